@@ -1,0 +1,17 @@
+// Standard output and the keyboard of the host.
+#pragma once
+
+namespace platform {
+
+// True when standard output is a terminal rather than a file or a pipe.
+bool stdout_is_terminal();
+
+// Makes standard output unbuffered so that every message shows at once.
+void make_stdout_unbuffered();
+
+// Reads one key press without echo. When standard input is a terminal it is
+// switched to raw mode for the read; otherwise one byte of input is taken.
+// Returns the character, or -1 at end of input (which callers treat as "no").
+int read_key();
+
+} // namespace platform

@@ -1,0 +1,46 @@
+// POSIX user-break signals through sigaction.
+#include "platform/signals.h"
+
+#include <csignal>
+
+namespace platform {
+namespace {
+
+constexpr int break_signals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP};
+
+void set_action(void (*action)(int)) {
+    struct sigaction sa {};
+    sa.sa_handler = action;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = 0; // no SA_RESTART: a blocking read is interrupted by a break
+    for (int sig : break_signals) {
+        sigaction(sig, &sa, nullptr);
+    }
+}
+
+} // namespace
+
+void install_break_handler(break_handler handler) { set_action(handler); }
+
+void restore_break_defaults() { set_action(SIG_DFL); }
+
+const char* break_signal_name(int signal_number) {
+    switch (signal_number) {
+    case SIGINT:
+        return "SIGINT";
+    case SIGQUIT:
+        return "SIGQUIT";
+    case SIGTERM:
+        return "SIGTERM";
+    case SIGHUP:
+        return "SIGHUP";
+    default:
+        return "unknown signal";
+    }
+}
+
+void raise_signal(int signal_number) { std::raise(signal_number); }
+
+int interrupt_signal() { return SIGINT; }
+
+} // namespace platform

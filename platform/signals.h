@@ -1,0 +1,25 @@
+// User-break signals (Ctrl-C and friends).
+#pragma once
+
+namespace platform {
+
+using break_handler = void (*)(int signal_number);
+
+// Installs `handler` for every user-break signal of the host: SIGINT, SIGQUIT
+// (the Ctrl-\ key), SIGTERM and SIGHUP. The handler stays installed after
+// each delivery.
+void install_break_handler(break_handler handler);
+
+// Puts the default action back on every user-break signal.
+void restore_break_defaults();
+
+// Name of a user-break signal ("SIGINT", "SIGQUIT", ...), or "unknown signal".
+const char* break_signal_name(int signal_number);
+
+// Sends `signal_number` to the calling process (used by tests).
+void raise_signal(int signal_number);
+
+// The host's number for SIGINT.
+int interrupt_signal();
+
+} // namespace platform

@@ -1,0 +1,71 @@
+// os_timer_t over the platform's monotonic counter.
+#include "quarnel/adapters/os_timer.h"
+
+#include "platform/clock.h"
+#include "platform/system_error.h"
+#include "quarnel/run/console.h"
+#include "quarnel/run/errors.h"
+
+namespace {
+float counts_per_ms = 0.0f;
+bool counts_known = false;
+} // namespace
+
+os_timer_t::os_timer_t() {
+    if (!counts_known) {
+        const std::int64_t freq = platform::counter_frequency();
+        if (freq <= 0) {
+            platform::record_system_error("monotonic clock unavailable");
+            console_log(0, "Can't create performance timer\n");
+            throw win32_error(EXIT_ENVIRONMENT);
+        }
+        counts_per_ms = static_cast<float>(freq) * 0.001f;
+        counts_known = true;
+    }
+}
+
+void os_timer_t::restart() {
+    accumulated = 0;
+    start = platform::counter_now();
+    running = true;
+}
+
+void os_timer_t::stop() {
+    running = false;
+    accumulated += platform::counter_now() - start;
+}
+
+long double os_timer_t::elapsed_ms() const {
+    std::int64_t counts = accumulated;
+    if (running) {
+        counts += platform::counter_now() - start;
+    }
+    return static_cast<long double>(counts) / counts_per_ms;
+}
+
+void os_timer_t::set_delay(float ms) {
+    delay_start = platform::counter_now();
+    delay_length = static_cast<std::int64_t>(ms * counts_per_ms);
+    whole_ms = static_cast<std::int32_t>(ms);
+    mode = whole_ms == 0 ? WAIT_SPIN : ms < 10.0f ? WAIT_YIELD : WAIT_SLEEP;
+}
+
+bool os_timer_t::expired() const { return platform::counter_now() - delay_start >= delay_length; }
+
+void os_timer_t::wait() {
+    delay_start = platform::counter_now();
+    switch (mode) {
+    case WAIT_SPIN:
+        while (!expired()) {
+        }
+        break;
+    case WAIT_SLEEP:
+        platform::sleep_ms(static_cast<unsigned>(whole_ms));
+        [[fallthrough]];
+    default:
+        while (!expired()) {
+            platform::yield_processor();
+        }
+        break;
+    }
+}

@@ -1,0 +1,19 @@
+// File opening, configuration file search and the program's own directory.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+// fopen with `mode`; on failure prints "Can't open file '%s'\n" and raises
+// rtl_error 70.
+std::FILE* open_file(const char* name, const char* mode);
+
+// The directory of the running executable (cached, failure included).
+const std::optional<std::string>& program_directory();
+
+// Finds an adapter configuration file by name: the name itself when it is a
+// regular file, else (for a bare name or one starting with a dot) in the
+// directories of QUARNEL_CONFIG_PATH and then the program directory.
+bool find_config_file(char* dest, std::size_t size, const char* name);

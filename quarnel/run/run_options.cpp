@@ -1,0 +1,4 @@
+// The program-wide run options.
+#include "quarnel/run/run_options.h"
+
+RunOptions options;
