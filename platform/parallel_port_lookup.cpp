@@ -1,0 +1,30 @@
+// Finding the ppdev device that serves a parallel-port base address.
+#include "platform/parallel_port.h"
+
+#include <cstdio>
+
+namespace platform {
+
+namespace {
+// The kernel numbers at most this many parallel ports.
+constexpr unsigned max_ports = 16;
+} // namespace
+
+std::optional<std::string> ppdev_device_for_base(std::uint32_t base, const std::string& proc_dir) {
+    for (unsigned n = 0; n < max_ports; ++n) {
+        const std::string path = proc_dir + "/parport" + std::to_string(n) + "/base-addr";
+        std::FILE* f = std::fopen(path.c_str(), "r");
+        if (f == nullptr) {
+            continue;
+        }
+        unsigned long value = 0;
+        const bool parsed = std::fscanf(f, "%lu", &value) == 1;
+        std::fclose(f);
+        if (parsed && value == base) {
+            return ppdev_device_name(n);
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace platform
