@@ -1,0 +1,11 @@
+// Finding catalogue rows by name and naming them.
+#pragma once
+
+// True when `text` equals one whole name of the bar-separated `names`, ignoring case.
+bool names_match(const char* text, const char* names);
+
+// Index of the first row carrying `text` as one of its names, or -1.
+int find_device(const char* text);
+
+// The row's whole names string, bars included; "unknown" for a negative index.
+const char* device_display_name(int index);
