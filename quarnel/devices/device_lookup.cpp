@@ -6,26 +6,23 @@
 #include <cctype>
 #include <cstring>
 
-namespace {
-
-bool same_letters(const char* a, const char* b, std::size_t length) {
-    for (std::size_t i = 0; i < length; ++i)
+bool equals_ignoring_case(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
         if (std::tolower(static_cast<unsigned char>(a[i])) !=
             std::tolower(static_cast<unsigned char>(b[i])))
             return false;
     return true;
 }
 
-} // namespace
-
 bool names_match(const char* text, const char* names) {
     if (!text || !names)
         return false;
-    const std::size_t text_length = std::strlen(text);
     for (const char* name = names;;) {
         const char* bar = std::strchr(name, '|');
         const std::size_t length = bar ? std::size_t(bar - name) : std::strlen(name);
-        if (length == text_length && same_letters(text, name, length))
+        if (equals_ignoring_case(text, std::string_view(name, length)))
             return true;
         if (!bar)
             return false;

@@ -1,6 +1,11 @@
 // Finding catalogue rows by name and naming them.
 #pragma once
 
+#include <string_view>
+
+// True when both texts hold the same letters, ignoring case.
+bool equals_ignoring_case(std::string_view a, std::string_view b);
+
 // True when `text` equals one whole name of the bar-separated `names`, ignoring case.
 bool names_match(const char* text, const char* names);
 
