@@ -1,0 +1,245 @@
+// Intel HEX reader: line cleaning, record parsing, checksum prompt, block gathering.
+#include "quarnel/image/hex_reader.h"
+
+#include "platform/console.h"
+#include "quarnel/image/portion_order.h"
+#include "quarnel/run/console.h"
+#include "quarnel/run/errors.h"
+#include "quarnel/run/files.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace {
+
+// The longest valid record: 1 + 2 + 4 + 2 + 2 * 255 + 2 characters.
+constexpr std::size_t hex_line_max = 521;
+constexpr std::size_t block_size = 4096;
+
+enum record_type : unsigned {
+    RECORD_DATA = 0,
+    RECORD_END = 1,
+    RECORD_SEGMENT_BASE = 2,
+    RECORD_SEGMENT_START = 3,
+    RECORD_LINEAR_BASE = 4,
+    RECORD_LINEAR_START = 5,
+};
+
+struct HexRecord {
+    unsigned length = 0;
+    unsigned offset = 0;
+    unsigned type = 0;
+    std::array<std::uint8_t, 256> data{};
+    std::uint8_t checksum = 0;
+
+    std::uint8_t sum() const {
+        unsigned total = length + (offset >> 8) + (offset & 0xFF) + type + checksum;
+        for (unsigned i = 0; i < length; ++i) {
+            total += data[i];
+        }
+        return static_cast<std::uint8_t>(total);
+    }
+};
+
+bool is_blank(int c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
+// `digits` hexadecimal digits of `text` from `pos`.
+bool parse_hex(const std::string& text, std::size_t pos, std::size_t digits, unsigned& value) {
+    if (pos + digits > text.size()) {
+        return false;
+    }
+    value = 0;
+    for (std::size_t i = pos; i < pos + digits; ++i) {
+        const int digit = hex_digit(text[i]);
+        if (digit < 0) {
+            return false;
+        }
+        value = value * 16 + static_cast<unsigned>(digit);
+    }
+    return true;
+}
+
+bool parse_record(const std::string& line, HexRecord& record) {
+    if (line.empty() || line[0] != ':' || !parse_hex(line, 1, 2, record.length) ||
+        !parse_hex(line, 3, 4, record.offset) || !parse_hex(line, 7, 2, record.type)) {
+        return false;
+    }
+    if (line.size() - 9 != 2 * (record.length + 1)) {
+        return false;
+    }
+    unsigned value = 0;
+    for (unsigned i = 0; i <= record.length; ++i) {
+        if (!parse_hex(line, 9 + 2 * i, 2, value)) {
+            return false;
+        }
+        (i < record.length ? record.data[i] : record.checksum) = static_cast<std::uint8_t>(value);
+    }
+    return true;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+class HexReader {
+  public:
+    HexReader(PortionList& target, const char* file_path) : image(target), path(file_path) {}
+
+    void read() {
+        std::unique_ptr<std::FILE, FileCloser> file(open_file(path, "r"));
+        std::string line;
+        while (read_line(file.get(), line)) {
+            if (line.empty() || line[0] == '#') {
+                continue;
+            }
+            if (!handle_line(line)) {
+                finish();
+                return;
+            }
+        }
+        console_log(0, "Unexpected end of file '%s'\n", path);
+        if (std::ferror(file.get()) != 0) {
+            throw rtl_error(EXIT_BAD_DATA);
+        }
+        // A plain end of file has no system reason to add.
+        throw app_error(EXIT_BAD_DATA);
+    }
+
+  private:
+    // One line without its white space; false at the end of the input or on a
+    // read error. Text beyond the longest valid record is not kept.
+    static bool read_line(std::FILE* file, std::string& line) {
+        line.clear();
+        bool got_any = false;
+        int c;
+        while ((c = std::fgetc(file)) != EOF) {
+            got_any = true;
+            if (c == '\n') {
+                return true;
+            }
+            if (!is_blank(c) && line.size() <= hex_line_max) {
+                line.push_back(static_cast<char>(c));
+            }
+        }
+        return got_any && std::ferror(file) == 0;
+    }
+
+    [[noreturn]] static void invalid_line(const std::string& line) {
+        console_log(0, "Invalid HEX line\n'%s'\n", line.c_str());
+        throw app_error(EXIT_BAD_DATA);
+    }
+
+    // False once the end record has been handled.
+    bool handle_line(const std::string& line) {
+        HexRecord record;
+        if (!parse_record(line, record)) {
+            invalid_line(line);
+        }
+        if (record.sum() != 0 && !ignore_checksums) {
+            ask_about_checksum(line);
+        }
+        switch (record.type) {
+        case RECORD_DATA:
+            if (record.length == 0) {
+                console_log(1, "Zero-data HEX line ignored\n  %s\n", line.c_str());
+            } else {
+                add_data(record, line);
+            }
+            return true;
+        case RECORD_END:
+            return false;
+        case RECORD_SEGMENT_BASE:
+        case RECORD_LINEAR_BASE:
+            // The base comes from exactly two data bytes, high byte first.
+            if (record.length != 2) {
+                invalid_line(line);
+            }
+            base = static_cast<long long>(record.data[0] << 8 | record.data[1])
+                   << (record.type == RECORD_SEGMENT_BASE ? 4 : 16);
+            return true;
+        case RECORD_SEGMENT_START:
+        case RECORD_LINEAR_START:
+            console_log(1, "Start address record in HEX file ignored\n");
+            return true;
+        default:
+            console_log(0, "Unknown HEX record type 0x%2X\n", record.type);
+            throw app_error(EXIT_BAD_DATA);
+        }
+    }
+
+    void ask_about_checksum(const std::string& line) {
+        console_log(0, "CSUM error in line\n  %s\nIgnore ALL CSUM errors (y/N)?\n", line.c_str());
+        const int key = platform::read_key();
+        if (key != 'y' && key != 'Y') {
+            throw app_error(EXIT_BAD_DATA);
+        }
+        ignore_checksums = true;
+    }
+
+    void add_data(const HexRecord& record, const std::string& line) {
+        const long long address = base + record.offset;
+        // Addresses are kept in 32-bit signed portions; no chip comes near the limit.
+        if (address + record.length - 1 > image_address_limit) {
+            invalid_line(line);
+        }
+        if (fill + record.length > block_size || !expected || address != *expected) {
+            close_block();
+            block_start = address;
+        }
+        std::memcpy(block.data() + fill, record.data.data(), record.length);
+        fill += record.length;
+        expected = address + record.length;
+    }
+
+    void close_block() {
+        if (fill > 0) {
+            image.append(std::make_unique<CodePortion>(static_cast<std::int32_t>(block_start),
+                                                       static_cast<std::int32_t>(fill),
+                                                       block.data()));
+            fill = 0;
+        }
+    }
+
+    void finish() {
+        close_block();
+        if (image.empty()) {
+            console_log(1, "Warning: '%s' has no data records\n", path);
+        } else {
+            sort_and_check_overlaps(image);
+        }
+    }
+
+    PortionList& image;
+    const char* path;
+    long long base = 0;
+    std::array<std::uint8_t, block_size> block{};
+    long long block_start = 0;
+    std::size_t fill = 0;
+    std::optional<long long> expected;
+    bool ignore_checksums = false;
+};
+
+} // namespace
+
+void read_hex_file(PortionList& image, const char* path) { HexReader(image, path).read(); }
