@@ -1,0 +1,38 @@
+// Validity rules of a parsed command line.
+#include "quarnel/run/command_check.h"
+
+#include "quarnel/devices/fuse_request.h"
+#include "quarnel/run/command_errors.h"
+#include "quarnel/run/run_options.h"
+
+void check_command() {
+    const bool lists_ftdi_devices = options.port_spec && options.port_spec->starts_with('?');
+    if (!options.requested_name && !lists_ftdi_devices) {
+        command_error("Chip name must be specified\n");
+    }
+    if (options.fuse_list && options.requested_name) {
+        parse_fuse_list(options.fuse_list);
+    }
+    const bool any_file = options.code_file().name || options.data_file().name;
+    if (options.read) {
+        if (options.write || options.verify) {
+            command_error("Can't both read and write or verify\n");
+        }
+        if (!any_file) {
+            command_error("Can't read without target files\n");
+        }
+    }
+    if ((options.write || options.verify) && !any_file && !options.fuse_list) {
+        command_error("Can't write/verify without source files or fuse list\n");
+    }
+    if (!options.read && !options.write && !options.verify && any_file) {
+        command_error("Nothing to do with files, -r or -w or -v must be specified\n");
+    }
+    if (options.code_file().name && options.data_file().name &&
+        *options.code_file().name == *options.data_file().name) {
+        command_error("The same file selected for both code and data\n");
+    }
+    if (!options.write && !options.verify && options.fuse_list) {
+        command_error("Nothing to do with fuses, -w or -v must be specified\n");
+    }
+}

@@ -1,0 +1,41 @@
+// Format prefixes and slot assignment of file names.
+#include "quarnel/run/file_names.h"
+
+#include "quarnel/devices/device_lookup.h"
+#include "quarnel/run/command_errors.h"
+
+#include <cstring>
+#include <string_view>
+
+void set_file(memory_slot slot, const char* text) {
+    if (text == nullptr || text[0] == '\0') {
+        command_error("Invalid command line\n");
+    }
+    file_format format = FILE_IHEX;
+    const char* name = text;
+    if (text[0] == ':') {
+        const char* second = std::strchr(text + 1, ':');
+        if (second == nullptr) {
+            command_error("File name required: '%s'\n", text);
+        }
+        const std::string_view prefix(text, static_cast<std::size_t>(second - text) + 1);
+        if (equals_ignoring_case(prefix, ":ihex:")) {
+            format = FILE_IHEX;
+        } else if (equals_ignoring_case(prefix, ":bin:")) {
+            format = FILE_BIN;
+        } else {
+            command_error("Invalid file type %s\n", text);
+        }
+        name = second + 1;
+        if (name[0] == '\0') {
+            command_error("File name required: '%s'\n", text);
+        }
+    }
+    FileSpec& file = options.files[slot];
+    if (file.name) {
+        command_error("Can't use two files for %s\n'%s'\n'%s'\n", memory_names[slot],
+                      file.name->c_str(), text);
+    }
+    file.format = format;
+    file.name = name;
+}

@@ -1,0 +1,69 @@
+// Entry of quarnel: banner, command line, run, and the exit status of every ending.
+#include "quarnel/adapters/os_timer.h"
+#include "quarnel/adapters/spi.h"
+#include "quarnel/run/banner.h"
+#include "quarnel/run/command_check.h"
+#include "quarnel/run/command_errors.h"
+#include "quarnel/run/command_line.h"
+#include "quarnel/run/console.h"
+#include "quarnel/run/errors.h"
+#include "quarnel/run/run_sequence.h"
+#include "quarnel/run/units.h"
+
+#include <exception>
+#include <new>
+
+namespace {
+
+// Runs `step` and turns whatever it raises into an exit status.
+template <typename Step> int guarded(Step step) {
+    try {
+        step();
+        return EXIT_OK;
+    } catch (const std::bad_alloc&) {
+        console_log(0, "Can't allocate memory\n");
+        return EXIT_NO_MEMORY;
+    } catch (const app_error& error) {
+        console_log(0, "%s\n", error.what());
+        return error.code;
+    } catch (const std::exception& error) {
+        console_log(0, "%s\n", error.what());
+        return EXIT_OTHER;
+    }
+}
+
+void run(int argc, const char* const argv[]) {
+    os_timer_t timer;
+    timer.restart();
+    print_banner();
+    if (argc < 2) {
+        console_log(0, "Nothing to do!\n%s\n", short_help);
+        return;
+    }
+    print_command(argc, argv);
+    parse_command_line(argc, argv);
+    check_command();
+    run_sequence();
+    timer.stop();
+    if (spi_t* adapter = run_adapter()) {
+        adapter->set_led_ok(true);
+    }
+    console_log(2, "Total time %s\n",
+                format_time(static_cast<double>(timer.elapsed_ms()), TIME_MS));
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    int status = guarded([&] { run(argc, argv); });
+    if (status != EXIT_OK) {
+        // A failing lamp must not hide the status of the run.
+        guarded([] {
+            if (spi_t* adapter = run_adapter()) {
+                adapter->set_led_error(true);
+            }
+        });
+    }
+    const int release_status = guarded(release_run_target);
+    return status != EXIT_OK ? status : release_status;
+}
