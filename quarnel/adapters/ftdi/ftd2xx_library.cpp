@@ -1,0 +1,53 @@
+// Loading and binding of the D2XX library.
+#include "quarnel/adapters/ftdi/ftd2xx_library.h"
+
+#include "quarnel/run/console.h"
+
+#include <cstdlib>
+
+const char* ftd2xx_library_name() {
+    const char* configured = std::getenv("FTD2XX_LIBRARY");
+    if (configured != nullptr && configured[0] != '\0') {
+        return configured;
+    }
+#if defined(_WIN32)
+    return "ftd2xx.dll";
+#else
+    return "libftd2xx.so";
+#endif
+}
+
+ftd2xx_library_t::ftd2xx_library_t() {
+    load(ftd2xx_library_name());
+    bind(FT_Open, "FT_Open");
+    bind(FT_OpenEx, "FT_OpenEx");
+    bind(FT_ListDevices, "FT_ListDevices");
+    bind(FT_Close, "FT_Close");
+    bind(FT_Read, "FT_Read");
+    bind(FT_Write, "FT_Write");
+    bind(FT_SetBaudRate, "FT_SetBaudRate");
+    bind(FT_SetDivisor, "FT_SetDivisor");
+    bind(FT_Purge, "FT_Purge");
+    bind(FT_SetTimeouts, "FT_SetTimeouts");
+    bind(FT_GetQueueStatus, "FT_GetQueueStatus");
+    bind(FT_GetStatus, "FT_GetStatus");
+    bind(FT_SetLatencyTimer, "FT_SetLatencyTimer");
+    bind(FT_GetLatencyTimer, "FT_GetLatencyTimer");
+    bind(FT_SetBitMode, "FT_SetBitMode");
+    bind(FT_SetUSBParameters, "FT_SetUSBParameters");
+    bind(FT_GetDeviceInfo, "FT_GetDeviceInfo");
+    bind(FT_CreateDeviceInfoList, "FT_CreateDeviceInfoList");
+    bind(FT_GetDeviceInfoList, "FT_GetDeviceInfoList");
+    bind(FT_GetDeviceInfoDetail, "FT_GetDeviceInfoDetail");
+    bind(FT_GetDriverVersion, "FT_GetDriverVersion");
+    bind(FT_GetLibraryVersion, "FT_GetLibraryVersion");
+
+    console_log(3, "\t%% '%s' successfully loaded", name().c_str());
+    d2xx::DWORD version = 0;
+    if (FT_GetLibraryVersion(&version) == d2xx::FT_OK) {
+        library_version = version;
+        console_log(3, ", version %X.%X.%X", (version >> 16) & 0xFFu, (version >> 8) & 0xFFu,
+                    version & 0xFFu);
+    }
+    console_log(3, "%c", 10);
+}

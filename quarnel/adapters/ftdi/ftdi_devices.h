@@ -1,0 +1,14 @@
+// Listing the FTDI devices present and opening the one a run asks for.
+#pragma once
+
+#include "quarnel/adapters/ftdi/ftdi_chip.h"
+
+#include <memory>
+
+// Prints the device list at level 2; no device, or a failing library, ends the run (status 70).
+void list_ftdi_devices();
+
+// Opens the device by serial number (when given) or else by description, and checks that it
+// matches every given field of the request and, on FT2232C/D and FT4232H, sits on a channel
+// with MPSSE. Every refusal logs its reason and raises app_error 70 with the device closed.
+std::unique_ptr<ftdi_chip_t> open_ftdi_chip(const ftdi_device_params_t& request);

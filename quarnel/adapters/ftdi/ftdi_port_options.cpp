@@ -1,0 +1,65 @@
+// Parsing of FTDI device selection options and the factory descriptions of the chips.
+#include "quarnel/adapters/ftdi/ftdi_port_options.h"
+
+#include "quarnel/adapters/ftdi/d2xx_types.h"
+#include "quarnel/run/console.h"
+#include "quarnel/run/errors.h"
+
+#include <string>
+
+namespace {
+constexpr std::size_t option_max = 66;        // "d=" and a 64-character description
+constexpr std::size_t serial_option_max = 18; // "s=" and a 16-character serial number
+
+void apply_option(std::string_view option, ftdi_device_params_t& request) {
+    const std::string text(option);
+    if (option.size() > option_max) {
+        console_log(0, "Option too long: '%.*s'\n", static_cast<int>(option.size()), option.data());
+        throw app_error(EXIT_ENVIRONMENT);
+    }
+    if (option.size() < 3 || option[1] != '=') {
+        console_log(0, "Invalid FTDI chip option '%s'\n", text.c_str());
+        throw app_error(EXIT_ENVIRONMENT);
+    }
+    const std::string value(option.substr(2));
+    switch (option[0]) {
+    case 'd':
+        request.description = value;
+        break;
+    case 's':
+        if (option.size() > serial_option_max) {
+            console_log(0, "Serial number too long: '%s'\n", text.c_str());
+            throw app_error(EXIT_ENVIRONMENT);
+        }
+        request.serial_number = value;
+        break;
+    default:
+        console_log(0, "Invalid FTDI chip option '%s'\n", text.c_str());
+        throw app_error(EXIT_ENVIRONMENT);
+    }
+}
+} // namespace
+
+void parse_ftdi_port_options(std::string_view port_spec, ftdi_device_params_t& request) {
+    for (;;) {
+        const std::size_t comma = port_spec.find(',');
+        apply_option(port_spec.substr(0, comma), request);
+        if (comma == std::string_view::npos) {
+            return;
+        }
+        port_spec.remove_prefix(comma + 1);
+    }
+}
+
+const char* default_ftdi_description(std::int32_t chip_type) {
+    switch (static_cast<d2xx::FT_DEVICE>(chip_type)) {
+    case d2xx::FT_DEVICE_4232H:
+        return "Quad RS232-HS A";
+    case d2xx::FT_DEVICE_2232H:
+        return "Dual RS232-HS A";
+    case d2xx::FT_DEVICE_232H:
+        return "Single RS232-HS";
+    default:
+        return "Dual RS232 A";
+    }
+}

@@ -1,0 +1,14 @@
+// The -p text of an FTDI adapter: which device to open.
+#pragma once
+
+#include "quarnel/adapters/ftdi/ftdi_chip.h"
+
+#include <string_view>
+
+// Applies the comma-separated options "d=<description>" and "s=<serial number>" in order (a
+// later one replaces an earlier one of the same letter). Anything else logs its reason and
+// raises app_error 70.
+void parse_ftdi_port_options(std::string_view port_spec, ftdi_device_params_t& request);
+
+// Factory description of the first MPSSE channel of a chip type ("Dual RS232 A" ...).
+const char* default_ftdi_description(std::int32_t chip_type);

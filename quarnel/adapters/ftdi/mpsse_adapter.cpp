@@ -1,0 +1,113 @@
+// FTDI adapter factory: chip type, pin map, device request and SCK frequency.
+#include "quarnel/adapters/ftdi/mpsse_adapter.h"
+
+#include "quarnel/adapters/ftdi/d2xx_types.h"
+#include "quarnel/adapters/ftdi/ftdi_devices.h"
+#include "quarnel/adapters/ftdi/ftdi_pins.h"
+#include "quarnel/adapters/ftdi/ftdi_port_options.h"
+#include "quarnel/adapters/ftdi/mpsse_clock.h"
+#include "quarnel/adapters/ftdi/spi_ftdi_mpsse.h"
+#include "quarnel/adapters/pinmap_parser.h"
+#include "quarnel/devices/current_device.h"
+#include "quarnel/devices/device_lookup.h"
+#include "quarnel/run/console.h"
+#include "quarnel/run/errors.h"
+#include "quarnel/run/run_options.h"
+#include "quarnel/run/units.h"
+
+#include <algorithm>
+#include <string_view>
+#include <utility>
+
+namespace {
+
+bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           equals_ignoring_case(text.substr(0, prefix.size()), prefix);
+}
+
+struct chip_choice {
+    std::int32_t type;
+    pin_table_t pins;
+};
+
+// The longer names first: "ft2232h" also begins with "ft2232".
+chip_choice choose_chip(const std::string& adapter_spec) {
+    if (starts_with_ignoring_case(adapter_spec, "ft2232h")) {
+        return {static_cast<std::int32_t>(d2xx::FT_DEVICE_2232H), ft2232h_pin_table};
+    }
+    if (starts_with_ignoring_case(adapter_spec, "ft4232h")) {
+        return {static_cast<std::int32_t>(d2xx::FT_DEVICE_4232H), ft4232h_pin_table};
+    }
+    if (starts_with_ignoring_case(adapter_spec, "ft232h")) {
+        return {static_cast<std::int32_t>(d2xx::FT_DEVICE_232H), ft2232h_pin_table};
+    }
+    return {static_cast<std::int32_t>(d2xx::FT_DEVICE_2232C), ft2232_pin_table};
+}
+
+void require_mpsse_data_lines(const pinmap_t& map) {
+    if (map[SIG_MOSI].lines() != MPSSE_MOSI_LINE || map[SIG_MISO].lines() != MPSSE_MISO_LINE ||
+        map[SIG_SCK].lines() != MPSSE_SCK_LINE) {
+        console_log(0, "FTDI hardware SPI adapter (MPSSE) can use only predefind MOSI,MISO and "
+                       "SCK\n");
+        throw app_error(EXIT_ENVIRONMENT);
+    }
+}
+
+// The MCU clock less 5 %, over two of the longer SCK phase; or the SCK asked for with -os.
+std::uint32_t requested_sck_hz() {
+    if (options.sck_given) {
+        return options.osc_hz;
+    }
+    const SckPhases phases = sck_phase_cycles();
+    const unsigned longer = std::max(phases.low, phases.high);
+    return (options.osc_hz - options.osc_hz / 20) / (2 * longer);
+}
+
+} // namespace
+
+bool is_mpsse_adapter_spec(const std::string& adapter_spec) {
+    return starts_with_ignoring_case(adapter_spec, "ft2232") ||
+           starts_with_ignoring_case(adapter_spec, "ft4232h") ||
+           starts_with_ignoring_case(adapter_spec, "ft232h");
+}
+
+std::unique_ptr<spi_t> create_mpsse_adapter(const std::string& adapter_spec,
+                                            const std::optional<std::string>& port_spec) {
+    if (options.osc_hz == 0) {
+        console_log(0, "FTDI hardware SPI adapter (MPSSE) can't generate XTAL\n");
+        throw app_error(EXIT_ENVIRONMENT);
+    }
+    pinmap_t pins;
+    clear(pins);
+    const chip_choice chip = choose_chip(adapter_spec);
+    parse_pinmap(pins, adapter_spec.c_str(), chip.pins);
+    fill_defaults(pins, default_mpsse_pinmap());
+    require_mpsse_data_lines(pins);
+    // A plainly listed reset line goes low while the target is held in reset.
+    std::swap(pins[SIG_RESET].normal, pins[SIG_RESET].inverted);
+
+    if (port_spec && port_spec->starts_with('?')) {
+        list_ftdi_devices();
+        throw app_error(EXIT_OK);
+    }
+
+    ftdi_device_params_t request;
+    request.type = chip.type;
+    if (port_spec) {
+        parse_ftdi_port_options(*port_spec, request);
+    } else {
+        request.description = default_ftdi_description(chip.type);
+        console_log(3,
+                    "No FTDI \"port\" switch found\ndevice with default description \"%s\" will "
+                    "be used\n",
+                    request.description.c_str());
+    }
+
+    const std::uint32_t sck_hz = requested_sck_hz();
+    mpsse_clock(chip.type, sck_hz); // refuses an unreachable SCK before the device is opened
+    auto adapter = std::make_unique<spi_ftdi_mpsse_t>(open_ftdi_chip(request), pins, sck_hz);
+    console_log(3, "\t%% %s SPI adapter created, SCK frequency %s\n", adapter->name(),
+                format_frequency(adapter->sck_frequency(), FREQ_MHZ));
+    return adapter;
+}

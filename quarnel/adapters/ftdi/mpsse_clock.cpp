@@ -1,0 +1,54 @@
+// SCK divisor computation for FT2232C/D (6 MHz base) and the H chips (6 or 30 MHz base).
+#include "quarnel/adapters/ftdi/mpsse_clock.h"
+
+#include "quarnel/adapters/ftdi/d2xx_types.h"
+#include "quarnel/adapters/ftdi/mpsse_commands.h"
+#include "quarnel/run/console.h"
+#include "quarnel/run/errors.h"
+#include "quarnel/run/units.h"
+
+namespace {
+constexpr std::uint32_t slow_base_hz = 6000000;
+constexpr std::uint32_t fast_base_hz = 30000000;
+constexpr std::uint32_t fast_base_from_hz = 500000;
+constexpr std::uint32_t max_divisor = 0xFFFF;
+} // namespace
+
+mpsse_clock_t mpsse_clock(std::int32_t chip_type, std::uint32_t requested_hz) {
+    mpsse_clock_t clock;
+    if (chip_type == static_cast<std::int32_t>(d2xx::FT_DEVICE_2232C)) {
+        clock.base_hz = slow_base_hz;
+    } else if (requested_hz < fast_base_from_hz) {
+        clock.prefix = mpsse::DIVIDE_BY_5_ON;
+        clock.base_hz = slow_base_hz;
+    } else {
+        clock.prefix = mpsse::DIVIDE_BY_5_OFF;
+        clock.base_hz = fast_base_hz;
+    }
+    // 0 Hz would divide by zero below; no divisor reaches it anyway.
+    // 64 bits: the rounding addend must not wrap for requests near 2^32 Hz.
+    const std::uint64_t n = requested_hz == 0
+                                ? max_divisor + 2
+                                : (std::uint64_t{clock.base_hz} + requested_hz - 1) / requested_hz;
+    const std::uint64_t divisor = n == 0 ? 0 : n - 1;
+    if (divisor > max_divisor) {
+        console_log(0,
+                    "SCK frequency for FTDI hardware SPI adapter (MPSSE) must be higher than %s\n",
+                    format_frequency(static_cast<double>(clock.base_hz) / max_divisor, FREQ_HZ));
+        throw app_error(EXIT_ENVIRONMENT);
+    }
+    clock.divisor = static_cast<std::uint16_t>(divisor);
+    clock.sck_mhz = static_cast<float>(clock.base_hz / 1e6 / (divisor + 1));
+    return clock;
+}
+
+std::vector<std::uint8_t> mpsse_clock_commands(const mpsse_clock_t& clock) {
+    std::vector<std::uint8_t> commands;
+    if (clock.prefix != 0) {
+        commands.push_back(clock.prefix);
+    }
+    commands.insert(commands.end(),
+                    {mpsse::SET_CLOCK_DIVISOR, static_cast<std::uint8_t>(clock.divisor & 0xFF),
+                     static_cast<std::uint8_t>(clock.divisor >> 8), mpsse::SEND_IMMEDIATE});
+    return commands;
+}
