@@ -1,0 +1,99 @@
+// Chip-wide instructions: lock state, chip erase with its correction, lock-bit writes.
+#include "quarnel/isp/chip_commands.h"
+
+#include "quarnel/adapters/spi.h"
+#include "quarnel/devices/current_device.h"
+#include "quarnel/devices/fuse_layout.h"
+#include "quarnel/isp/instruction.h"
+#include "quarnel/isp/memory_write.h"
+#include "quarnel/isp/programming_mode.h"
+#include "quarnel/isp/session.h"
+#include "quarnel/run/console.h"
+#include "quarnel/run/run_options.h"
+
+namespace {
+
+constexpr Instruction read_lock_instruction = {0x58, 0x00, 0x00, 0x00};
+
+// Lock level by the two lock bits (bit 0 LB1, bit 1 LB2; 1 = unprogrammed).
+constexpr int level_of_bits[4] = {2, 2, 1, 0};
+
+int lock_bits_of(int lock_format, std::uint8_t b) {
+    switch (lock_format) {
+    case 1:
+        return ((b >> 5) & 2) | (b >> 7);
+    case 2:
+        return (b >> 1) & 3;
+    default:
+        return b & 3;
+    }
+}
+
+bool has_boot_lock_fields(const DeviceInfo& device) {
+    return device.fuse_layout != nullptr && device.fuse_layout->bytes[FUSE_LOCK] != nullptr;
+}
+
+} // namespace
+
+void read_lock_state(IspSession& session) {
+    const DeviceInfo& device = current_device();
+    if (device.lock_format == 0) {
+        session.lock_state = LOCK_UNKNOWN;
+        return;
+    }
+    const Instruction reply = exchange(session.spi(), read_lock_instruction);
+    trace_exchange(4, "Read Lock", read_lock_instruction.data(), reply.data());
+    check_echo(read_lock_instruction, reply);
+    session.lock_state = level_of_bits[lock_bits_of(device.lock_format, reply[3])];
+}
+
+void chip_erase(IspSession& session) {
+    spi_t& spi = session.spi();
+    const Instruction command = {0xAC, 0x80, 0x00, 0x00};
+    const Instruction reply = exchange(spi, command);
+    trace_reply(3, "Erase reply", reply.data());
+    check_echo(command, reply);
+    spi.delay_ms(session.prog.erase_time);
+    spi.set_reset(false);
+    spi.delay_ms(options.inactive_reset_ms);
+    spi.set_reset(true);
+}
+
+void erase_device(IspSession& session) {
+    const DeviceInfo& device = current_device();
+    if (device.flags & DEV_ERASE_TWICE) {
+        console_log(3, "%s erase bug correction\n", device.names);
+        chip_erase(session);
+        enter_programming_mode(session);
+        session.prog.memory = SLOT_CODE;
+        write_memory_byte(session, 0, 0xFF);
+    }
+    chip_erase(session);
+    console_log(2, "Device erased\n");
+    enter_programming_mode(session);
+    read_lock_state(session);
+    session.prog.erased = true;
+}
+
+char write_lock_bits(IspSession& session, char level) {
+    const DeviceInfo& device = current_device();
+    const std::uint8_t mask = level >= '2' ? 3 : 1;
+    spi_t& spi = session.spi();
+    Instruction command;
+    if (device.lock_format < 3) {
+        command = {0xAC, std::uint8_t(~(mask * 2)), 0x00, 0x00};
+    } else if (has_boot_lock_fields(device)) {
+        // Keep the boot lock bits the chip has now.
+        const Instruction reply = exchange(spi, read_lock_instruction);
+        trace_exchange(3, "BLB* read", read_lock_instruction.data(), reply.data());
+        check_echo(read_lock_instruction, reply);
+        command = {0xAC, 0xE0, 0x00, std::uint8_t((reply[3] | 0xC0) & ~mask)};
+    } else {
+        command = {0xAC, 0xE0, 0x00, std::uint8_t(~mask)};
+    }
+    const Instruction reply = exchange(spi, command);
+    trace_exchange(4, "Lock chip", command.data(), reply.data());
+    check_echo(command, reply);
+    spi.delay_ms(session.prog.erase_time);
+    return level > '2' ? '2' : level;
+}

@@ -1,0 +1,60 @@
+// Four-byte ISP instructions: exchange with echo test, builders for memory access.
+#include "quarnel/isp/instruction.h"
+
+#include "quarnel/adapters/spi.h"
+#include "quarnel/run/console.h"
+#include "quarnel/run/errors.h"
+
+void raise_sync_lost() {
+    console_log(0, "\nSynchronisation lost\n");
+    throw app_error(EXIT_SYNC_LOST);
+}
+
+void check_echo(const Instruction& command, const Instruction& reply) {
+    if (reply[1] != command[0]) {
+        raise_sync_lost();
+    }
+}
+
+Instruction exchange(spi_t& spi, const Instruction& command) {
+    Instruction reply{};
+    spi.transfer_buffer(command.data(), reply.data(), 4);
+    return reply;
+}
+
+Instruction exchange_checked(spi_t& spi, const Instruction& command) {
+    const Instruction reply = exchange(spi, command);
+    check_echo(command, reply);
+    return reply;
+}
+
+namespace {
+
+// Flash takes word addresses, EEPROM byte addresses.
+Instruction addressed(std::uint8_t opcode, long word_or_byte, std::uint8_t last) {
+    return {opcode, std::uint8_t(word_or_byte >> 8), std::uint8_t(word_or_byte), last};
+}
+
+} // namespace
+
+Instruction read_instruction(memory_slot memory, long address) {
+    if (memory == SLOT_DATA) {
+        return addressed(0xA0, address, 0x00);
+    }
+    return addressed((address & 1) ? 0x28 : 0x20, address >> 1, 0x00);
+}
+
+Instruction write_instruction(memory_slot memory, long address, std::uint8_t value) {
+    if (memory == SLOT_DATA) {
+        return addressed(0xC0, address, value);
+    }
+    return addressed((address & 1) ? 0x48 : 0x40, address >> 1, value);
+}
+
+Instruction page_write_instruction(long address) {
+    return addressed(0x4C, address >> 1, 0x00);
+}
+
+Instruction extended_address_instruction(long address) {
+    return {0x4D, 0x00, std::uint8_t(address >> 17), 0x00};
+}

@@ -1,0 +1,34 @@
+// Four-byte ISP instructions: exchange with echo test, builders for memory access.
+#pragma once
+
+#include "quarnel/run/run_options.h"
+
+#include <array>
+#include <cstdint>
+
+class spi_t;
+
+using Instruction = std::array<std::uint8_t, 4>;
+
+// Prints "\nSynchronisation lost\n" and ends the run with status 40.
+[[noreturn]] void raise_sync_lost();
+
+// The second reply byte must echo the first instruction byte.
+void check_echo(const Instruction& command, const Instruction& reply);
+
+// Sends the instruction with one 4-byte transfer_buffer and returns the reply.
+Instruction exchange(spi_t& spi, const Instruction& command);
+
+// As exchange, then tests the echo.
+Instruction exchange_checked(spi_t& spi, const Instruction& command);
+
+// Read flash byte (0x20/0x28 by address parity) or Read EEPROM byte.
+Instruction read_instruction(memory_slot memory, long address);
+// Write flash byte / Load flash page byte (0x40/0x48) or Write EEPROM byte (0xC0).
+Instruction write_instruction(memory_slot memory, long address, std::uint8_t value);
+// Write flash page of the page holding the byte address.
+Instruction page_write_instruction(long address);
+// Load extended address: flash address bits 17 and up.
+Instruction extended_address_instruction(long address);
+
+inline constexpr Instruction poll_ready_instruction = {0xF0, 0x00, 0xFF, 0x00};

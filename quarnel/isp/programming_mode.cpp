@@ -1,0 +1,106 @@
+// Entering serial programming mode: reset, programming enable with resync, signature, identity.
+#include "quarnel/isp/programming_mode.h"
+
+#include "quarnel/adapters/spi.h"
+#include "quarnel/devices/current_device.h"
+#include "quarnel/devices/device_lookup.h"
+#include "quarnel/devices/device_table.h"
+#include "quarnel/isp/instruction.h"
+#include "quarnel/isp/session.h"
+#include "quarnel/run/console.h"
+#include "quarnel/run/errors.h"
+#include "quarnel/run/run_options.h"
+#include "quarnel/run/user_break.h"
+
+namespace {
+
+constexpr std::uint8_t in_step = 0x53;
+constexpr int sck_resync_tries = 32;
+constexpr std::uint32_t protected_signature = 0x000102;
+
+const char* requested_name() {
+    return options.requested_name ? options.requested_name->c_str() : nullptr;
+}
+
+// Old chips without page mode realign one bit per extra SCK pulse.
+void resync_by_sck_pulses(IspSession& session) {
+    for (int n = 1;; ++n) {
+        poll_user_break();
+        if (n > sck_resync_tries) {
+            console_log(0, "Can't resync\n");
+            throw app_error(EXIT_SYNC_LOST);
+        }
+        console_log(4, "\t%% Try %d to resync by SCK pulse", n);
+        session.spi().sck_pulse();
+        if (send_program_enable(session) == in_step) {
+            console_log(3, "\t%% Synchronised after %d try\n", n + 1);
+            return;
+        }
+    }
+}
+
+std::uint32_t read_signature(IspSession& session) {
+    std::uint32_t signature = 0;
+    for (std::uint8_t i = 0; i < 3; ++i) {
+        const Instruction command = {0x30, 0x00, i, 0x00};
+        const Instruction reply = exchange(session.spi(), command);
+        trace_reply(3, "GetID reply", reply.data());
+        check_echo(command, reply);
+        signature = (signature << 8) + reply[3];
+        poll_user_break();
+    }
+    console_log(3, "\t%% Read ID: 0x%06X\n", signature);
+    return signature;
+}
+
+} // namespace
+
+std::uint8_t send_program_enable(IspSession& session) {
+    const Instruction reply = exchange(session.spi(), {0xAC, 0x53, 0x00, 0x00});
+    trace_reply(3, "PgmOn reply", reply.data());
+    return reply[2];
+}
+
+void enter_programming_mode(IspSession& session) {
+    const int expected = requested_name() ? find_device(requested_name()) : detected_index;
+    spi_t& spi = session.spi();
+    console_log(3, "\t%% Reset\n");
+    spi.set_reset(true);
+    spi.delay_ms(100.0f);
+    std::uint8_t answer = send_program_enable(session);
+    if (answer != in_step) {
+        spi.reset_pulse();
+        console_log(4, "\t%% Try to resync by reset pulse");
+        answer = send_program_enable(session);
+    }
+    // Chips that never echo are judged by their signature alone.
+    if (answer != in_step && expected >= 0 && !(device_table[expected].flags & DEV_NO_ECHO)) {
+        resync_by_sck_pulses(session);
+    }
+    const std::uint32_t signature = read_signature(session);
+    identify_chip(signature);
+    console_log(2, "Device connected, ");
+    if (detected_index >= 0) {
+        console_log(2, "%s detected\n", device_table[detected_index].names);
+    } else {
+        console_log(2, "but not recognised, ID: 0x%06X%s\n", signature,
+                    signature == protected_signature ? " (looks as protected)" : "");
+    }
+}
+
+// With a requested name the first row that has the signature and the name
+// wins; otherwise the last row with the signature.
+int identify_chip(std::uint32_t signature) {
+    detected_index = -1;
+    const char* name = requested_name();
+    for (int i = 0; device_table[i].names != nullptr; ++i) {
+        if (device_table[i].signature != signature) {
+            continue;
+        }
+        detected_index = i;
+        if (name != nullptr && names_match(name, device_table[i].names)) {
+            break;
+        }
+    }
+    return detected_index;
+}

@@ -1,0 +1,16 @@
+// Entering serial programming mode: reset, programming enable with resync, signature, identity.
+#pragma once
+
+#include <cstdint>
+
+struct IspSession;
+
+// Sends Programming Enable; returns the third reply byte (0x53 when in step).
+std::uint8_t send_program_enable(IspSession& session);
+
+// Reset, programming enable (resynchronising when needed), signature read and
+// identification; sets detected_index and reports the chip found.
+void enter_programming_mode(IspSession& session);
+
+// Sets detected_index to the catalogue row of `signature` (see the .cpp); -1 when none.
+int identify_chip(std::uint32_t signature);
