@@ -29,11 +29,9 @@ class ppdev_port final : public parallel_port {
   public:
     ppdev_port(int fd, bool can_tristate) : fd(fd), can_tristate(can_tristate) {}
 
+    // The data direction is left as it is: an adapter that parks its lines
+    // at high impedance relies on it.
     ~ppdev_port() override {
-        if (reversed) {
-            int forward = 0;
-            ioctl(fd, PPDATADIR, &forward);
-        }
         ioctl(fd, PPRELEASE);
         close(fd);
     }

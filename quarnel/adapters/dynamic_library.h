@@ -1,0 +1,32 @@
+// Owner of a library loaded at run time.
+#pragma once
+
+#include <string>
+
+class dynamic_library_t {
+  public:
+    dynamic_library_t() = default;
+    dynamic_library_t(const dynamic_library_t&) = delete;
+    dynamic_library_t& operator=(const dynamic_library_t&) = delete;
+    ~dynamic_library_t();
+
+    // Loads the library by path or file name; fails with
+    // "Can't load library '<name>'" and the loader's reason (status 70).
+    void load(const char* library_name);
+
+    // Address of an exported function; fails with "Can't get function ..."
+    // and the loader's reason (status 70).
+    void* get_function(const char* function_name);
+
+    const std::string& name() const { return library_name_copy; }
+
+  private:
+    std::string library_name_copy;
+    void* handle = nullptr;
+};
+
+// A typed function pointer from a library.
+template <typename Function>
+Function library_function(dynamic_library_t& library, const char* function_name) {
+    return reinterpret_cast<Function>(library.get_function(function_name));
+}

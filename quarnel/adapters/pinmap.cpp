@@ -1,0 +1,102 @@
+// Pin-map record operations and the signal vocabulary.
+#include "quarnel/adapters/pinmap.h"
+
+#include "quarnel/run/console.h"
+#include "quarnel/run/errors.h"
+
+#include <cctype>
+#include <cstring>
+
+const SignalInfo signal_table[SIGNAL_COUNT] = {
+    {.name = "mosi", .direction = DIR_OUTPUT, .several_lines = false},
+    {.name = "miso", .direction = DIR_INPUT, .several_lines = false},
+    {.name = "sck", .direction = DIR_OUTPUT, .several_lines = false},
+    {.name = "reset", .direction = DIR_OUTPUT, .several_lines = false},
+    {.name = "xtal", .direction = DIR_OUTPUT, .several_lines = false},
+    {.name = "power", .direction = DIR_OUTPUT, .several_lines = true},
+    {.name = "set", .direction = DIR_OUTPUT, .several_lines = true},
+    {.name = "enable", .direction = DIR_OUTPUT, .several_lines = true},
+    {.name = "led_error", .direction = DIR_OUTPUT, .several_lines = true},
+    {.name = "led_ok", .direction = DIR_OUTPUT, .several_lines = true},
+    {.name = "key", .direction = DIR_INPUT, .several_lines = false},
+};
+
+namespace {
+bool same_name(const char* a, const char* b) {
+    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+        if (std::tolower(static_cast<unsigned char>(*a)) !=
+            std::tolower(static_cast<unsigned char>(*b))) {
+            return false;
+        }
+    }
+    return *a == *b;
+}
+} // namespace
+
+const char* direction_name(std::uint8_t direction) {
+    switch (direction) {
+    case DIR_INPUT:
+        return "input";
+    case DIR_OUTPUT:
+        return "output";
+    default:
+        return "bidirectional";
+    }
+}
+
+void clear(pinmap_t& map) {
+    map = pinmap_t{};
+}
+
+void set_name(pinmap_t& map, const char* name) {
+    std::strncpy(map.name, name, pinmap_name_size - 1);
+    map.name[pinmap_name_size - 1] = '\0';
+}
+
+void fill_defaults(pinmap_t& map, const pinmap_t& defaults) {
+    if (map.name[0] == '\0') {
+        set_name(map, defaults.name);
+    }
+    for (int s = 0; s < SIGNAL_COUNT; ++s) {
+        if (!map.signals[s].present()) {
+            map.signals[s] = defaults.signals[s];
+        }
+    }
+}
+
+void require_defined(const pinmap_t& map, std::initializer_list<pin_signal> signals) {
+    for (pin_signal s : signals) {
+        if (!map[s].present()) {
+            console_log(0, "%s must be defined\n", signal_table[s].name);
+            throw app_error(EXIT_ENVIRONMENT);
+        }
+    }
+}
+
+void require_within(const pinmap_t& map, std::initializer_list<pin_signal> signals,
+                    std::uint32_t allowed, const char* label) {
+    for (pin_signal s : signals) {
+        if ((map[s].lines() & ~allowed) != 0) {
+            console_log(0, "%s must be in %s\n", signal_table[s].name, label);
+            throw app_error(EXIT_ENVIRONMENT);
+        }
+    }
+}
+
+const PinInfo* find_pin(pin_table_t table, const char* name) {
+    for (const PinInfo& pin : table) {
+        if (same_name(pin.name, name)) {
+            return &pin;
+        }
+    }
+    return nullptr;
+}
+
+const SignalInfo* find_signal(const char* name) {
+    for (const SignalInfo& signal : signal_table) {
+        if (same_name(signal.name, name)) {
+            return &signal;
+        }
+    }
+    return nullptr;
+}
