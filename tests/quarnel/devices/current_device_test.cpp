@@ -1,0 +1,77 @@
+// The row in force for the run and its SCK phase lengths.
+#include "quarnel/devices/current_device.h"
+
+#include "quarnel/devices/device_lookup.h"
+#include "quarnel/devices/device_table.h"
+#include "quarnel/run/run_options.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace {
+
+class CurrentDevice : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        options = RunOptions{};
+        detected_index = -1;
+    }
+    void TearDown() override { SetUp(); }
+};
+
+const DeviceInfo& row(const char* name) {
+    return device_table[find_device(name)];
+}
+
+} // namespace
+
+TEST_F(CurrentDevice, DetectedRowWinsOverTheRequestedOne) {
+    options.requested_name = "mega8A";
+    EXPECT_EQ(&current_device(), &device_table[41]);
+    detected_index = 12;
+    EXPECT_EQ(&current_device(), &device_table[12]);
+}
+
+TEST_F(CurrentDevice, AskingBeforeAnyDeviceIsKnownIsRefused) {
+    EXPECT_THROW(current_device(), std::logic_error);
+    options.requested_name = "nosuchchip";
+    EXPECT_THROW(current_device(), std::logic_error);
+    detected_index = device_count;
+    EXPECT_THROW(current_device(), std::logic_error);
+}
+
+TEST_F(CurrentDevice, SckPhasesFollowFlagsAndOscillator) {
+    struct Case {
+        const char* device;
+        unsigned osc_hz;
+        unsigned divider;
+        unsigned low, high;
+    } const cases[] = {
+        {"86RF401", 800000, 1, 5, 17},  {"90S1200", 800000, 1, 2, 5},
+        {"mega8", 800000, 1, 2, 2},     {"mega8", 16000000, 1, 3, 3},
+        {"mega8", 12000000, 1, 2, 2},   {"mega8", 12000001, 1, 3, 3},
+        {"90S1200", 16000000, 1, 2, 5}, {"86RF401", 16000000, 1, 5, 17},
+        {"mega8", 0, 1, 2, 2},          {"86RF401", 800000, 4, 20, 68},
+        {"90S1200", 800000, 4, 8, 20},  {"mega8", 800000, 4, 8, 8},
+        {"mega8", 16000000, 4, 12, 12}, {"mega8", 0, 256, 512, 512},
+    };
+    for (const Case& c : cases) {
+        const SckPhases phases = sck_phase_cycles(row(c.device), c.osc_hz, c.divider);
+        EXPECT_EQ(phases.low, c.low) << c.device << " " << c.osc_hz << " /" << c.divider;
+        EXPECT_EQ(phases.high, c.high) << c.device << " " << c.osc_hz << " /" << c.divider;
+    }
+}
+
+TEST_F(CurrentDevice, SckPhasesOfTheRunUseItsOptions) {
+    options.requested_name = "mega8";
+    options.osc_hz = 16000000;
+    options.sck_divider = 4;
+    const SckPhases phases = sck_phase_cycles();
+    EXPECT_EQ(phases.low, 12u);
+    EXPECT_EQ(phases.high, 12u);
+    detected_index = 0; // 86RF401
+    options.osc_hz = 0;
+    options.sck_divider = 1;
+    EXPECT_EQ(sck_phase_cycles().high, 17u);
+}

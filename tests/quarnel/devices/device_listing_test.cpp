@@ -1,0 +1,159 @@
+// The "Supported devices" help block and the per-device fuse listing.
+#include "quarnel/devices/device_listing.h"
+
+#include "quarnel/devices/device_table.h"
+#include "quarnel/run/console.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::string supported_devices() {
+    testing::internal::CaptureStdout();
+    list_supported_devices();
+    return testing::internal::GetCapturedStdout();
+}
+
+std::string device_fuses(const char* name) {
+    testing::internal::CaptureStdout();
+    list_device_fuses(name);
+    return testing::internal::GetCapturedStdout();
+}
+
+struct Placed {
+    int row;
+    int column;
+};
+
+} // namespace
+
+TEST(SupportedDevices, FramesTheListWithHeadingAndAddress) {
+    const std::string out = supported_devices();
+    EXPECT_EQ(out.rfind("\nSupported devices\n 86RF401\n 90S1200    90S2313     90S4414", 0), 0u)
+        << out.substr(0, 80);
+    const std::string tail = "\n\nFor latest versions see\nhttps://quarnel.example.org/\n";
+    ASSERT_GE(out.size(), tail.size());
+    EXPECT_EQ(out.substr(out.size() - tail.size()), tail);
+}
+
+// Walks the printed lines, finds every name where it stands, and checks the
+// column rules: one leading blank, later names on columns 12, 24, ..., at least
+// two blanks between names, nothing past column 78, families on new lines and
+// no line broken while the next name would still have fitted.
+TEST(SupportedDevices, ObeysTheColumnRules) {
+    const std::vector<std::string> lines = lines_of(supported_devices());
+    ASSERT_GE(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "");
+    EXPECT_EQ(lines[1], "Supported devices");
+    const auto list_end = std::find(lines.begin() + 2, lines.end(), "");
+    ASSERT_NE(list_end, lines.end());
+
+    std::vector<std::vector<Placed>> placed;
+    int next_row = 0;
+    for (auto line = lines.begin() + 2; line != list_end; ++line) {
+        SCOPED_TRACE(*line);
+        EXPECT_LE(line->size(), 78u);
+        ASSERT_GE(line->size(), 2u);
+        EXPECT_EQ((*line)[0], ' ');
+        EXPECT_NE((*line)[1], ' ');
+        placed.emplace_back();
+        std::size_t pos = 0;
+        while ((pos = line->find_first_not_of(' ', pos)) != std::string::npos) {
+            ASSERT_LT(next_row, device_count);
+            const char* names = device_table[next_row].names;
+            ASSERT_EQ(line->compare(pos, std::strlen(names), names), 0) << names;
+            const int column = int(pos);
+            EXPECT_TRUE(column == 1 || column % 12 == 0) << names << " at " << column;
+            if (!placed.back().empty()) {
+                const int previous_end =
+                    placed.back().back().column +
+                    int(std::strlen(device_table[placed.back().back().row].names));
+                EXPECT_GE(column - previous_end, 2) << names;
+            }
+            EXPECT_EQ(column == 1, placed.back().empty());
+            placed.back().push_back({next_row, column});
+            pos += std::strlen(names);
+            ++next_row;
+        }
+    }
+    EXPECT_EQ(next_row, device_count);
+
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+        const Placed first = placed[i].front();
+        for (const Placed& p : placed[i]) {
+            if (p.row != first.row) {
+                EXPECT_FALSE(device_table[p.row].flags & DEV_NEW_LINE)
+                    << device_table[p.row].names << " must start its line";
+            }
+        }
+        if (i == 0 || (device_table[first.row].flags & DEV_NEW_LINE))
+            continue;
+        // A break without a family start: the name would have ended past 78.
+        const Placed last = placed[i - 1].back();
+        const int end = last.column + int(std::strlen(device_table[last.row].names));
+        int stop = (end + 11) / 12 * 12;
+        if (stop <= end + 1)
+            stop += 12;
+        EXPECT_GT(stop + int(std::strlen(device_table[first.row].names)), 78)
+            << device_table[first.row].names << " would have fitted";
+    }
+    EXPECT_EQ(placed.front().size(), 1u); // 86RF401 alone: 90S1200 opens a family
+}
+
+TEST(DeviceFuses, Mega8ListingIsExact) {
+    EXPECT_EQ(device_fuses("mega8"),
+              "\nmega8|mega8A signature 1E9307\n"
+              "Fuse list\n"
+              "  fuse programmed state is 0\n"
+              "  use ON or OFF aliases for 1-bit fuses if you not shure\n"
+              "\n_LOCK fuse byte:\n"
+              "  BLB1       = 0 to  3 - Disable SPM/LPM in boot section (BLB12,BLB11)\n"
+              "  BLB0       = 0 to  3 - Disable SPM/LPM in application section (BLB02,BLB01)\n"
+              "\n_LOW fuse byte:\n"
+              "  BODLEVEL   = 0 or  1 - Brown-out level\n"
+              "   (BLEV)\n"
+              "  BODEN      = 0 or  1 - Brown-out detect\n"
+              "  SUT        = 0 to  3 - Start-up timer\n"
+              "  CKSEL      = 0 to  F - Clock selection\n"
+              "\n_HIGH fuse byte:\n"
+              "  RSTDISBL   = 0 or  1 - Reset pin disable\n"
+              "   (RSTDSBL)\n"
+              "  WDTON      = 0 or  1 - WDT enable\n"
+              "  CKOPT      = 0 or  1 - Clock option\n"
+              "  EESAVE     = 0 or  1 - Keep EEPROM @ erase\n"
+              "   (EESV)\n"
+              "  BOOTSZ     = 0 to  3 - Boot section size\n"
+              "   (BSIZ)\n"
+              "  BOOTRST    = 0 or  1 - Reset to boot block\n"
+              "   (BRST)\n");
+}
+
+TEST(DeviceFuses, DevicesWithoutFusesAndUnknownNames) {
+    EXPECT_EQ(device_fuses("90s1200"), "\n90S1200 signature 1E9001\n  has no ISP-writable fuses\n");
+    EXPECT_EQ(device_fuses("mega9"), "mega9 unsupported\n");
+    const std::string tiny13 = device_fuses("tiny13a");
+    EXPECT_EQ(tiny13.rfind("\ntiny13|tiny13A signature 1E9007\nFuse list\n", 0), 0u);
+    EXPECT_NE(tiny13.find("\n_HIGH fuse byte:\n"), std::string::npos);
+    EXPECT_EQ(tiny13.find("_LOCK"), std::string::npos);
+    EXPECT_EQ(tiny13.find("_EXT"), std::string::npos);
+}
+
+TEST(DeviceFuses, QuietBelowTheNormalLevel) {
+    console.verbosity = 1;
+    EXPECT_EQ(device_fuses("mega8"), "");
+    EXPECT_EQ(supported_devices(), "");
+    console.verbosity = 2;
+}
