@@ -16,9 +16,13 @@ constexpr int last_column = 78;
 } // namespace
 
 void list_supported_devices() {
+    list_supported_devices(device_table);
+}
+
+void list_supported_devices(const DeviceInfo* rows) {
     console_log(2, "\nSupported devices");
     int column = last_column + 1; // forces a line break before the first name
-    for (const DeviceInfo* row = device_table; row->names; ++row) {
+    for (const DeviceInfo* row = rows; row->names; ++row) {
         if (row->flags & DEV_HIDDEN)
             continue;
         const int length = int(std::strlen(row->names));

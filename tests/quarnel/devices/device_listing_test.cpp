@@ -113,6 +113,31 @@ TEST(SupportedDevices, ObeysTheColumnRules) {
     EXPECT_EQ(placed.front().size(), 1u); // 86RF401 alone: 90S1200 opens a family
 }
 
+// GGGGGG fits at column 72 and ends on 78, NNNNNNN would end on 79 and moves
+// on; after OOOOOOOOOOO (ending on 23) column 24 is too close, so PPP takes 36.
+TEST(SupportedDevices, NamesEndAtColumn78AtTheLatest) {
+    std::vector<DeviceInfo> rows;
+    for (const char* names :
+         {"AAAAAAAAA", "BBBBBBBBB", "CCCCCCCCC", "DDDDDDDDD", "EEEEEEEEE", "FFFFFFFFF", "GGGGGG",
+          "HHHHHHHHH", "IIIIIIIII", "JJJJJJJJJ", "KKKKKKKKK", "LLLLLLLLL", "MMMMMMMMM", "NNNNNNN",
+          "OOOOOOOOOOO", "PPP", "QQQ", "RRR"}) {
+        DeviceInfo& row = rows.emplace_back(DeviceInfo{});
+        row.names = names;
+    }
+    rows.emplace_back(DeviceInfo{});
+    rows[16].flags = DEV_HIDDEN;
+    rows[17].flags = DEV_NEW_LINE;
+    testing::internal::CaptureStdout();
+    list_supported_devices(rows.data());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "\nSupported devices\n"
+              " AAAAAAAAA  BBBBBBBBB   CCCCCCCCC   DDDDDDDDD   EEEEEEEEE   FFFFFFFFF   GGGGGG\n"
+              " HHHHHHHHH  IIIIIIIII   JJJJJJJJJ   KKKKKKKKK   LLLLLLLLL   MMMMMMMMM\n"
+              " NNNNNNN    OOOOOOOOOOO             PPP\n"
+              " RRR\n"
+              "\nFor latest versions see\nhttps://quarnel.example.org/\n");
+}
+
 TEST(DeviceFuses, Mega8ListingIsExact) {
     EXPECT_EQ(device_fuses("mega8"),
               "\nmega8|mega8A signature 1E9307\n"
