@@ -35,9 +35,8 @@ void read_binary_file(PortionList& image, const char* path) {
                 console_log(0, "File '%s' too large\n", path);
                 throw app_error(EXIT_BAD_DATA);
             }
-            image.append(std::make_unique<CodePortion>(static_cast<std::int32_t>(offset),
-                                                       static_cast<std::int32_t>(got),
-                                                       chunk.data()));
+            image.append(std::make_unique<CodePortion>(
+                static_cast<std::int32_t>(offset), static_cast<std::int32_t>(got), chunk.data()));
         }
         if (got < chunk_size) {
             return;

@@ -242,4 +242,6 @@ class HexReader {
 
 } // namespace
 
-void read_hex_file(PortionList& image, const char* path) { HexReader(image, path).read(); }
+void read_hex_file(PortionList& image, const char* path) {
+    HexReader(image, path).read();
+}

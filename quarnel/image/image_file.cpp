@@ -54,4 +54,6 @@ bool write_image_file(const PortionList& image, const FileSpec& spec) {
     return true;
 }
 
-bool image_write_failed() { return write_failed; }
+bool image_write_failed() {
+    return write_failed;
+}

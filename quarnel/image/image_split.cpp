@@ -13,10 +13,10 @@ void move_portions_above(PortionList& from, PortionList& to, std::int32_t limit)
             return;
         }
         const std::int32_t lower = limit - portion->start;
-        to.append(std::make_unique<CodePortion>(0, portion->length - lower,
-                                                portion->bytes() + lower));
-        from.insert_after(portion, std::make_unique<CodePortion>(portion->start, lower,
-                                                                 portion->bytes()));
+        to.append(
+            std::make_unique<CodePortion>(0, portion->length - lower, portion->bytes() + lower));
+        from.insert_after(portion,
+                          std::make_unique<CodePortion>(portion->start, lower, portion->bytes()));
         from.remove_and_destroy(portion);
     });
 }

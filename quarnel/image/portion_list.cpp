@@ -75,7 +75,9 @@ std::unique_ptr<CodePortion> PortionList::remove(CodePortion* portion) {
     return std::unique_ptr<CodePortion>(portion);
 }
 
-bool PortionList::remove_and_destroy(CodePortion* portion) { return remove(portion) != nullptr; }
+bool PortionList::remove_and_destroy(CodePortion* portion) {
+    return remove(portion) != nullptr;
+}
 
 void PortionList::clear() {
     while (tail_ != nullptr) {

@@ -47,12 +47,14 @@ void check_overlaps(const PortionList& image) {
             const bool equal = std::memcmp(q->bytes(), p->bytes() + (first - p->start),
                                            static_cast<std::size_t>(last - first + 1)) == 0;
             if (!equal) {
-                console_log(0, "HEX file records overlapped in addresses 0x%X-0x%X with NON-equal data\n",
-                            static_cast<unsigned>(first), static_cast<unsigned>(last));
+                console_log(
+                    0, "HEX file records overlapped in addresses 0x%X-0x%X with NON-equal data\n",
+                    static_cast<unsigned>(first), static_cast<unsigned>(last));
                 throw app_error(EXIT_BAD_DATA);
             }
-            console_log(1, "Warning: HEX file records overlapped in addresses 0x%X-0x%X with equal data\n",
-                        static_cast<unsigned>(first), static_cast<unsigned>(last));
+            console_log(
+                1, "Warning: HEX file records overlapped in addresses 0x%X-0x%X with equal data\n",
+                static_cast<unsigned>(first), static_cast<unsigned>(last));
         }
     }
 }

@@ -25,7 +25,9 @@ std::string random_suffix() {
 replacement_file_t::replacement_file_t(std::string path)
     : destination(std::move(path)), target(destination) {}
 
-replacement_file_t::~replacement_file_t() { discard(); }
+replacement_file_t::~replacement_file_t() {
+    discard();
+}
 
 bool replacement_file_t::open(file_mode mode) {
     std::error_code error;

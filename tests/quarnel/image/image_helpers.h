@@ -1,0 +1,46 @@
+// Small builders and views of memory images shared by the image tests.
+#pragma once
+
+#include "quarnel/image/portion_list.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+inline CodePortion* add_portion(PortionList& image, std::int32_t start,
+                                const std::vector<std::uint8_t>& bytes) {
+    return image.append(std::make_unique<CodePortion>(
+        start, static_cast<std::int32_t>(bytes.size()), bytes.data()));
+}
+
+inline CodePortion* add_filled(PortionList& image, std::int32_t start, std::int32_t length,
+                               std::uint8_t value) {
+    return add_portion(image, start, std::vector<std::uint8_t>(length, value));
+}
+
+// (start, length) of each portion, in list order.
+inline std::vector<std::pair<std::int32_t, std::int32_t>> layout(const PortionList& image) {
+    std::vector<std::pair<std::int32_t, std::int32_t>> result;
+    for (const CodePortion& p : image) {
+        result.emplace_back(p.start, p.length);
+    }
+    return result;
+}
+
+inline std::vector<std::uint8_t> bytes_of(const CodePortion& p) {
+    return {p.bytes(), p.bytes() + p.length};
+}
+
+// The bytes of a contiguous image from address 0.
+inline std::vector<std::uint8_t> flat_bytes(const PortionList& image) {
+    std::vector<std::uint8_t> result;
+    for (const CodePortion& p : image) {
+        if (static_cast<std::size_t>(p.start) != result.size()) {
+            return {};
+        }
+        result.insert(result.end(), p.bytes(), p.bytes() + p.length);
+    }
+    return result;
+}
