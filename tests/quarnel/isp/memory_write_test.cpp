@@ -1,0 +1,239 @@
+// Instruction streams of byte writes, page loads, page writes and write waits.
+#include "quarnel/isp/memory_write.h"
+
+#include "isp_fixture.h"
+#include "quarnel/adapters/os_timer.h"
+
+using Kind = RecordingSpi::Kind;
+
+namespace {
+
+std::vector<std::uint8_t> bytes_of(std::initializer_list<Instruction> instructions) {
+    std::vector<std::uint8_t> out;
+    for (const Instruction& instruction : instructions) {
+        out.insert(out.end(), instruction.begin(), instruction.end());
+    }
+    return out;
+}
+
+std::vector<RecordingSpi::Call> calls_of(const RecordingSpi& spi, Kind kind) {
+    std::vector<RecordingSpi::Call> out;
+    for (const auto& call : spi.calls) {
+        if (call.kind == kind) {
+            out.push_back(call);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+class PageWriteTest : public IspTest {
+  protected:
+    void SetUp() override {
+        use_device("mega328P");
+        begin_memory_write(session, SLOT_CODE);
+    }
+};
+
+TEST_F(PageWriteTest, CompletesWordsAroundLoadedBytes) {
+    write_memory_byte(session, 0x11, 0xA1);
+    write_memory_byte(session, 0x12, 0xA2);
+    EXPECT_EQ(spi.calls.size(), 0u) << "loads wait for the page write";
+    flush_page(session);
+
+    ASSERT_EQ(spi.calls.size(), 3u);
+    EXPECT_EQ(spi.calls[0].kind, Kind::send_buffer);
+    EXPECT_EQ(spi.calls[0].bytes, bytes_of({{0x40, 0x00, 0x08, 0xFF},
+                                            {0x48, 0x00, 0x08, 0xA1},
+                                            {0x40, 0x00, 0x09, 0xA2},
+                                            {0x48, 0x00, 0x09, 0xFF}}));
+    EXPECT_EQ(spi.calls[1].kind, Kind::transfer_buffer);
+    EXPECT_EQ(spi.calls[1].bytes, bytes_of({{0x4C, 0x00, 0x09, 0x00}}));
+    EXPECT_EQ(spi.calls[2].kind, Kind::delay);
+    EXPECT_FLOAT_EQ(spi.calls[2].ms, 6.0f);
+    EXPECT_EQ(session.prog.open_page, -1);
+}
+
+TEST_F(PageWriteTest, WritesPreviousPageBeforeLoadingTheNext) {
+    write_memory_byte(session, 0x7E, 0x01);
+    write_memory_byte(session, 0x7F, 0x02);
+    write_memory_byte(session, 0x80, 0x03);
+    flush_page(session);
+
+    const auto instructions = spi.instructions();
+    ASSERT_EQ(instructions.size(), 6u);
+    EXPECT_EQ(instructions[0], (Instruction{0x40, 0x00, 0x3F, 0x01}));
+    EXPECT_EQ(instructions[1], (Instruction{0x48, 0x00, 0x3F, 0x02}));
+    EXPECT_EQ(instructions[2], (Instruction{0x4C, 0x00, 0x3F, 0x00}));
+    EXPECT_EQ(instructions[3], (Instruction{0x40, 0x00, 0x40, 0x03}));
+    EXPECT_EQ(instructions[4], (Instruction{0x48, 0x00, 0x40, 0xFF}));
+    EXPECT_EQ(instructions[5], (Instruction{0x4C, 0x00, 0x40, 0x00}));
+    EXPECT_EQ(spi.count(Kind::send_buffer), 2);
+}
+
+TEST_F(PageWriteTest, AfterEraseSkipsFfBytesAndBlankPages) {
+    session.prog.erased = true;
+    for (long a = 0; a < 128; ++a) {
+        write_memory_byte(session, a, 0xFF); // a whole blank page
+    }
+    write_memory_byte(session, 0x80, 0xFF);
+    write_memory_byte(session, 0x81, 0x55);
+    write_memory_byte(session, 0x82, 0xFF);
+    flush_page(session);
+
+    const auto sends = calls_of(spi, Kind::send_buffer);
+    ASSERT_EQ(sends.size(), 1u) << "the blank page is neither loaded nor written";
+    // The low byte 0xFF is still loaded to complete the word of 0x81.
+    EXPECT_EQ(sends[0].bytes, bytes_of({{0x40, 0x00, 0x40, 0xFF}, {0x48, 0x00, 0x40, 0x55}}));
+    EXPECT_EQ(spi.count_opcode(0x4C), 1);
+}
+
+TEST_F(PageWriteTest, OverlappingBytesStartANewPageWrite) {
+    spi.page_size = 128;
+    write_memory_byte(session, 0x02, 0x12);
+    write_memory_byte(session, 0x03, 0x13);
+    write_memory_byte(session, 0x03, 0x13); // a second image portion holding 0x03 again
+    flush_page(session);
+
+    EXPECT_EQ(spi.count_opcode(0x4C), 2);
+    EXPECT_EQ(spi.flash[2], 0x12) << "the low byte of the word is not overwritten with 0xFF";
+    EXPECT_EQ(spi.flash[3], 0x13);
+}
+
+TEST_F(IspTest, ExtendedAddressGoesWithEveryPageWriteAbove128K) {
+    use_device("mega2560");
+    begin_memory_write(session, SLOT_CODE);
+    write_memory_byte(session, 0x00100, 0x01);
+    write_memory_byte(session, 0x20100, 0x02);
+    write_memory_byte(session, 0x20200, 0x03);
+    flush_page(session);
+
+    const auto sends = calls_of(spi, Kind::send_buffer);
+    ASSERT_EQ(sends.size(), 3u);
+    const Instruction extended[] = {
+        {0x4D, 0x00, 0x00, 0x00}, {0x4D, 0x00, 0x01, 0x00}, {0x4D, 0x00, 0x01, 0x00}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto& bytes = sends[i].bytes;
+        ASSERT_EQ(bytes.size(), 12u);
+        EXPECT_EQ(Instruction({bytes[8], bytes[9], bytes[10], bytes[11]}), extended[i]) << i;
+    }
+}
+
+TEST_F(PageWriteTest, NoExtendedAddressUpTo128K) {
+    write_memory_byte(session, 0x7F00, 0x01);
+    flush_page(session);
+    use_device("mega128");
+    begin_memory_write(session, SLOT_CODE);
+    write_memory_byte(session, 0x1FF00, 0x01);
+    flush_page(session);
+    EXPECT_EQ(spi.count_opcode(0x4D), 0);
+}
+
+TEST_F(IspTest, EepromFfKeptOnlyWhenEepromIsRestored) {
+    use_device("mega328P");
+    session.prog.erased = true;
+    session.prog.memory = SLOT_DATA;
+    begin_memory_write(session, SLOT_DATA);
+    write_memory_byte(session, 0x10, 0xFF);
+    EXPECT_EQ(spi.instructions().size(), 0u);
+
+    options.preserve_eeprom = true;
+    write_memory_byte(session, 0x10, 0xFF);
+    ASSERT_EQ(spi.instructions().size(), 1u);
+    EXPECT_EQ(spi.instructions()[0], (Instruction{0xC0, 0x00, 0x10, 0xFF}));
+    EXPECT_FLOAT_EQ(spi.calls.back().ms, 5.0f);
+
+    // Flash 0xFF stays skipped after an erase.
+    session.prog.memory = SLOT_CODE;
+    begin_memory_write(session, SLOT_CODE);
+    write_memory_byte(session, 0x10, 0xFF);
+    flush_page(session);
+    EXPECT_EQ(spi.instructions().size(), 1u);
+}
+
+TEST_F(IspTest, SlowDownScalesWaitsAndPollTimeouts) {
+    use_device("mega328P", 3.0f);
+    begin_memory_write(session, SLOT_CODE);
+    write_memory_byte(session, 0, 0x01);
+    flush_page(session);
+    EXPECT_FLOAT_EQ(spi.calls.back().ms, 18.0f);
+
+    options.write_poll = true;
+    spi.always_busy = true;
+    begin_memory_write(session, SLOT_CODE);
+    write_memory_byte(session, 0x85, 0x01);
+    os_timer_t timer;
+    timer.restart();
+    std::string printed;
+    EXPECT_EQ(status_of([&] { flush_page(session); }, &printed), EXIT_CHIP_FAILED);
+    timer.stop();
+    EXPECT_EQ(printed, "Poll: can't write page at 0x80\n");
+    EXPECT_GE(timer.elapsed_ms(), 72.0L) << "4 x 6 ms x 3";
+    EXPECT_LT(timer.elapsed_ms(), 500.0L);
+}
+
+TEST_F(IspTest, ReadyBusyPollingWaitsUntilReady) {
+    use_device("mega328P");
+    options.write_poll = true;
+    spi.busy_polls = 3;
+    session.prog.memory = SLOT_DATA;
+    begin_memory_write(session, SLOT_DATA);
+    write_memory_byte(session, 7, 0x42);
+    EXPECT_EQ(spi.count_opcode(0xF0), 4);
+    EXPECT_EQ(spi.count(Kind::delay), 0);
+    EXPECT_EQ(spi.eeprom[7], 0x42);
+}
+
+TEST_F(IspTest, DataPollingOnByteWrittenFlash) {
+    use_device("tiny12"); // no pages, 0xFF cannot be polled
+    options.write_poll = true;
+    begin_memory_write(session, SLOT_CODE);
+    write_memory_byte(session, 4, 0xFF);
+    EXPECT_EQ(spi.count_opcode(0x20), 0);
+    EXPECT_FLOAT_EQ(spi.calls.back().ms, 6.0f);
+
+    write_memory_byte(session, 5, 0x3C);
+    EXPECT_EQ(spi.count_opcode(0x28), 1) << "polled until the byte reads back";
+
+    spi.always_busy = true;
+    std::string printed;
+    os_timer_t timer;
+    timer.restart();
+    EXPECT_EQ(status_of([&] { write_memory_byte(session, 6, 0x3C); }, &printed), EXIT_CHIP_FAILED);
+    timer.stop();
+    EXPECT_EQ(printed, "Poll: can't write byte to CODE memory at 0x6\n");
+    EXPECT_GE(timer.elapsed_ms(), 24.0L);
+}
+
+TEST_F(IspTest, NoPollCodeWarnsAndTimesWrites) {
+    use_device("mega603");
+    options.write_poll = true;
+    const std::string printed = output_of([&] { begin_memory_write(session, SLOT_CODE); });
+    EXPECT_EQ(printed, "Warning: can't use write polling for CODE memory of mega603\n");
+    write_memory_byte(session, 0, 0x12);
+    flush_page(session);
+    EXPECT_EQ(spi.calls.back().kind, Kind::delay);
+    EXPECT_FLOAT_EQ(spi.calls.back().ms, 25.0f);
+}
+
+TEST_F(IspTest, WrongEchoOfAWriteLosesSynchronisation) {
+    use_device("tiny12");
+    spi.silent = true;
+    std::string printed;
+    EXPECT_EQ(status_of([&] { write_memory_byte(session, 0, 0x12); }, &printed), EXIT_SYNC_LOST);
+    EXPECT_EQ(printed, "\nSynchronisation lost\n");
+}
+
+TEST_F(IspTest, FillFfNeverGoesBack) {
+    use_device("mega328P");
+    session.prog.memory = SLOT_DATA;
+    begin_memory_write(session, SLOT_DATA);
+    output_of([&] {
+        fill_ff_to(session, 4);
+        fill_ff_to(session, 2);
+        fill_ff_to(session, 5);
+    });
+    EXPECT_EQ(spi.count_opcode(0xC0), 5);
+    EXPECT_EQ(session.prog.ff_fill_position, 5);
+}
