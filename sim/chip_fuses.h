@@ -1,0 +1,31 @@
+// Fuse and lock bytes as each catalogue lock and fuse format stores and shows them.
+#pragma once
+
+#include <cstdint>
+
+struct ChipState;
+
+// Bits of fuse byte `index` (0 lock, 1 low, 2 high, 3 extended) that exist on the chip.
+std::uint8_t existing_fuse_bits(const ChipState& chip, int index);
+
+// `value` as the chip holds it: bits that do not exist read as 1.
+std::uint8_t visible_fuse_bits(const ChipState& chip, int index, std::uint8_t value);
+
+// 0 not locked, 1 programming disabled, 2 reading and programming disabled.
+int lock_level(const ChipState& chip);
+
+// True when the chip keeps its EEPROM through a chip erase (EESAVE programmed).
+bool eeprom_saved_on_erase(const ChipState& chip);
+
+// Reply of Read Lock Bits (0x58 0x00) in the chip's lock format; on single-fuse chips of
+// fuse format 1 the fuse bit shares the byte.
+std::uint8_t lock_read_reply(const ChipState& chip);
+
+// Programs the lock bits cleared in `value`; programmed bits stay programmed.
+void program_lock_byte(ChipState& chip, std::uint8_t value);
+
+// Lock write of lock formats 0 to 2: bit 1 of the second instruction byte is LB1, bit 2 LB2.
+void program_old_lock_bits(ChipState& chip, std::uint8_t second_byte);
+
+// Writes fuse byte `index`; fuse bits can be programmed and released at will.
+void write_fuse_byte(ChipState& chip, int index, std::uint8_t value);

@@ -1,0 +1,52 @@
+// The serial programming instruction set of the virtual chip: decoding, memories, busy state.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "sim/chip_state.h"
+#include "sim/chip_timing.h"
+
+// Executes four-byte instructions on a chip's state. Which byte the chip shifts out while
+// the next byte comes in is decided here too: normally the byte it has just received (the
+// echo), the read result while the fourth byte of a read comes in.
+class InstructionUnit {
+  public:
+    InstructionUnit(ChipState& chip, const ChipSettings& settings);
+
+    // Reset asserted: programming disabled, extended address 0, page buffer empty.
+    void enter_reset();
+
+    // The byte to shift out next, after `received` bytes (1 to 4) of an instruction.
+    std::uint8_t next_reply(int received, const std::uint8_t* bytes, double now_us);
+
+    // Carries out a complete instruction; an instruction that arrives while the chip
+    // is busy is lost.
+    void execute(const std::uint8_t* bytes, double now_us);
+
+    bool programming_enabled() const { return enabled_; }
+    bool busy(double now_us) const { return now_us < busy_until_; }
+    long executed() const { return executed_; }
+    long lost() const { return lost_; }
+
+  private:
+    std::uint8_t read_result(const std::uint8_t* bytes, double now_us, bool& answered) const;
+    std::uint8_t read_while_busy(const std::uint8_t* bytes, double now_us, bool& answered) const;
+    void execute_ac(const std::uint8_t* bytes, double now_us);
+    void write_fuse(int index, std::uint8_t value, double now_us);
+    void write_page(const std::uint8_t* bytes, double now_us);
+    void start_busy(busy_kind kind, double now_us);
+    std::size_t flash_index(const std::uint8_t* bytes) const;
+    bool writes_locked() const;
+
+    ChipState& chip_;
+    const ChipSettings& settings_;
+    bool enabled_ = false;
+    std::uint8_t extended_address_ = 0;
+    std::vector<std::uint8_t> page_buffer_;
+    busy_kind busy_kind_ = busy_kind::none;
+    double busy_start_ = 0.0;
+    double busy_until_ = 0.0;
+    long executed_ = 0;
+    long lost_ = 0;
+};

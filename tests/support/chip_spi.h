@@ -1,0 +1,61 @@
+// An spi_t wired straight to an in-process virtual chip, for unit tests of the ISP engine.
+#pragma once
+
+#include <string>
+
+#include "quarnel/adapters/spi.h"
+#include "sim/chip_model.h"
+
+// Owns a chip (state, settings, a manual clock and the pin model) and drives it bit by
+// bit: every SCK phase advances the clock by the phase time, delay_ms advances it by the
+// delay, so the chip's busy times and clock limits apply as on the bench.
+class chip_spi_t : public spi_t {
+  public:
+    enum class transfer_mode { byte_wise, packet_based };
+
+    // `device` is a catalogue name; throws std::invalid_argument for an unknown name.
+    explicit chip_spi_t(const std::string& device, ChipSettings settings = {},
+                        transfer_mode mode = transfer_mode::byte_wise);
+
+    bool is_packet_based() override { return mode_ == transfer_mode::packet_based; }
+    std::uint8_t transfer_byte(std::uint8_t out) override;
+    void set_reset(bool active) override;
+    void reset_pulse() override;
+    void sck_pulse() override;
+    void delay_ms(float ms) override;
+    bool has_power() override { return false; }
+    void power_on() override {}
+    void power_off() override {}
+    bool has_enable() override { return false; }
+    void enable() override {}
+    void disable() override {}
+    void set_led_ok(bool) override {}
+    void set_led_error(bool) override {}
+    bool has_key() override { return false; }
+    bool key_pressed() override { return false; }
+    float sck_frequency() override { return float(1.0 / (2.0 * phase_us_)); }
+    const char* name() override { return "virtual chip"; }
+
+    ChipState& state() { return state_; }
+    ChipSettings& settings() { return settings_; }
+    ChipModel& chip() { return chip_; }
+    manual_clock& clock() { return clock_; }
+    // SCK phase length in microseconds (default 2: fits any chip at 1 MHz and above).
+    void set_phase_us(double us) { phase_us_ = us; }
+
+    // What the adapter did, for tests that check the engine's sequence.
+    int reset_assertions = 0;
+    int reset_pulses = 0;
+    int sck_pulses = 0;
+    long bytes_transferred = 0;
+    double delayed_ms = 0.0;
+
+  private:
+    ChipState state_;
+    ChipSettings settings_;
+    manual_clock clock_;
+    ChipModel chip_;
+    transfer_mode mode_;
+    double phase_us_ = 2.0;
+    bool reset_active_ = false;
+};
