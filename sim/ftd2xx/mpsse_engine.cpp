@@ -47,30 +47,22 @@ void mpsse_engine::write(const std::uint8_t* data, std::size_t size) {
         return; // outside MPSSE mode the bytes would go to the UART
     }
     pending_.insert(pending_.end(), data, data + size);
-    std::size_t done = 0;
-    for (;;) {
-        const std::vector<std::uint8_t> rest(pending_.begin() + static_cast<long>(done),
-                                             pending_.end());
-        if (rest.empty()) {
-            break;
-        }
-        pending_.swap(const_cast<std::vector<std::uint8_t>&>(rest));
-        done = 0;
-        const std::size_t length = command_length();
+    std::size_t offset = 0;
+    while (offset < pending_.size()) {
+        const std::size_t length = command_length(offset);
         if (length == 0) {
             break;
         }
-        execute(pending_.data(), length);
-        done = length;
+        execute(pending_.data() + offset);
+        offset += length;
     }
-    if (done > 0) {
-        pending_.erase(pending_.begin(), pending_.begin() + static_cast<long>(done));
-    }
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<long>(offset));
 }
 
-std::size_t mpsse_engine::command_length() const {
-    const std::size_t have = pending_.size();
-    const std::uint8_t opcode = pending_[0];
+std::size_t mpsse_engine::command_length(std::size_t offset) const {
+    const std::uint8_t* command = pending_.data() + offset;
+    const std::size_t have = pending_.size() - offset;
+    const std::uint8_t opcode = command[0];
     std::size_t need = 1;
     if (is_shift(opcode)) {
         if (opcode & bit_mode) {
@@ -78,7 +70,7 @@ std::size_t mpsse_engine::command_length() const {
         } else {
             need = 3;
             if ((opcode & data_out) && have >= 3) {
-                need += std::size_t{pending_[1]} + (std::size_t{pending_[2]} << 8) + 1;
+                need += std::size_t{command[1]} + (std::size_t{command[2]} << 8) + 1;
             }
         }
     } else if (opcode == 0x80 || opcode == 0x82 || opcode == 0x86 ||
@@ -90,7 +82,7 @@ std::size_t mpsse_engine::command_length() const {
     return have >= need ? need : 0;
 }
 
-void mpsse_engine::execute(const std::uint8_t* command, std::size_t length) {
+void mpsse_engine::execute(const std::uint8_t* command) {
     const std::uint8_t opcode = command[0];
     if (is_shift(opcode)) {
         if (opcode & bit_mode) {
@@ -156,7 +148,6 @@ void mpsse_engine::execute(const std::uint8_t* command, std::size_t length) {
             break;
         }
     }
-    (void)length;
     ++bad_commands_;
     reply(bad_command_reply);
     reply(opcode);
@@ -175,35 +166,38 @@ void mpsse_engine::shift(std::uint8_t opcode, const std::uint8_t* data, int bits
 int mpsse_engine::shift_bits(std::uint8_t opcode, std::uint8_t out, int bits) {
     const double half_period_us = 0.5e6 / sck_hz();
     const bool idle_high = (values_ & sck_line) != 0;
+    // Each bit has two edges: away from the idle level (A), then back (B). Data goes out on
+    // the write edge; when that is edge A the bit appears only after the edge, so a target
+    // sampling on it still sees the previous bit, as on the wires.
+    const bool write_on_a = idle_high == ((opcode & out_on_falling) != 0);
+    const bool read_on_a = idle_high == ((opcode & in_on_falling) != 0);
     int in = 0;
     for (int i = 0; i < bits; ++i) {
-        const int position = (opcode & lsb_first) ? i : 7 - i;
-        if (opcode & data_out) {
-            const bool bit = (out >> position) & 1;
-            values_ = static_cast<std::uint16_t>(bit ? values_ | mosi_line : values_ & ~mosi_line);
-            apply_lines();
+        const bool bit = (out >> ((opcode & lsb_first) ? i : 7 - i)) & 1;
+        if ((opcode & data_out) && !write_on_a) {
+            set_line(mosi_line, bit);
         }
-        bool sampled = false;
-        // Two edges per bit: away from the idle level, then back. Data in is taken at the
-        // chosen edge, just before the target moves MISO on that same edge.
-        for (int edge = 0; edge < 2; ++edge) {
-            const bool going_high = (edge == 0) != idle_high;
+        for (const bool edge_a : {true, false}) {
             wiring_.advance_us(half_period_us);
-            const bool falling = !going_high;
-            if ((opcode & data_in) && falling == ((opcode & in_on_falling) != 0) && !sampled) {
+            if ((opcode & data_in) && edge_a == read_on_a) {
+                // Taken just before the target moves MISO on this same edge.
                 const bool level =
                     loopback_ ? (values_ & mosi_line) != 0 : (wiring_.sense() & miso_line) != 0;
-                in = (opcode & lsb_first) ? in | (level << i) : (in << 1) | level;
-                sampled = true;
+                in = (opcode & lsb_first) ? in | (int{level} << i) : (in << 1) | int{level};
             }
-            values_ = static_cast<std::uint16_t>(going_high ? values_ | sck_line
-                                                            : values_ & ~sck_line);
-            apply_lines();
+            set_line(sck_line, edge_a != idle_high);
+            if ((opcode & data_out) && edge_a && write_on_a) {
+                set_line(mosi_line, bit);
+            }
         }
         ++clocks_;
     }
-    (void)out_on_falling;
     return in;
+}
+
+void mpsse_engine::set_line(std::uint16_t line, bool high) {
+    values_ = static_cast<std::uint16_t>(high ? values_ | line : values_ & ~line);
+    apply_lines();
 }
 
 void mpsse_engine::apply_lines() {

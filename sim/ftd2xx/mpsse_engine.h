@@ -54,11 +54,12 @@ class mpsse_engine {
     std::uint64_t bad_commands() const { return bad_commands_; }
 
   private:
-    // Length of the complete command at the start of `pending_`, or 0 when more is needed.
-    std::size_t command_length() const;
-    void execute(const std::uint8_t* command, std::size_t length);
+    // Length of the complete command at `offset` in `pending_`, or 0 when more is needed.
+    std::size_t command_length(std::size_t offset) const;
+    void execute(const std::uint8_t* command);
     void shift(std::uint8_t opcode, const std::uint8_t* data, int bits_per_unit, int units);
     int shift_bits(std::uint8_t opcode, std::uint8_t out, int bits);
+    void set_line(std::uint16_t line, bool high);
     void apply_lines();
     void reply(std::uint8_t byte);
     bool has_high_byte() const { return chip_ != mpsse_chip::ft4232h; }
