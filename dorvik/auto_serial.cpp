@@ -1,0 +1,75 @@
+// Reading and advancing the -asn serial number file.
+#include "dorvik/auto_serial.h"
+
+#include "dorvik/command_line.h"
+#include "dorvik/file_replace.h"
+
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <new>
+
+namespace dorvik {
+namespace {
+
+// The decimal number at the start of `text` (after blanks), or nothing.
+std::optional<std::uint32_t> leading_number(const std::string& text) {
+    std::size_t start = 0;
+    while (start < text.size() && std::isspace(static_cast<unsigned char>(text[start]))) {
+        ++start;
+    }
+    std::size_t end = start;
+    while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) {
+        ++end;
+    }
+    return parse_decimal(std::string_view(text).substr(start, end - start));
+}
+
+} // namespace
+
+int load_auto_serial(const std::string& path, AutoSerial& serial) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        std::printf("Error find file %s\n", path.c_str());
+        return -1;
+    }
+    std::string text;
+    try {
+        text.assign(std::istreambuf_iterator<char>(file), {});
+    } catch (const std::bad_alloc&) {
+        std::printf("Error allocate memory.\n");
+        return -1;
+    }
+    if (file.bad()) {
+        std::printf("Error read file %s\n", path.c_str());
+        return -1;
+    }
+    const auto number = leading_number(text);
+    if (!number) {
+        std::printf("  Error: %s does not begin with a serial number.\n", path.c_str());
+        return -1;
+    }
+    serial = AutoSerial{path, std::move(text), *number, true};
+    return 0;
+}
+
+int advance_auto_serial(const AutoSerial& serial) {
+    if (serial.number == std::numeric_limits<std::uint32_t>::max()) {
+        std::printf("  Error: the serial number in %s cannot grow past %u.\n", serial.path.c_str(),
+                    serial.number);
+        return -1;
+    }
+    std::string content = std::to_string(serial.number + 1) + "\r\n";
+    if (serial.text.size() > content.size()) {
+        content += serial.text.substr(content.size());
+    }
+    if (replace_file(serial.path, content) != ReplaceResult::replaced) {
+        std::printf("Error writing to the file.\n");
+        return -1;
+    }
+    return 0;
+}
+
+} // namespace dorvik

@@ -1,0 +1,98 @@
+// Switch matching and strict number conversion.
+#include "dorvik/command_line.h"
+
+#include <cstdio>
+#include <limits>
+
+namespace dorvik {
+namespace {
+constexpr std::size_t HEX_BYTE_DIGITS = 2;
+} // namespace
+
+bool has_switch(std::string_view arg, std::string_view name) {
+    return arg.starts_with(name);
+}
+
+std::optional<std::string> value_text(std::string_view arg) {
+    const std::size_t eq = arg.find('=');
+    if (eq == std::string_view::npos || eq + 1 == arg.size()) {
+        return std::nullopt;
+    }
+    return std::string(arg.substr(eq + 1));
+}
+
+std::optional<std::string> switch_value(std::string_view arg) {
+    if (arg.find('=') == std::string_view::npos) {
+        std::printf("  Error write command.\n");
+    }
+    return value_text(arg);
+}
+
+std::optional<std::uint32_t> parse_hex(std::string_view text, std::size_t max_digits) {
+    if (text.empty() || text.size() > max_digits) {
+        return std::nullopt;
+    }
+    std::uint32_t value = 0;
+    for (const char c : text) {
+        unsigned digit = 0;
+        if (c >= '0' && c <= '9') {
+            digit = static_cast<unsigned>(c - '0');
+        } else if (c >= 'A' && c <= 'F') {
+            digit = static_cast<unsigned>(c - 'A' + 10);
+        } else if (c >= 'a' && c <= 'f') {
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        } else {
+            return std::nullopt;
+        }
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+std::optional<std::uint32_t> parse_decimal(std::string_view text) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + static_cast<unsigned>(c - '0');
+        if (value > std::numeric_limits<std::uint32_t>::max()) {
+            return std::nullopt;
+        }
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+bool hex_byte_switch(std::string_view arg, std::optional<std::uint8_t>& value) {
+    value.reset();
+    const auto text = switch_value(arg);
+    if (!text) {
+        return true;
+    }
+    const auto number = parse_hex(*text, HEX_BYTE_DIGITS);
+    if (!number) {
+        std::printf("  Error: %s is no hexadecimal byte.\n", text->c_str());
+        return false;
+    }
+    value = static_cast<std::uint8_t>(*number);
+    return true;
+}
+
+bool decimal_switch(std::string_view arg, std::optional<std::uint32_t>& value) {
+    value.reset();
+    const auto text = switch_value(arg);
+    if (!text) {
+        return true;
+    }
+    value = parse_decimal(*text);
+    if (!value) {
+        std::printf("  Error: %s is no decimal number.\n", text->c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace dorvik

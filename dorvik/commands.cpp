@@ -1,0 +1,147 @@
+// Erase, reset, fuse and lock commands, the reads into files and the EEPROM write.
+#include "dorvik/commands.h"
+
+#include "dorvik/config_bytes.h"
+#include "dorvik/eeprom_ops.h"
+#include "dorvik/flash_ops.h"
+#include "dorvik/full_program.h"
+#include "dorvik/hex_file.h"
+#include "dorvik/isp_driver.h"
+#include "dorvik/reports.h"
+#include "dorvik/serial_number.h"
+
+#include <cstdio>
+
+namespace dorvik {
+namespace {
+
+struct ByteCommand {
+    ByteTarget target;
+    void (*report)(std::uint8_t);
+};
+
+RunEnd byte_command(const ByteCommand& command, const std::string& arg) {
+    std::optional<std::uint8_t> value;
+    if (!hex_byte_switch(arg, value)) {
+        return RunEnd::error;
+    }
+    if (!value) {
+        return RunEnd::done;
+    }
+    command.report(*value);
+    return write_byte_target(command.target, *value) < 0 ? RunEnd::byte_write_error : RunEnd::done;
+}
+
+RunEnd read_fuses() {
+    std::printf("  Read fuse low bits.\n");
+    print_fuse_low_report(read_fuse_low());
+    std::printf("  Read fuse high bits.\n");
+    print_fuse_high_report(read_fuse_high());
+    if (state.has_ext_fuse) {
+        std::printf("  Extended fuse bits.\n");
+        print_fuse_ext_report(read_fuse_ext());
+    }
+    return RunEnd::done;
+}
+
+RunEnd read_serial() {
+    if (state.serial_length < 0 ||
+        !serial_field_fits(static_cast<std::uint32_t>(state.serial_length))) {
+        return RunEnd::error;
+    }
+    std::printf("  Current serial number - %u\n", read_serial_number());
+    return RunEnd::done;
+}
+
+// -rf and -re: read a whole memory and save it as a HEX file.
+RunEnd read_to_file(const std::string& arg, std::uint32_t size, int (*read)(Image&),
+                    const char* missing_name) {
+    const auto path = switch_value(arg);
+    if (!path) {
+        std::printf("%s", missing_name);
+        return RunEnd::done;
+    }
+    auto image = alloc_image(size);
+    if (!image) {
+        return RunEnd::error;
+    }
+    read(*image);
+    return write_hex_file(*path, *image, size) == 0 ? RunEnd::done : RunEnd::done_with_errors;
+}
+
+RunEnd write_eeprom_file(const std::string& arg) {
+    const auto path = switch_value(arg);
+    if (!path) {
+        return RunEnd::done;
+    }
+    auto image = alloc_image(state.eeprom_size);
+    if (!image || read_hex_file(*path, *image, state.eeprom_size) != 0) {
+        return RunEnd::error;
+    }
+    return write_eeprom(*image, EepromWriteMode::EEPROM_WRITE_ALL) == 0 ? RunEnd::done
+                                                                        : RunEnd::done_with_errors;
+}
+
+} // namespace
+
+int write_byte_target(ByteTarget target, std::uint8_t value) {
+    switch (target) {
+    case ByteTarget::fuse_low:
+        return write_fuse_low(value);
+    case ByteTarget::fuse_high:
+        return write_fuse_high(value);
+    case ByteTarget::fuse_ext:
+        return write_fuse_ext(value);
+    case ByteTarget::lock:
+        break;
+    }
+    return write_lock(value);
+}
+
+RunEnd run_command(const Args& args) {
+    const std::string& arg = args[2];
+    if (has_switch(arg, "-er")) {
+        erase_chip();
+        return isp_enter_programming() == 0 ? RunEnd::done : RunEnd::error;
+    }
+    if (has_switch(arg, "-rst")) {
+        return isp_enter_programming() == 0 ? RunEnd::done : RunEnd::error;
+    }
+    if (has_switch(arg, "-wlb")) {
+        return byte_command({ByteTarget::lock, print_lock_report}, arg);
+    }
+    if (state.has_ext_fuse && has_switch(arg, "-wxf")) {
+        return byte_command({ByteTarget::fuse_ext, print_fuse_ext_report}, arg);
+    }
+    if (has_switch(arg, "-whf")) {
+        return byte_command({ByteTarget::fuse_high, print_fuse_high_report}, arg);
+    }
+    if (has_switch(arg, "-wlf")) {
+        return byte_command({ByteTarget::fuse_low, print_fuse_low_report}, arg);
+    }
+    if (has_switch(arg, "-rsn")) {
+        return read_serial();
+    }
+    if (has_switch(arg, "-rlhf")) {
+        return read_fuses();
+    }
+    if (has_switch(arg, "-rlb")) {
+        print_lock_report(read_lock());
+        return RunEnd::done;
+    }
+    if (has_switch(arg, "-rf")) {
+        return read_to_file(arg, state.flash_size, read_flash, "  You must write filename.\n");
+    }
+    if (has_switch(arg, "-re")) {
+        return read_to_file(arg, state.eeprom_size, read_eeprom, "  You must write file name.\n");
+    }
+    if (has_switch(arg, "-we")) {
+        return write_eeprom_file(arg);
+    }
+    if (has_switch(arg, "-wf")) {
+        return full_program(args);
+    }
+    return RunEnd::done;
+}
+
+} // namespace dorvik

@@ -1,0 +1,61 @@
+// Locating and reading the initialisation file.
+#include "dorvik/ini_file.h"
+
+#include "dorvik/run_state.h"
+#include "platform/program_path.h"
+
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+
+namespace dorvik {
+namespace {
+constexpr const char* INI_NAME = "dorvik.ini";
+constexpr std::size_t PORT_DIGITS = 3;
+} // namespace
+
+std::string ini_file_path() {
+    const auto exe = platform::executable_path();
+    if (!exe) {
+        return INI_NAME; // the working directory is the best guess left
+    }
+    return (std::filesystem::path(*exe).parent_path() / INI_NAME).string();
+}
+
+std::uint32_t ini_port_value(const std::string& text) {
+    std::size_t pos = 0;
+    while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) {
+        ++pos;
+    }
+    std::uint32_t value = 0;
+    for (std::size_t n = 0; n < PORT_DIGITS && pos < text.size(); ++n, ++pos) {
+        const auto c = static_cast<unsigned char>(text[pos]);
+        if (!std::isxdigit(c)) {
+            break;
+        }
+        value = value * 16 +
+                static_cast<std::uint32_t>(std::isdigit(c) ? c - '0' : std::toupper(c) - 'A' + 10);
+    }
+    return value;
+}
+
+int read_ini_port() {
+    // The file is only read, never written, so read access is all it needs.
+    std::FILE* file = std::fopen(ini_file_path().c_str(), "rb");
+    if (file == nullptr) {
+        std::printf("Error find file dorvik.ini\n");
+        return -1;
+    }
+    char head[PORT_DIGITS];
+    const std::size_t got = std::fread(head, 1, sizeof head, file);
+    const bool failed = got == 0;
+    std::fclose(file);
+    if (failed) {
+        std::printf("Error read file dorvik.ini\n");
+        return -1;
+    }
+    state.lpt_base = ini_port_value(std::string(head, got));
+    return 0;
+}
+
+} // namespace dorvik

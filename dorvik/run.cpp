@@ -1,0 +1,118 @@
+// The run order: usage, port address, adapter, programming mode, device, command.
+#include "dorvik/run.h"
+
+#include "dorvik/commands.h"
+#include "dorvik/device_select.h"
+#include "dorvik/ini_file.h"
+#include "dorvik/isp_driver.h"
+#include "dorvik/port_access.h"
+#include "dorvik/run_state.h"
+#include "dorvik/usage.h"
+
+#include <cstdio>
+#include <limits>
+
+namespace dorvik {
+namespace {
+
+constexpr std::size_t PORT_ADDRESS_DIGITS = 3;
+
+// -lpt anywhere on the line; the last one with a value wins.
+bool read_port_switches(const Args& args) {
+    for (const std::string& arg : args) {
+        if (!has_switch(arg, "-lpt")) {
+            continue;
+        }
+        const auto text = switch_value(arg);
+        if (!text) {
+            continue;
+        }
+        const auto address = parse_hex(*text, PORT_ADDRESS_DIGITS);
+        if (!address) {
+            std::printf("  Error: %s is no port address of 1 to 3 hexadecimal digits.\n",
+                        text->c_str());
+            return false;
+        }
+        state.lpt_base = *address;
+    }
+    return true;
+}
+
+// -sna and then -snl anywhere on the line; the last one with a value wins.
+bool read_serial_switches(const Args& args) {
+    for (const std::string& arg : args) {
+        std::optional<std::uint32_t> value;
+        if (has_switch(arg, "-sna")) {
+            if (!decimal_switch(arg, value)) {
+                return false;
+            }
+            state.serial_address = value.value_or(state.serial_address);
+        }
+    }
+    for (const std::string& arg : args) {
+        std::optional<std::uint32_t> value;
+        if (has_switch(arg, "-snl")) {
+            if (!decimal_switch(arg, value)) {
+                return false;
+            }
+            if (value &&
+                *value > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())) {
+                std::printf("  Error: %u is no serial number length.\n", *value);
+                return false;
+            }
+            if (value) {
+                state.serial_length = static_cast<std::int32_t>(*value);
+            }
+        }
+    }
+    return true;
+}
+
+int finish(int status) {
+    release_target();
+    return status;
+}
+
+} // namespace
+
+int run(const Args& args) {
+    if (args.size() < 2 || has_switch(args[1], "-h")) {
+        print_usage();
+        return EXIT_DONE;
+    }
+    state = RunState{};
+    if (!read_port_switches(args)) {
+        return EXIT_ERROR;
+    }
+    if (state.lpt_base == 0 && read_ini_port() != 0) {
+        return EXIT_ERROR;
+    }
+    if (open_port_access(state.lpt_base) != 0 || probe_adapter() != 0 ||
+        isp_enter_programming() != 0) {
+        return EXIT_ERROR;
+    }
+    state.device_name = args[1].substr(0, DEVICE_NAME_MAX);
+    if (select_device() != 0) {
+        std::printf("  Error: unknown device %s.\n", state.device_name.c_str());
+        return EXIT_ERROR;
+    }
+    if (!read_serial_switches(args)) {
+        return EXIT_ERROR;
+    }
+    if (args.size() < 3) {
+        return finish(EXIT_DONE);
+    }
+    switch (run_command(args)) {
+    case RunEnd::done:
+        return finish(EXIT_DONE);
+    case RunEnd::done_with_errors:
+        return finish(EXIT_ERROR);
+    case RunEnd::error:
+        break;
+    case RunEnd::byte_write_error:
+        return EXIT_BYTE_WRITE;
+    }
+    return EXIT_ERROR;
+}
+
+} // namespace dorvik
