@@ -41,7 +41,13 @@ class IspTest : public testing::Test {
     // Runs `f` and returns what it printed.
     template <typename F> static std::string output_of(F&& f) {
         testing::internal::CaptureStdout();
-        f();
+        try {
+            f();
+        } catch (...) {
+            const std::string text = testing::internal::GetCapturedStdout();
+            ADD_FAILURE() << "unexpected exception; printed: " << text;
+            throw;
+        }
         return testing::internal::GetCapturedStdout();
     }
 
