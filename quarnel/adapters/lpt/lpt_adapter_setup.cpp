@@ -127,6 +127,11 @@ std::unique_ptr<spi_t> make_adapter(std::unique_ptr<lpt_t> port, const pinmap_t&
 
 std::unique_ptr<spi_t> create_lpt_adapter(const std::optional<std::string>& adapter_spec,
                                           const std::optional<std::string>& port_spec) {
+    return create_lpt_adapter(adapter_spec, [&] { return open_port(port_spec); });
+}
+
+std::unique_ptr<spi_t> create_lpt_adapter(const std::optional<std::string>& adapter_spec,
+                                          const lpt_port_opener& open) {
     const lpt_mode mode = parse_mode(adapter_spec);
     pinmap_t map;
     if (mode == lpt_mode::user) {
@@ -137,7 +142,7 @@ std::unique_ptr<spi_t> create_lpt_adapter(const std::optional<std::string>& adap
         console_log(2, "Adapter '%s'\n", map.name);
     }
 
-    auto port = open_port(port_spec);
+    auto port = open();
     switch (mode) {
     case lpt_mode::kelma:
         choose_kelma(map, *port);

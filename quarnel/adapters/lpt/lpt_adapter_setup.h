@@ -1,8 +1,10 @@
 // Turning the adapter switches into a ready parallel-port SPI adapter.
 #pragma once
 
+#include "quarnel/adapters/lpt/lpt.h"
 #include "quarnel/adapters/spi.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,3 +13,10 @@
 // of the -p text, with the run's oscillator, SCK and adapter options.
 std::unique_ptr<spi_t> create_lpt_adapter(const std::optional<std::string>& adapter_spec,
                                           const std::optional<std::string>& port_spec);
+
+// Opens the port once the adapter switch has been checked.
+using lpt_port_opener = std::function<std::unique_ptr<lpt_t>()>;
+
+// The same setup on the port that `open` gives.
+std::unique_ptr<spi_t> create_lpt_adapter(const std::optional<std::string>& adapter_spec,
+                                          const lpt_port_opener& open);
