@@ -28,6 +28,9 @@ ParseOutcome parse_args(const std::vector<std::string>& args, bool check) {
     } catch (const app_error& error) {
         outcome.raised = true;
         outcome.status = error.code;
+    } catch (const std::exception& error) {
+        outcome.unexpected = error.what();
+        outcome.unexpected += " ";
     }
     outcome.output = testing::internal::GetCapturedStdout();
     outcome.verbosity = console.verbosity;

@@ -5,10 +5,11 @@
 #include <vector>
 
 struct ParseOutcome {
-    bool raised = false; // an app_error ended the parse
-    int status = 0;      // its code
-    std::string output;  // everything printed meanwhile
-    int verbosity = 2;   // console verbosity the parse left
+    bool raised = false;    // an app_error ended the parse
+    int status = 0;         // its code
+    std::string output;     // everything printed meanwhile
+    int verbosity = 2;      // console verbosity the parse left
+    std::string unexpected; // what() of any exception outside the app_error family
 };
 
 // Resets the run options and the verbosity, then parses `args` (program name
