@@ -1,0 +1,225 @@
+// Whole-memory operations on the recording adapter: progress, free positions, FF fill, counts.
+#include "quarnel/isp/memory_operations.h"
+
+#include "isp_fixture.h"
+#include "quarnel/image/portion_list.h"
+
+#include <memory>
+#include <numeric>
+
+using Kind = RecordingSpi::Kind;
+
+namespace {
+
+void add(PortionList& image, long start, std::vector<std::uint8_t> bytes) {
+    image.append(std::make_unique<CodePortion>(std::int32_t(start), std::int32_t(bytes.size()),
+                                               bytes.data()));
+}
+
+std::vector<std::uint8_t> counting(std::size_t n, std::uint8_t first = 0) {
+    std::vector<std::uint8_t> bytes(n);
+    std::iota(bytes.begin(), bytes.end(), first);
+    return bytes;
+}
+
+// The text without its closing " done (<time>)" line.
+std::string without_time(const std::string& printed) {
+    const auto at = printed.rfind(" done (");
+    return at == std::string::npos ? printed : printed.substr(0, at);
+}
+
+} // namespace
+
+class MemoryTest : public IspTest {
+  protected:
+    void SetUp() override {
+        use_device("mega8");
+        spi.page_size = 64;
+    }
+};
+
+TEST_F(MemoryTest, OneDifferenceIsReportedWithoutPluralS) {
+    PortionList image;
+    add(image, 0, counting(16));
+    std::copy_n(counting(16).begin(), 16, spi.flash.begin());
+    spi.flash[5] = 0x00;
+    console.verbosity = 3;
+    bool result = true;
+    const std::string printed =
+        output_of([&] { result = verify_memory(session, SLOT_CODE, image); });
+    EXPECT_FALSE(result);
+    EXPECT_EQ(without_time(printed), "Verifying CODE memory\n\n\t% Verifying from 0x0 to 0xF  "
+                                     "\t% 00000005: expected 05, read 00\nfailed, 1 error \n");
+
+    spi.flash[6] = 0x00;
+    console.verbosity = 2;
+    EXPECT_EQ(without_time(output_of([&] { verify_memory(session, SLOT_CODE, image); })),
+              "Verifying CODE memory\nfailed, 2 errors\n");
+}
+
+TEST_F(MemoryTest, FreePositionsCheckedWithVerifyAll) {
+    PortionList image;
+    add(image, 0, std::vector<std::uint8_t>(0x100, 0xFF));
+    spi.flash[0x100] = 0x00;
+    bool result = true;
+    std::string printed = output_of([&] { result = verify_memory(session, SLOT_CODE, image); });
+    EXPECT_TRUE(result) << "free positions are not checked by default";
+    EXPECT_EQ(without_time(printed), "Verifying CODE memory\n passed\n");
+
+    options.verify_all = true;
+    printed = output_of([&] { result = verify_memory(session, SLOT_CODE, image); });
+    EXPECT_FALSE(result);
+    EXPECT_EQ(without_time(printed),
+              "Verifying CODE memory\n passed\n Free positions are NOT blank\n");
+}
+
+TEST_F(MemoryTest, FreeEepromCheckedWhenFilledWithFf) {
+    PortionList image;
+    add(image, 0x10, {0x01, 0x02});
+    spi.eeprom[0x10] = 0x01;
+    spi.eeprom[0x11] = 0x02;
+    options.write_fill_eeprom = true;
+    bool result = false;
+    std::string printed = output_of([&] { result = verify_memory(session, SLOT_DATA, image); });
+    EXPECT_TRUE(result);
+    EXPECT_EQ(without_time(printed),
+              "Verifying DATA memory\n................ passed\n Free positions are blank\n");
+    spi.eeprom[0x1FF] = 0x00;
+    output_of([&] { result = verify_memory(session, SLOT_DATA, image); });
+    EXPECT_FALSE(result);
+}
+
+TEST_F(MemoryTest, NestedPortionsAreNotTakenForFreePositions) {
+    PortionList image;
+    add(image, 0x00, counting(0x20));
+    add(image, 0x08, counting(0x08, 0x08));
+    add(image, 0x30, {0x30});
+    std::copy_n(counting(0x20).begin(), 0x20, spi.flash.begin());
+    spi.flash[0x30] = 0x30;
+    options.verify_all = true;
+    bool result = false;
+    const std::string printed =
+        output_of([&] { result = verify_memory(session, SLOT_CODE, image); });
+    EXPECT_TRUE(result) << printed;
+}
+
+TEST_F(MemoryTest, ReadingGivesChunkedPortions) {
+    PortionList flash;
+    output_of([&] { read_memory(session, SLOT_CODE, flash); });
+    ASSERT_EQ(flash.count(), 16u);
+    long expected_start = 0;
+    for (const CodePortion& portion : flash) {
+        EXPECT_EQ(portion.start, expected_start);
+        EXPECT_EQ(portion.length, 512);
+        expected_start += 512;
+    }
+
+    PortionList eeprom;
+    output_of([&] { read_memory(session, SLOT_DATA, eeprom); });
+    ASSERT_EQ(eeprom.count(), 16u);
+    EXPECT_EQ(eeprom.tail()->length, 32);
+
+    options.erase_counter = true;
+    PortionList counted;
+    output_of([&] { read_memory(session, SLOT_CODE, counted); });
+    ASSERT_EQ(counted.count(), 16u);
+    EXPECT_EQ(counted.tail()->start, 0x1E00);
+    EXPECT_EQ(counted.tail()->length, 510);
+}
+
+TEST_F(MemoryTest, ProgressPrintsOneDotPerChunk) {
+    PortionList image;
+    add(image, 0, std::vector<std::uint8_t>(1000, 0x12));
+    const std::string printed = output_of([&] { program_memory(session, SLOT_CODE, image); });
+    EXPECT_EQ(without_time(printed), "Programming CODE memory\n.");
+    EXPECT_EQ(printed.back(), '\n');
+    EXPECT_EQ(spi.flash[999], 0x12);
+    EXPECT_EQ(spi.flash[1000], 0xFF);
+}
+
+TEST_F(MemoryTest, FfFillWritesEveryFreeEepromByteInOrder) {
+    PortionList image;
+    add(image, 0x10, {0x01, 0x02});
+    add(image, 0x20, {0x03});
+    std::fill(spi.eeprom.begin(), spi.eeprom.end(), 0x00);
+    options.write_fill_eeprom = true;
+    output_of([&] { program_memory(session, SLOT_DATA, image); });
+    const auto instructions = spi.instructions();
+    ASSERT_EQ(instructions.size(), 512u);
+    for (std::size_t a = 0; a < 512; ++a) {
+        EXPECT_EQ(instructions[a][0], 0xC0);
+        ASSERT_EQ(long(instructions[a][1]) << 8 | instructions[a][2], long(a));
+    }
+    EXPECT_EQ(spi.eeprom[0x0F], 0xFF);
+    EXPECT_EQ(spi.eeprom[0x11], 0x02);
+    EXPECT_EQ(spi.eeprom[0x20], 0x03);
+    EXPECT_EQ(spi.eeprom[0x1FF], 0xFF);
+
+    // Not after an erase.
+    session.prog.erased = true;
+    const std::size_t before = spi.instructions().size();
+    output_of([&] { program_memory(session, SLOT_DATA, image); });
+    EXPECT_EQ(spi.instructions().size() - before, 3u);
+}
+
+TEST_F(MemoryTest, FfFillKeepsDataOfEnclosingPortions) {
+    PortionList image;
+    add(image, 0x00, counting(0x20, 1));
+    add(image, 0x08, counting(0x08, 9)); // same bytes, nested
+    add(image, 0x30, {0x30});
+    options.write_fill_eeprom = true;
+    output_of([&] { program_memory(session, SLOT_DATA, image); });
+    for (std::size_t a = 0; a < 0x20; ++a) {
+        EXPECT_EQ(spi.eeprom[a], std::uint8_t(a + 1)) << a;
+    }
+    EXPECT_EQ(spi.eeprom[0x2F], 0xFF);
+}
+
+TEST_F(MemoryTest, BlankCheckReportsEachMemory) {
+    std::string printed;
+    unsigned result = 9;
+    printed = output_of([&] { result = blank_check_memories(session, BLANK_CODE | BLANK_DATA); });
+    EXPECT_EQ(result, 0u);
+    EXPECT_NE(printed.find("Blank check\nCode: ................ done ("), std::string::npos)
+        << printed;
+    EXPECT_NE(printed.find("  blank\nData: ................ done ("), std::string::npos);
+
+    spi.eeprom[0x1FF] = 0x00;
+    printed = output_of([&] { result = blank_check_memories(session, BLANK_DATA); });
+    EXPECT_EQ(result, BLANK_DATA);
+    EXPECT_EQ(printed.substr(0, 18), "Blank check\nData: ");
+    EXPECT_NE(printed.find(")\nData not blank\n"), std::string::npos) << printed;
+
+    spi.flash[0] = 0x00;
+    printed = output_of([&] { result = blank_check_memories(session, BLANK_CODE); });
+    EXPECT_EQ(result, BLANK_CODE);
+    EXPECT_NE(printed.find("Code:  done ("), std::string::npos) << "stops at the first chunk";
+}
+
+// One send_buffer of loads and one page write per page; one transfer per 512-byte read.
+TEST_F(IspTest, FullProgramAndVerifyTransferCounts) {
+    use_device("mega328P");
+    spi.page_size = 128;
+    PortionList image;
+    std::vector<std::uint8_t> bytes(32768);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = std::uint8_t(i * 13 + 1);
+    }
+    add(image, 0, bytes);
+    bool verified = false;
+    output_of([&] {
+        program_memory(session, SLOT_CODE, image);
+        verified = verify_memory(session, SLOT_CODE, image);
+    });
+    EXPECT_TRUE(verified);
+    EXPECT_EQ(spi.count(Kind::send_buffer), 256);
+    EXPECT_EQ(spi.count(Kind::transfer_buffer), 256 + 64);
+    EXPECT_EQ(spi.count(Kind::transfer_byte) + spi.count(Kind::send_byte), 0);
+    EXPECT_EQ(spi.count(Kind::delay), 256);
+    EXPECT_EQ(spi.instructions().size(), 32768u + 256 + 32768);
+    for (const auto& call : spi.calls) {
+        if (call.kind == Kind::send_buffer) {
+            ASSERT_EQ(call.bytes.size(), 128u * 4);
+        }
+    }
+}
