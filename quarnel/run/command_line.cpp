@@ -152,12 +152,18 @@ void parse_write(char letter, const char* modifiers) {
     }
 }
 
+// Consumes `modifier` when it directly follows the switch letter.
+bool take_modifier(const char*& p, char modifier) {
+    if (*p != modifier) {
+        return false;
+    }
+    ++p;
+    return true;
+}
+
 // -l[+]#: returns the position after the level digit.
 const char* parse_lock(char letter, const char* p) {
-    if (*p == '+') {
-        options.lock_before_fuses = true;
-        ++p;
-    }
+    options.lock_before_fuses |= take_modifier(p, '+');
     if (*p != '1' && *p != '2') {
         invalid_switch_value(letter, p);
     }
@@ -206,10 +212,7 @@ void parse_switches(const char* p, ArgumentList& args) {
         case 'e':
         case 'E':
             options.erase = true;
-            if (*p == '-') {
-                options.preserve_eeprom = true;
-                ++p;
-            }
+            options.preserve_eeprom |= take_modifier(p, '-');
             break;
         case 'f':
         case 'F':
@@ -241,18 +244,12 @@ void parse_switches(const char* p, ArgumentList& args) {
         case 'r':
         case 'R':
             options.read = true;
-            if (*p == '+') {
-                options.read_keep_ff = true;
-                ++p;
-            }
+            options.read_keep_ff |= take_modifier(p, '+');
             break;
         case 'v':
         case 'V':
             options.verify = true;
-            if (*p == '+') {
-                options.verify_all = true;
-                ++p;
-            }
+            options.verify_all |= take_modifier(p, '+');
             break;
         case 'w':
         case 'W':
