@@ -35,10 +35,14 @@ const std::optional<std::string>& program_directory() {
 
 namespace {
 
-void copy_limited(char* dest, std::size_t size, const std::string& text) {
-    const std::size_t n = std::min(text.size(), size - 1);
-    std::memcpy(dest, text.data(), n);
-    dest[n] = '\0';
+// A path cut short would name another file: one that does not fit is no match.
+bool copy_whole(char* dest, std::size_t size, const std::string& text) {
+    if (text.size() > size - 1) {
+        return false;
+    }
+    std::memcpy(dest, text.data(), text.size());
+    dest[text.size()] = '\0';
+    return true;
 }
 
 // Directories of one search-list entry; both ':' and ';' separate them here.
@@ -67,8 +71,7 @@ bool find_config_file(char* dest, std::size_t size, const char* name) {
         return false;
     }
     if (platform::is_regular_file(name)) {
-        copy_limited(dest, size, name);
-        return true;
+        return copy_whole(dest, size, name);
     }
     const bool bare = std::strpbrk(name, "\\/:") == nullptr;
     if (!bare && name[0] != '.') {
@@ -98,8 +101,7 @@ bool find_config_file(char* dest, std::size_t size, const char* name) {
                 candidate += '/';
             }
             candidate += name;
-            if (platform::is_regular_file(candidate.c_str())) {
-                copy_limited(dest, size, candidate);
+            if (platform::is_regular_file(candidate.c_str()) && copy_whole(dest, size, candidate)) {
                 return true;
             }
         }

@@ -1,0 +1,32 @@
+// Trimming, comment stripping and tokens of configuration lines.
+#include "quarnel/run/text.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+TEST(Text, TrimAndComments) {
+    char line[] = "  mosi = D5 \t\r\n";
+    EXPECT_STREQ(trim(line), "mosi = D5");
+    char right[] = " \t";
+    EXPECT_STREQ(trim_right(right), "");
+    char comment[] = "sck=D6 ; note # more";
+    strip_comment(comment);
+    EXPECT_STREQ(comment, "sck=D6 ");
+    char hash_first[] = "a#b;c";
+    strip_comment(hash_first);
+    EXPECT_STREQ(hash_first, "a");
+}
+
+TEST(Text, TokensSkipDelimitersAndAreCutToTheDestination) {
+    const char* text = " ,reset, ~D4";
+    char token[4];
+    text = next_token(text, " ,", token, sizeof token);
+    EXPECT_STREQ(token, "res"); // cut to size - 1, the text goes on after the whole token
+    ASSERT_NE(text, nullptr);
+    EXPECT_STREQ(text, ", ~D4");
+    text = next_token(text, " ,", token, sizeof token);
+    EXPECT_STREQ(token, "~D4");
+    EXPECT_EQ(next_token(text, " ,", token, sizeof token), nullptr);
+    EXPECT_STREQ(token, "");
+    EXPECT_EQ(next_token(nullptr, " ", token, sizeof token), nullptr);
+}
