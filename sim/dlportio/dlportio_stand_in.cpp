@@ -1,0 +1,79 @@
+// Stand-in for the DLPortIO library: a parallel port with an adapter and a virtual chip.
+#include <cstdint>
+#include <memory>
+
+#include "sim/sim_clock.h"
+#include "sim/target_session.h"
+#include "sim/virtual_port.h"
+#include "sim/wiring.h"
+
+namespace {
+
+// The port as the target file describes it; a session without a target has nothing on it.
+class StandInPort {
+  public:
+    StandInPort() {
+        if (session_.loaded()) {
+            Target& target = session_.target();
+            port_ = std::make_unique<VirtualPort>(wiring_for(target.adapter), session_.chip(),
+                                                  PortOptions{target.direction_reads_back});
+            cycle_us_ = target.port_cycle_us;
+        }
+    }
+
+    void write(std::uint32_t address, std::uint8_t value) {
+        ++session_.counter("port_writes");
+        if (port_) {
+            port_->write(int(address & 3), value);
+        }
+        busy_wait_us(session_.clock(), cycle_us_);
+    }
+
+    std::uint8_t read(std::uint32_t address) {
+        ++session_.counter("port_reads");
+        const int offset = int(address & 3);
+        const std::uint8_t value = port_ ? port_->read(offset) : idle_value(offset);
+        busy_wait_us(session_.clock(), cycle_us_);
+        return value;
+    }
+
+    long& counter(const char* name) { return session_.counter(name); }
+
+  private:
+    // Registers of a port with nothing attached: open status inputs read high (BUSY as 0).
+    static std::uint8_t idle_value(int offset) { return offset == 1 ? 0x7F : 0xFF; }
+
+    TargetSession session_;
+    std::unique_ptr<VirtualPort> port_;
+    double cycle_us_ = 1.0;
+};
+
+StandInPort& port() {
+    static StandInPort instance;
+    return instance;
+}
+
+} // namespace
+
+extern "C" {
+
+__attribute__((visibility("default"))) unsigned char
+DlPortReadPortUchar(std::uint32_t port_address) {
+    return port().read(port_address);
+}
+
+__attribute__((visibility("default"))) void DlPortWritePortUchar(std::uint32_t port_address,
+                                                                 unsigned char value) {
+    port().write(port_address, value);
+}
+
+#ifndef AVRSIM_WITHOUT_BUFFER_WRITE
+__attribute__((visibility("default"))) void
+DlPortWritePortBufferUchar(std::uint32_t port_address, unsigned char* buffer, std::uint32_t count) {
+    ++port().counter("buffer_writes");
+    for (std::uint32_t i = 0; i < count; ++i) {
+        port().write(port_address, buffer[i]);
+    }
+}
+#endif
+}

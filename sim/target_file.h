@@ -1,0 +1,55 @@
+// Target files: a virtual chip, its wiring, injected faults and its memories, as readable text.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sim/chip_state.h"
+
+// A target file that cannot be read, or a setting that cannot be applied; what() says why.
+class target_error : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+struct Target {
+    ChipState chip;
+    ChipSettings settings;
+    std::string adapter = "kelma";
+    double port_cycle_us = 1.0;
+    bool direction_reads_back = true;
+    std::string stats_path; // where a stand-in library writes its access counts; empty: nowhere
+    // Settings of other stand-in libraries (keys beginning with "ftdi"), in file order;
+    // kept as written and saved back unchanged.
+    std::vector<std::pair<std::string, std::string>> extra;
+
+    // Value of an extra key, if the file has it.
+    std::optional<std::string> extra_value(const std::string& key) const;
+    // Adds or replaces an extra key.
+    void set_extra(const std::string& key, const std::string& value);
+};
+
+// A new target holding the factory state of the catalogue device `chip_name`.
+Target new_target(const std::string& chip_name);
+
+// Applies one key=value setting (the keys of setting_help()); throws target_error.
+void apply_setting(Target& target, const std::string& key, const std::string& value);
+
+// Applies "key=value" text; throws target_error.
+void apply_setting_text(Target& target, const std::string& text);
+
+// Reads a target file; throws target_error naming the file and line for damaged content.
+Target load_target(const std::string& path);
+
+// Writes the target file whole: a temporary file beside it, renamed over it when complete.
+// Throws target_error.
+void save_target(const Target& target, const std::string& path);
+
+// The target file's text.
+std::string target_text(const Target& target);
+
+// One line per key: name, values and meaning.
+const char* setting_help();
