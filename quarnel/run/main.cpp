@@ -6,31 +6,12 @@
 #include "quarnel/run/command_errors.h"
 #include "quarnel/run/command_line.h"
 #include "quarnel/run/console.h"
+#include "quarnel/run/error_report.h"
 #include "quarnel/run/errors.h"
 #include "quarnel/run/run_sequence.h"
 #include "quarnel/run/units.h"
 
-#include <exception>
-#include <new>
-
 namespace {
-
-// Runs `step` and turns whatever it raises into an exit status.
-template <typename Step> int guarded(Step step) {
-    try {
-        step();
-        return EXIT_OK;
-    } catch (const std::bad_alloc&) {
-        console_log(0, "Can't allocate memory\n");
-        return EXIT_NO_MEMORY;
-    } catch (const app_error& error) {
-        console_log(0, "%s\n", error.what());
-        return error.code;
-    } catch (const std::exception& error) {
-        console_log(0, "%s\n", error.what());
-        return EXIT_OTHER;
-    }
-}
 
 void run(int argc, const char* const argv[]) {
     os_timer_t timer;
@@ -55,15 +36,15 @@ void run(int argc, const char* const argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    int status = guarded([&] { run(argc, argv); });
+    int status = run_reporting_errors([&] { run(argc, argv); });
     if (status != EXIT_OK) {
         // A failing lamp must not hide the status of the run.
-        guarded([] {
+        run_reporting_errors([] {
             if (spi_t* adapter = run_adapter()) {
                 adapter->set_led_error(true);
             }
         });
     }
-    const int release_status = guarded(release_run_target);
+    const int release_status = run_reporting_errors(release_run_target);
     return status != EXIT_OK ? status : release_status;
 }
