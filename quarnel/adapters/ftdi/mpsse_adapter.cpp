@@ -72,20 +72,26 @@ bool is_mpsse_adapter_spec(const std::string& adapter_spec) {
            starts_with_ignoring_case(adapter_spec, "ft232h");
 }
 
+mpsse_adapter_spec_t parse_mpsse_adapter_spec(const std::string& adapter_spec) {
+    const chip_choice chip = choose_chip(adapter_spec);
+    mpsse_adapter_spec_t spec{chip.type, {}};
+    pinmap_t& pins = spec.pins;
+    clear(pins);
+    parse_pinmap(pins, adapter_spec.c_str(), chip.pins);
+    fill_defaults(pins, default_mpsse_pinmap());
+    require_mpsse_data_lines(pins);
+    // A plainly listed reset line goes low while the target is held in reset.
+    std::swap(pins[SIG_RESET].normal, pins[SIG_RESET].inverted);
+    return spec;
+}
+
 std::unique_ptr<spi_t> create_mpsse_adapter(const std::string& adapter_spec,
                                             const std::optional<std::string>& port_spec) {
     if (options.osc_hz == 0) {
         console_log(0, "FTDI hardware SPI adapter (MPSSE) can't generate XTAL\n");
         throw app_error(EXIT_ENVIRONMENT);
     }
-    pinmap_t pins;
-    clear(pins);
-    const chip_choice chip = choose_chip(adapter_spec);
-    parse_pinmap(pins, adapter_spec.c_str(), chip.pins);
-    fill_defaults(pins, default_mpsse_pinmap());
-    require_mpsse_data_lines(pins);
-    // A plainly listed reset line goes low while the target is held in reset.
-    std::swap(pins[SIG_RESET].normal, pins[SIG_RESET].inverted);
+    const mpsse_adapter_spec_t spec = parse_mpsse_adapter_spec(adapter_spec);
 
     if (port_spec && port_spec->starts_with('?')) {
         list_ftdi_devices();
@@ -93,11 +99,11 @@ std::unique_ptr<spi_t> create_mpsse_adapter(const std::string& adapter_spec,
     }
 
     ftdi_device_params_t request;
-    request.type = chip.type;
+    request.type = spec.chip_type;
     if (port_spec) {
         parse_ftdi_port_options(*port_spec, request);
     } else {
-        request.description = default_ftdi_description(chip.type);
+        request.description = default_ftdi_description(spec.chip_type);
         console_log(3,
                     "No FTDI \"port\" switch found\ndevice with default description \"%s\" will "
                     "be used\n",
@@ -105,8 +111,8 @@ std::unique_ptr<spi_t> create_mpsse_adapter(const std::string& adapter_spec,
     }
 
     const std::uint32_t sck_hz = requested_sck_hz();
-    mpsse_clock(chip.type, sck_hz); // refuses an unreachable SCK before the device is opened
-    auto adapter = std::make_unique<spi_ftdi_mpsse_t>(open_ftdi_chip(request), pins, sck_hz);
+    mpsse_clock(spec.chip_type, sck_hz); // refuses an unreachable SCK before the device is opened
+    auto adapter = std::make_unique<spi_ftdi_mpsse_t>(open_ftdi_chip(request), spec.pins, sck_hz);
     console_log(3, "\t%% %s SPI adapter created, SCK frequency %s\n", adapter->name(),
                 format_frequency(adapter->sck_frequency(), FREQ_MHZ));
     return adapter;

@@ -1,11 +1,22 @@
 // Creation of an FTDI MPSSE adapter from the -a and -p switches.
 #pragma once
 
+#include "quarnel/adapters/pinmap.h"
 #include "quarnel/adapters/spi.h"
 
 #include <memory>
 #include <optional>
 #include <string>
+
+// The chip and pin map an FTDI -a text asks for.
+struct mpsse_adapter_spec_t {
+    std::int32_t chip_type; // D2XX type code
+    pinmap_t pins;          // reset with its masks exchanged: asserted drives a plain line low
+};
+
+// Chip type from the name (any case), the PINMAP after it over the default wiring. MOSI, MISO
+// and SCK must stay on their MPSSE lines; failures log their reason and raise app_error 70.
+mpsse_adapter_spec_t parse_mpsse_adapter_spec(const std::string& adapter_spec);
 
 // True when an -a text names an FTDI adapter ("ft2232", "ft4232h" or "ft232h", any case).
 bool is_mpsse_adapter_spec(const std::string& adapter_spec);
