@@ -13,14 +13,7 @@ using Layout = std::vector<std::pair<std::int32_t, std::int32_t>>;
 namespace {
 
 std::string binary_text(const PortionList& image, ff_lines ff) {
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* out = open_memstream(&buffer, &size);
-    write_binary_image(image, out, ff);
-    std::fclose(out);
-    std::string text(buffer, size);
-    std::free(buffer);
-    return text;
+    return written_text([&](std::FILE* out) { write_binary_image(image, out, ff); });
 }
 
 PortionList erased_with(std::int32_t size, std::int32_t used_address) {

@@ -9,14 +9,7 @@
 namespace {
 
 std::string hex_text(const PortionList& image, ff_lines ff) {
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* out = open_memstream(&buffer, &size);
-    write_hex_image(image, out, ff);
-    std::fclose(out);
-    std::string text(buffer, size);
-    std::free(buffer);
-    return text;
+    return written_text([&](std::FILE* out) { write_hex_image(image, out, ff); });
 }
 
 } // namespace

@@ -17,14 +17,6 @@ FileSpec spec(file_format format, const std::string& name) {
     return s;
 }
 
-std::size_t files_in(const std::string& dir) {
-    std::size_t n = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir)) {
-        ++n;
-    }
-    return n;
-}
-
 } // namespace
 
 TEST(ImageFile, WritesAndReadsBackBothFormats) {

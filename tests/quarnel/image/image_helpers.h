@@ -4,6 +4,9 @@
 #include "quarnel/image/portion_list.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <utility>
@@ -43,4 +46,25 @@ inline std::vector<std::uint8_t> flat_bytes(const PortionList& image) {
         result.insert(result.end(), p.bytes(), p.bytes() + p.length);
     }
     return result;
+}
+
+// What `write(stream)` writes, through an in-memory stream.
+template <typename F> std::string written_text(F&& write) {
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&buffer, &size);
+    write(out);
+    std::fclose(out);
+    std::string text(buffer, size);
+    std::free(buffer);
+    return text;
+}
+
+// Number of entries in a directory.
+inline std::size_t files_in(const std::string& dir) {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir)) {
+        ++n;
+    }
+    return n;
 }

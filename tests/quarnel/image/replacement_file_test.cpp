@@ -1,22 +1,11 @@
 // New file content takes the old file's place only once it is complete.
 #include "quarnel/image/replacement_file.h"
 
+#include "tests/quarnel/image/image_helpers.h"
 #include "tests/support/run_program.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
-
-namespace {
-
-std::size_t files_in(const std::string& dir) {
-    std::size_t n = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir)) {
-        ++n;
-    }
-    return n;
-}
-
-} // namespace
 
 TEST(ReplacementFile, UnfinishedContentNeverReachesTheDestination) {
     TempDir dir;
