@@ -2,14 +2,11 @@
 #include "dorvik/auto_serial.h"
 
 #include "dorvik/command_line.h"
-#include "dorvik/file_replace.h"
+#include "dorvik/file_io.h"
 
 #include <cctype>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <limits>
-#include <new>
 
 namespace dorvik {
 namespace {
@@ -30,22 +27,22 @@ std::optional<std::uint32_t> leading_number(const std::string& text) {
 } // namespace
 
 int load_auto_serial(const std::string& path, AutoSerial& serial) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        std::printf("Error find file %s\n", path.c_str());
+    auto file = read_whole_file(path);
+    if (const auto* failure = std::get_if<ReadFailure>(&file)) {
+        switch (*failure) {
+        case ReadFailure::open_failed:
+            std::printf("Error find file %s\n", path.c_str());
+            break;
+        case ReadFailure::read_failed:
+            std::printf("Error read file %s\n", path.c_str());
+            break;
+        case ReadFailure::no_memory:
+            std::printf("Error allocate memory.\n");
+            break;
+        }
         return -1;
     }
-    std::string text;
-    try {
-        text.assign(std::istreambuf_iterator<char>(file), {});
-    } catch (const std::bad_alloc&) {
-        std::printf("Error allocate memory.\n");
-        return -1;
-    }
-    if (file.bad()) {
-        std::printf("Error read file %s\n", path.c_str());
-        return -1;
-    }
+    std::string& text = std::get<std::string>(file);
     const auto number = leading_number(text);
     if (!number) {
         std::printf("  Error: %s does not begin with a serial number.\n", path.c_str());

@@ -1,12 +1,10 @@
 // Intel HEX reading (data, end, segment and linear address records) and writing.
 #include "dorvik/hex_file.h"
 
-#include "dorvik/file_replace.h"
+#include "dorvik/file_io.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -103,16 +101,22 @@ std::string format_record(unsigned count, unsigned address, unsigned type,
 
 int read_hex_file(const std::string& path, Image& image, std::uint32_t limit) {
     std::printf("  Read file...");
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        std::printf("Error find hex-file %s\n", path.c_str());
+    const auto file = read_whole_file(path);
+    if (const auto* failure = std::get_if<ReadFailure>(&file)) {
+        switch (*failure) {
+        case ReadFailure::open_failed:
+            std::printf("Error find hex-file %s\n", path.c_str());
+            break;
+        case ReadFailure::read_failed:
+            std::printf("Error read file hex-file %s\n", path.c_str());
+            break;
+        case ReadFailure::no_memory:
+            std::printf("Error allocate memory\n");
+            break;
+        }
         return -1;
     }
-    const std::string content{std::istreambuf_iterator<char>(file), {}};
-    if (file.bad()) {
-        std::printf("Error read file hex-file %s\n", path.c_str());
-        return -1;
-    }
+    const std::string& content = std::get<std::string>(file);
     const std::string_view text = content;
     std::size_t pos = text.find(':');
     if (pos == std::string_view::npos) {

@@ -1,9 +1,19 @@
-// Replacing a user's file only once its new content is whole.
+// Reading a whole file, and replacing a user's file only once its new content is whole.
 #pragma once
 
 #include <string>
+#include <variant>
 
 namespace dorvik {
+
+enum class ReadFailure {
+    open_failed, // missing, or no permission
+    read_failed, // opened, but reading failed (a folder, an I/O error)
+    no_memory,   // the content does not fit in memory
+};
+
+// The whole content of a file, bytes as they are.
+std::variant<std::string, ReadFailure> read_whole_file(const std::string& path);
 
 enum class ReplaceResult {
     replaced,

@@ -1,12 +1,41 @@
-// Temporary file, sync and rename.
-#include "dorvik/file_replace.h"
+// Whole-file reads, and replacement through a temporary file, sync and rename.
+#include "dorvik/file_io.h"
 
 #include "platform/file_sync.h"
 
 #include <cstdio>
 #include <filesystem>
+#include <new>
 
 namespace dorvik {
+
+std::variant<std::string, ReadFailure> read_whole_file(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return ReadFailure::open_failed;
+    }
+    std::string content;
+    bool failed = false;
+    bool no_memory = false;
+    try {
+        char block[4096];
+        std::size_t got = 0;
+        while ((got = std::fread(block, 1, sizeof block, file)) > 0) {
+            content.append(block, got);
+        }
+        failed = std::ferror(file) != 0;
+    } catch (const std::bad_alloc&) {
+        no_memory = true;
+    }
+    std::fclose(file);
+    if (no_memory) {
+        return ReadFailure::no_memory;
+    }
+    if (failed) {
+        return ReadFailure::read_failed;
+    }
+    return content;
+}
 
 ReplaceResult replace_file(const std::string& path, const std::string& content) {
     namespace fs = std::filesystem;

@@ -1,0 +1,142 @@
+// HEX files: the written layout, reading records, dropped data and refused files.
+#include "dorvik/hex_file.h"
+
+#include "tests/support/run_program.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace dorvik;
+
+namespace {
+
+struct ReadResult {
+    int status;
+    std::string output;
+};
+
+ReadResult read_text(const std::string& text, Image& image, std::uint32_t limit) {
+    TempDir dir;
+    write_file(dir.file("in.hex"), text);
+    testing::internal::CaptureStdout();
+    const int status = read_hex_file(dir.file("in.hex"), image, limit);
+    return {status, testing::internal::GetCapturedStdout()};
+}
+
+const std::string READ_OK = "  Read file...\r  Read file...\t\t\t\t\t\tok.\t\n";
+
+} // namespace
+
+TEST(HexFile, WrittenFileHasSegmentDataAndEndRecordsWithCrLf) {
+    TempDir dir;
+    Image image(8192, 0xFF);
+    std::fill(image.begin() + 0x10, image.begin() + 0x20, 0x00);
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(write_hex_file(dir.file("out.hex"), image, 8192), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "  Start save flash data to file " +
+                                                          dir.file("out.hex") +
+                                                          ".\n  Flash data saved.\n");
+    const std::string text = read_file(dir.file("out.hex"));
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 514);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 514);
+    EXPECT_TRUE(text.starts_with(":020000020000FC\r\n"
+                                 ":10000000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF00\r\n"
+                                 ":1000100000000000000000000000000000000000E0\r\n"));
+    EXPECT_TRUE(text.ends_with(":101FF000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF1\r\n:00000001FF\r\n"));
+    EXPECT_EQ(std::filesystem::directory_iterator(dir.path())->path().filename(), "out.hex");
+}
+
+TEST(HexFile, WriteIntoAMissingFolderFails) {
+    TempDir dir;
+    Image image(256, 0xFF);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(write_hex_file(dir.file("no/such.hex"), image, 256), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "  Start save flash data to file " + dir.file("no/such.hex") +
+                  ".\nError creat hex-file " + dir.file("no/such.hex") + "\n");
+}
+
+TEST(HexFile, WrittenFileReadsBackIdentical) {
+    TempDir dir;
+    Image image(4096);
+    for (std::size_t i = 0; i < image.size(); ++i) {
+        image[i] = static_cast<std::uint8_t>(i * 13);
+    }
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(write_hex_file(dir.file("a.hex"), image, 4096), 0);
+    Image back(4096, 0xFF);
+    EXPECT_EQ(read_hex_file(dir.file("a.hex"), back, 4096), 0);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(back, image);
+}
+
+TEST(HexFile, RecordsLandAtTheirAddressAndUntouchedBytesStay) {
+    Image image(256, 0xFF);
+    const auto r = read_text(":0300100001020AE0\n:00000001FF\n", image, 256);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.output, READ_OK);
+    EXPECT_EQ(image[0x10], 0x01);
+    EXPECT_EQ(image[0x12], 0x0A);
+    EXPECT_EQ(image[0x13], 0xFF);
+    EXPECT_EQ(image[0x0F], 0xFF);
+}
+
+TEST(HexFile, CrLfLowerCaseAndEmptyDataRecordsAreAccepted) {
+    Image image(256, 0xFF);
+    const auto r = read_text("junk\r\n:01000a00ab4a\r\n:0000000000\r\n:00000001ff\r\n", image, 256);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(image[0x0A], 0xAB);
+}
+
+TEST(HexFile, DataBeyondTheLimitIsDroppedWithAWarning) {
+    Image image(16384, 0xFF);
+    const auto r = read_text(":0400000001020304F2\n:02800000AABB19\n:00000001FF\n", image, 16384);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(image[0], 0x01);
+    EXPECT_TRUE(r.output.starts_with(READ_OK));
+    EXPECT_NE(r.output.find("  Warning: 2 bytes of "), std::string::npos);
+    EXPECT_NE(r.output.find(" lie beyond the 16384 bytes of memory and were left out.\n"),
+              std::string::npos);
+}
+
+TEST(HexFile, SegmentAndLinearBasesMoveDataBeyondEveryImage) {
+    for (const char* base : {":020000021000EC\n", ":020000040001F9\n"}) {
+        Image image(65536, 0xFF);
+        const auto r = read_text(std::string(base) + ":0100000055AA\n:00000001FF\n", image, 65536);
+        EXPECT_EQ(r.status, 0) << base;
+        EXPECT_EQ(image[0], 0xFF) << base;
+        EXPECT_NE(r.output.find("Warning: 1 bytes"), std::string::npos) << base;
+    }
+}
+
+TEST(HexFile, DamagedFilesAreRefused) {
+    struct Case {
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"no records here\n", "Error hex-file format\n"},
+        {":0100000055AA\n:0100000055AB\n:00000001FF\n", "Error hex-file format in line 2\n"},
+        {":0400000001020304\n", "Error hex-file format in line 1\n"},
+        {":01000000G5AA\n:00000001FF\n", "Error hex-file format in line 1\n"},
+        {":0100000055AA\n", "Error hex-file without end record\n"},
+        {":03000002000000FB\n:00000001FF\n", "Error hex-file format in line 1\n"},
+    };
+    for (const Case& c : cases) {
+        Image image(256, 0xFF);
+        const auto r = read_text(c.text, image, 256);
+        EXPECT_EQ(r.status, -1) << c.text;
+        EXPECT_EQ(r.output, std::string("  Read file...") + c.message) << c.text;
+    }
+}
+
+TEST(HexFile, MissingAndUnreadableFiles) {
+    TempDir dir;
+    Image image(256, 0xFF);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(read_hex_file(dir.file("none.hex"), image, 256), -1);
+    EXPECT_EQ(read_hex_file(dir.path(), image, 256), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "  Read file...Error find hex-file " + dir.file("none.hex") +
+                  "\n  Read file...Error read file hex-file " + dir.path() + "\n");
+}
