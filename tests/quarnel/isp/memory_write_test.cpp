@@ -237,3 +237,18 @@ TEST_F(IspTest, FillFfNeverGoesBack) {
     EXPECT_EQ(spi.count_opcode(0xC0), 5);
     EXPECT_EQ(session.prog.ff_fill_position, 5);
 }
+
+TEST_F(PageWriteTest, ChipOutOfStepMidPageIsCaughtAtThePageWrite) {
+    int loads = 0;
+    spi.on_instruction = [&](const Instruction& instruction) {
+        if (instruction[0] == 0x40 && ++loads == 3) {
+            spi.silent = true;
+        }
+    };
+    for (long a = 0; a < 16; ++a) {
+        write_memory_byte(session, a, std::uint8_t(a));
+    }
+    std::string printed;
+    EXPECT_EQ(status_of([&] { flush_page(session); }, &printed), EXIT_SYNC_LOST);
+    EXPECT_EQ(printed, "\nSynchronisation lost\n");
+}
