@@ -30,10 +30,6 @@ std::uint8_t existing_fuse_bits(const ChipState& chip, int index) {
     return defined_mask(field_list(chip, index));
 }
 
-std::uint8_t visible_fuse_bits(const ChipState& chip, int index, std::uint8_t value) {
-    return std::uint8_t(value | ~existing_fuse_bits(chip, index));
-}
-
 int lock_level(const ChipState& chip) {
     static constexpr int level_of[4] = {2, 2, 1, 0};
     return level_of[chip.fuses[0] & lock_bits];
@@ -72,7 +68,11 @@ std::uint8_t lock_read_reply(const ChipState& chip) {
 }
 
 void program_lock_byte(ChipState& chip, std::uint8_t value) {
-    chip.fuses[0] = visible_fuse_bits(chip, 0, std::uint8_t(chip.fuses[0] & value));
+    chip.fuses[0] &= std::uint8_t(value | ~existing_fuse_bits(chip, 0));
+}
+
+void release_lock_bits(ChipState& chip) {
+    chip.fuses[0] |= existing_fuse_bits(chip, 0);
 }
 
 void program_old_lock_bits(ChipState& chip, std::uint8_t second_byte) {
@@ -82,5 +82,6 @@ void program_old_lock_bits(ChipState& chip, std::uint8_t second_byte) {
 }
 
 void write_fuse_byte(ChipState& chip, int index, std::uint8_t value) {
-    chip.fuses[index] = visible_fuse_bits(chip, index, value);
+    const std::uint8_t existing = existing_fuse_bits(chip, index);
+    chip.fuses[index] = std::uint8_t((value & existing) | (chip.fuses[index] & ~existing));
 }

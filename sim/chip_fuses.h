@@ -8,8 +8,8 @@ struct ChipState;
 // Bits of fuse byte `index` (0 lock, 1 low, 2 high, 3 extended) that exist on the chip.
 std::uint8_t existing_fuse_bits(const ChipState& chip, int index);
 
-// `value` as the chip holds it: bits that do not exist read as 1.
-std::uint8_t visible_fuse_bits(const ChipState& chip, int index, std::uint8_t value);
+// Bits outside the layout cannot be changed through the serial interface: they keep their
+// factory value (1, or 0 for SPIEN where the chip's delivery values are known).
 
 // 0 not locked, 1 programming disabled, 2 reading and programming disabled.
 int lock_level(const ChipState& chip);
@@ -21,11 +21,14 @@ bool eeprom_saved_on_erase(const ChipState& chip);
 // fuse format 1 the fuse bit shares the byte.
 std::uint8_t lock_read_reply(const ChipState& chip);
 
-// Programs the lock bits cleared in `value`; programmed bits stay programmed.
+// Programs the lock bits cleared in `value`; programmed bits stay programmed until an erase.
 void program_lock_byte(ChipState& chip, std::uint8_t value);
 
 // Lock write of lock formats 0 to 2: bit 1 of the second instruction byte is LB1, bit 2 LB2.
 void program_old_lock_bits(ChipState& chip, std::uint8_t second_byte);
 
-// Writes fuse byte `index`; fuse bits can be programmed and released at will.
+// Writes the existing bits of fuse byte `index`; they can be programmed and released at will.
 void write_fuse_byte(ChipState& chip, int index, std::uint8_t value);
+
+// Chip erase: every lock bit back to 1.
+void release_lock_bits(ChipState& chip);

@@ -30,11 +30,16 @@ void InstructionUnit::enter_reset() {
 }
 
 std::uint8_t InstructionUnit::next_reply(int received, const std::uint8_t* bytes, double now_us) {
-    if (received == 2 && bytes[0] == 0xAC && bytes[1] == 0x53 &&
-        (chip_.info().flags & DEV_NO_ECHO)) {
-        return 0x00;
+    constexpr std::uint8_t released = 0xFF; // MISO not driven: the line reads high
+    if (received == 2 && bytes[0] == 0xAC && bytes[1] == 0x53) {
+        // Programming enable is recognised only where the chip's framing puts it.
+        enabled_ = true;
+        return (chip_.info().flags & DEV_NO_ECHO) ? released : 0x53;
     }
-    if (received == 3 && enabled_) {
+    if (!enabled_ || received == 4) {
+        return released;
+    }
+    if (received == 3) {
         bool answered = false;
         const std::uint8_t result = read_result(bytes, now_us, answered);
         if (answered) {
@@ -159,7 +164,7 @@ void InstructionUnit::execute_ac(const std::uint8_t* bytes, double now_us) {
         if (!eeprom_saved_on_erase(chip_)) {
             std::fill(chip_.eeprom.begin(), chip_.eeprom.end(), 0xFF);
         }
-        chip_.fuses[0] = 0xFF;
+        release_lock_bits(chip_);
         start_busy(busy_kind::erase, now_us);
     } else if (group == 0xE0) {
         if (info.lock_format == 3) {
@@ -195,11 +200,7 @@ void InstructionUnit::write_page(const std::uint8_t* bytes, double now_us) {
 
 void InstructionUnit::execute(const std::uint8_t* bytes, double now_us) {
     ++executed_;
-    if (bytes[0] == 0xAC && bytes[1] == 0x53) {
-        enabled_ = true;
-        return;
-    }
-    if (!enabled_) {
+    if (!enabled_ || (bytes[0] == 0xAC && bytes[1] == 0x53)) {
         return;
     }
     if (busy(now_us)) {

@@ -8,8 +8,11 @@
 #include "sim/chip_timing.h"
 
 // Executes four-byte instructions on a chip's state. Which byte the chip shifts out while
-// the next byte comes in is decided here too: normally the byte it has just received (the
-// echo), the read result while the fourth byte of a read comes in.
+// the next byte comes in is decided here too. Before programming is enabled MISO is not
+// driven (reads high), except for the 0x53 that acknowledges a programming enable received
+// in step. Once enabled, the chip echoes the byte it has just received while the second and
+// third bytes come in, shifts out the read result while the fourth comes in, and leaves MISO
+// undriven during the first byte; so a chip that has lost step shows a wrong echo.
 class InstructionUnit {
   public:
     InstructionUnit(ChipState& chip, const ChipSettings& settings);

@@ -1,11 +1,8 @@
 // Factory state of a virtual chip: erased memories, delivery fuses, calibration bytes.
 #include "sim/chip_state.h"
 
-#include <cstring>
-
 #include "quarnel/devices/device_lookup.h"
 #include "quarnel/devices/device_table.h"
-#include "sim/chip_fuses.h"
 
 const DeviceInfo& ChipState::info() const {
     return device_table[device];
@@ -13,8 +10,8 @@ const DeviceInfo& ChipState::info() const {
 
 namespace {
 
-// Delivery values of the low, high and extended fuse bytes of common chips
-// (datasheet defaults); every other chip comes with its fuse bits unprogrammed.
+// Delivery values of the low, high and extended fuse bytes of common chips (datasheet
+// defaults, SPIEN programmed); every other chip comes with all fuse bits unprogrammed.
 struct FactoryFuses {
     const char* name;
     std::uint8_t low, high, ext;
@@ -44,9 +41,6 @@ ChipState factory_chip(int device) {
             chip.fuses[2] = row.high;
             chip.fuses[3] = row.ext;
         }
-    }
-    for (int index = 0; index < 4; ++index) {
-        chip.fuses[index] = visible_fuse_bits(chip, index, chip.fuses[index]);
     }
     // Calibration bytes differ from chip to chip; these are typical values.
     const std::uint8_t typical[4] = {0xA7, 0x9C, 0xA3, 0xB1};

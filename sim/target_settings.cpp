@@ -5,15 +5,15 @@
 
 #include "quarnel/devices/device_info.h"
 #include "quarnel/devices/device_lookup.h"
-#include "sim/chip_fuses.h"
 #include "sim/target_file.h"
 #include "sim/text_values.h"
 #include "sim/wiring.h"
 
 namespace {
 
+// The byte as the silicon holds it, bits outside the layout included.
 void set_fuse(Target& target, int index, const std::string& value) {
-    target.chip.fuses[index] = visible_fuse_bits(target.chip, index, parse_hex_byte(value));
+    target.chip.fuses[index] = parse_hex_byte(value);
 }
 
 void set_calibration(Target& target, const std::string& value) {

@@ -1,4 +1,4 @@
-// Scripted instruction sequences against the virtual chip model.
+// The virtual chip's framing, echo, resynchronisation and clock limits.
 #include "sim/chip_model.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +6,12 @@
 #include "tests/sim/isp_helpers.h"
 
 namespace {
+
+ChipSettings with_slip(int bits) {
+    ChipSettings settings;
+    settings.slip_bits = bits;
+    return settings;
+}
 
 TEST(ChipFraming, ProgrammingEnableEchoesAndSignatureReads) {
     chip_spi_t spi("mega8");
@@ -27,19 +33,156 @@ TEST(ChipFraming, NothingHappensWithoutResetOrBeforeTheStartupTime) {
     EXPECT_EQ(isp(spi, 0xAC, 0x53, 0x00, 0x00)[2], 0x53);
 }
 
-TEST(ChipFraming, InstructionsNeedProgrammingEnableFirst) {
+TEST(ChipFraming, InstructionsNeedProgrammingEnableAndResetReleaseLeaves) {
     chip_spi_t spi("mega8");
     spi.set_reset(true);
     spi.delay_ms(25);
-    EXPECT_EQ(isp(spi, 0x30, 0x00, 0x00, 0x00)[3], 0x00); // echo only
+    EXPECT_EQ(isp(spi, 0x30, 0x00, 0x00, 0x00)[3], 0xFF); // MISO not driven yet
     EXPECT_EQ(isp(spi, 0xAC, 0x53, 0x00, 0x00)[2], 0x53);
     EXPECT_EQ(isp(spi, 0x30, 0x00, 0x00, 0x00)[3], 0x1E);
-    // Releasing reset leaves programming mode.
     spi.set_reset(false);
     spi.delay_ms(5);
     spi.set_reset(true);
     spi.delay_ms(25);
-    EXPECT_EQ(isp(spi, 0x30, 0x00, 0x00, 0x00)[3], 0x00);
+    EXPECT_EQ(isp(spi, 0x30, 0x00, 0x00, 0x00)[3], 0xFF);
+}
+
+TEST(ChipFraming, NoEchoChipNeverEchoesButAnswers) {
+    chip_spi_t spi("90S1200");
+    EXPECT_NE(enter_programming(spi), 0x53);
+    EXPECT_EQ(read_signature(spi), 0x1E9001u);
+}
+
+TEST(ChipResync, NewChipOutOfStepComesBackWithAResetPulse) {
+    chip_spi_t spi("mega8", with_slip(5));
+    EXPECT_NE(enter_programming(spi), 0x53);
+    spi.sck_pulse(); // a single pulse does not realign by itself
+    EXPECT_NE(isp(spi, 0xAC, 0x53, 0x00, 0x00)[2], 0x53);
+    spi.reset_pulse();
+    EXPECT_EQ(isp(spi, 0xAC, 0x53, 0x00, 0x00)[2], 0x53);
+    EXPECT_EQ(read_signature(spi), 0x1E9307u);
+}
+
+TEST(ChipResync, OldChipNeedsSckPulsesAndStaysOutAfterAResetPulse) {
+    chip_spi_t spi("90S2313", with_slip(5));
+    EXPECT_NE(enter_programming(spi), 0x53);
+    spi.reset_pulse();
+    EXPECT_NE(isp(spi, 0xAC, 0x53, 0x00, 0x00)[2], 0x53);
+    int tries = 0;
+    while (tries < 32) {
+        ++tries;
+        spi.sck_pulse();
+        if (isp(spi, 0xAC, 0x53, 0x00, 0x00)[2] == 0x53) {
+            break;
+        }
+    }
+    EXPECT_EQ(tries, 27); // 5 bits ahead: 32 - 5 single pulses realign it
+    EXPECT_EQ(read_signature(spi), 0x1E9101u);
+}
+
+TEST(ChipResync, ChipLosesStepAfterTheGivenNumberOfInstructions) {
+    ChipSettings settings;
+    settings.lose_step_after = 4; // programming enable and three signature reads
+    chip_spi_t spi("mega8", settings);
+    EXPECT_EQ(enter_programming(spi), 0x53);
+    EXPECT_EQ(read_signature(spi), 0x1E9307u);
+    EXPECT_NE(isp(spi, 0x30, 0x00, 0x00, 0x00)[1], 0x30);
+}
+
+TEST(ChipResync, AbsentChipAnswersNothing) {
+    ChipSettings settings;
+    settings.absent = true;
+    chip_spi_t spi("mega8", settings);
+    EXPECT_EQ(enter_programming(spi), 0xFF);
+    EXPECT_EQ(read_signature(spi), 0xFFFFFFu);
+}
+
+TEST(ChipClock, SckPhasesShorterThanTwoClockPeriodsAreMissed) {
+    chip_spi_t spi("mega8"); // 1 MHz: phases of at least 2 us
+    spi.set_phase_us(1.9);
+    EXPECT_NE(enter_programming(spi), 0x53);
+    EXPECT_GT(spi.chip().missed_edges(), 0);
+    spi.set_phase_us(2.0);
+    spi.reset_pulse();
+    EXPECT_EQ(isp(spi, 0xAC, 0x53, 0x00, 0x00)[2], 0x53);
+}
+
+TEST(ChipClock, FastChipsNeedThreePeriodsAndSlowFlagsMore) {
+    ChipSettings fast;
+    fast.clock_hz = 16e6;
+    chip_spi_t mega("mega328P", fast);
+    mega.set_phase_us(0.18); // 2.9 periods
+    EXPECT_NE(enter_programming(mega), 0x53);
+    mega.set_phase_us(0.19);
+    mega.reset_pulse();
+    EXPECT_EQ(isp(mega, 0xAC, 0x53, 0x00, 0x00)[2], 0x53);
+
+    chip_spi_t old("90S1200"); // low 2, high 5 periods
+    old.set_phase_us(4.5);
+    enter_programming(old);
+    EXPECT_NE(read_signature(old), 0x1E9001u);
+    chip_spi_t slow("90S1200");
+    EXPECT_DOUBLE_EQ(slow.high_us(), 5.0);
+    enter_programming(slow);
+    EXPECT_EQ(read_signature(slow), 0x1E9001u);
+}
+
+// Drives a chip clocked from its XTAL pin: `toggles` XTAL edges in every SCK phase.
+class XtalDriver {
+  public:
+    XtalDriver() : state_(factory_chip(find_mega8())), chip_(state_, settings(), clock_) {}
+
+    std::uint8_t transfer(std::uint8_t out, int toggles) {
+        std::uint8_t in = 0;
+        for (int bit = 7; bit >= 0; --bit) {
+            chip_.set_mosi((out >> bit) & 1);
+            run_clock(toggles);
+            chip_.set_sck(true);
+            run_clock(toggles);
+            in = std::uint8_t((in << 1) | chip_.miso());
+            chip_.set_sck(false);
+        }
+        return in;
+    }
+    std::uint8_t enable(int toggles) {
+        chip_.set_reset(true);
+        clock_.advance_us(25000);
+        run_clock(100);
+        transfer(0xAC, toggles);
+        transfer(0x53, toggles);
+        const std::uint8_t echo = transfer(0x00, toggles);
+        transfer(0x00, toggles);
+        return echo;
+    }
+
+  private:
+    static int find_mega8() { return chip_spi_t("mega8").state().device; }
+    static const ChipSettings& settings() {
+        static ChipSettings xtal = [] {
+            ChipSettings s;
+            s.clock = clock_source::xtal_pin;
+            return s;
+        }();
+        return xtal;
+    }
+    void run_clock(int toggles) {
+        for (int i = 0; i < toggles; ++i) {
+            xtal_ = !xtal_;
+            chip_.set_xtal(xtal_);
+        }
+        clock_.advance_us(10);
+    }
+
+    manual_clock clock_;
+    ChipState state_;
+    ChipModel chip_;
+    bool xtal_ = false;
+};
+
+TEST(ChipClock, XtalClockedChipAnswersOnlyWhileXtalRunsLongEnough) {
+    EXPECT_NE(XtalDriver().enable(0), 0x53); // no clock at all
+    EXPECT_NE(XtalDriver().enable(3), 0x53); // 1.5 periods a phase
+    EXPECT_EQ(XtalDriver().enable(4), 0x53); // 2 periods a phase
 }
 
 } // namespace

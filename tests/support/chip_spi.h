@@ -8,7 +8,8 @@
 
 // Owns a chip (state, settings, a manual clock and the pin model) and drives it bit by
 // bit: every SCK phase advances the clock by the phase time, delay_ms advances it by the
-// delay, so the chip's busy times and clock limits apply as on the bench.
+// delay, so the chip's busy times and clock limits apply as on the bench. The chip must
+// run from its own oscillator (an XTAL-clocked chip never answers here).
 class chip_spi_t : public spi_t {
   public:
     enum class transfer_mode { byte_wise, packet_based };
@@ -33,15 +34,18 @@ class chip_spi_t : public spi_t {
     void set_led_error(bool) override {}
     bool has_key() override { return false; }
     bool key_pressed() override { return false; }
-    float sck_frequency() override { return float(1.0 / (2.0 * phase_us_)); }
+    float sck_frequency() override { return float(1.0 / (low_us() + high_us())); }
     const char* name() override { return "virtual chip"; }
 
     ChipState& state() { return state_; }
     ChipSettings& settings() { return settings_; }
     ChipModel& chip() { return chip_; }
     manual_clock& clock() { return clock_; }
-    // SCK phase length in microseconds (default 2: fits any chip at 1 MHz and above).
+    // Both SCK phase lengths in microseconds; by default each phase lasts the chip's
+    // minimum number of clock periods at its oscillator frequency.
     void set_phase_us(double us) { phase_us_ = us; }
+    double low_us() const;
+    double high_us() const;
 
     // What the adapter did, for tests that check the engine's sequence.
     int reset_assertions = 0;
@@ -56,6 +60,6 @@ class chip_spi_t : public spi_t {
     manual_clock clock_;
     ChipModel chip_;
     transfer_mode mode_;
-    double phase_us_ = 2.0;
+    double phase_us_ = 0.0; // 0: the chip's minimum
     bool reset_active_ = false;
 };
