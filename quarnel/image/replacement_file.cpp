@@ -44,7 +44,9 @@ bool replacement_file_t::open(file_mode mode) {
     }
     const char* open_mode = mode == file_mode::binary ? "wbx" : "wx";
     for (int attempt = 0; attempt < 16 && file == nullptr; ++attempt) {
-        temporary = target + "." + random_suffix() + ".tmp";
+        // A short name of its own, so that a long destination name still fits.
+        temporary =
+            (fs::path(target).parent_path() / (".quarnel-" + random_suffix() + ".tmp")).string();
         file = std::fopen(temporary.c_str(), open_mode);
         if (file == nullptr && errno != EEXIST) {
             break;
