@@ -1,4 +1,4 @@
-// Run state of the programming session: adapter, identified row, lock state, progress.
+// Run state of the programming session: adapter, lock state, target activity, progress.
 #pragma once
 
 #include "quarnel/adapters/os_timer.h"
@@ -18,6 +18,8 @@ struct Progress {
 // Lock levels read from the chip; -1 when they cannot be read.
 inline constexpr int LOCK_UNKNOWN = -1;
 
+// The identified row is detected_index (quarnel/devices/current_device.h),
+// which current_device() needs as well.
 struct IspSession {
     spi_t* adapter = nullptr; // owned by the run sequence
     int lock_state = LOCK_UNKNOWN;
