@@ -1,0 +1,116 @@
+// Loading the FTDI bench from the target file, saving the chip, and the USB statistics file.
+#include "sim/ftd2xx/ftdi_bench.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+namespace {
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+void complain(const std::string& text) {
+    std::fprintf(stderr, "avrsim ftd2xx: %s\n", text.c_str());
+}
+} // namespace
+
+ftdi_bench& ftdi_bench::instance() {
+    static ftdi_bench bench(std::getenv("AVRSIM_TARGET"));
+    return bench;
+}
+
+ftdi_bench::ftdi_bench(const char* target_path) {
+    if (target_path == nullptr || target_path[0] == '\0') {
+        complain("AVRSIM_TARGET is not set: no FTDI device present");
+        return;
+    }
+    try {
+        load(target_path);
+    } catch (const target_error& error) {
+        complain(std::string(error.what()) + ": no FTDI device present");
+        target_.reset();
+        chip_.reset();
+        channels_.clear();
+    }
+}
+
+void ftdi_bench::load(const char* target_path) {
+    target_path_ = target_path;
+    target_ = load_target(target_path_);
+    for (const auto& [key, value] : target_->extra) {
+        std::string error;
+        if (!apply_ftdi_key(config_, key, value, error)) {
+            throw target_error(target_path_ + ": unknown key '" + key + "'");
+        }
+        if (!error.empty()) {
+            throw target_error(target_path_ + ": " + error);
+        }
+    }
+    if (const std::string timing = environment("AVRSIM_FTDI_TIMING"); !timing.empty()) {
+        config_.real_time = timing == "real";
+    }
+    if (const std::string stats = environment("AVRSIM_FTDI_STATS"); !stats.empty()) {
+        config_.stats_file = stats;
+    }
+    chip_ = std::make_unique<ChipModel>(target_->chip, target_->settings, clock_);
+    const std::vector<ftdi_device_entry> devices = config_.device_list();
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        const bool wired = static_cast<int>(i) == config_.target_device;
+        channels_.push_back(std::make_unique<ftdi_channel>(
+            devices[i], wired ? chip_.get() : nullptr, clock_, config_.wiring));
+    }
+}
+
+ftdi_bench::~ftdi_bench() {
+    if (target_) {
+        try {
+            save_target(*target_, target_path_);
+        } catch (const target_error& error) {
+            complain(error.what());
+        }
+    }
+    write_stats();
+}
+
+ftdi_channel* ftdi_bench::channel(void* handle) {
+    for (const auto& channel : channels_) {
+        if (channel.get() == handle && channel->open) {
+            return channel.get();
+        }
+    }
+    return nullptr;
+}
+
+double ftdi_bench::round_trip_us(const ftdi_channel& channel) {
+    return mpsse_chip_of(channel.device.type) == mpsse_chip::ft2232c ? 1000.0 : 125.0;
+}
+
+void ftdi_bench::settle() {
+    if (config_.real_time) {
+        clock_.catch_up();
+    }
+}
+
+void ftdi_bench::write_stats() const {
+    if (config_.stats_file.empty()) {
+        return;
+    }
+    std::uint64_t clocks = 0;
+    for (const auto& channel : channels_) {
+        clocks += channel->engine.clocks();
+    }
+    std::ofstream out(config_.stats_file);
+    // "name value" lines, as the other stand-in libraries write them.
+    out << "usb_writes " << counts_.writes << "\n"
+        << "usb_reads " << counts_.reads << "\n"
+        << "bytes_written " << counts_.bytes_written << "\n"
+        << "bytes_read " << counts_.bytes_read << "\n"
+        << "sck_clocks " << clocks << "\n"
+        << "bus_time_us " << static_cast<std::uint64_t>(clock_.total_us()) << "\n"
+        << "latency_us " << static_cast<std::uint64_t>(counts_.latency_us) << "\n";
+    if (!out) {
+        complain("can't write " + config_.stats_file);
+    }
+}

@@ -1,0 +1,79 @@
+// The virtual FTDI bench of one process: the devices plugged in, the open channels, the target
+// chip on one of them, USB counts and injected faults. Loaded from AVRSIM_TARGET on first use;
+// the chip state and the counts are saved when the library unloads.
+#pragma once
+
+#include "sim/chip_model.h"
+#include "sim/ftd2xx/bus_clock.h"
+#include "sim/ftd2xx/chip_wiring.h"
+#include "sim/ftd2xx/ftdi_bench_config.h"
+#include "sim/ftd2xx/mpsse_engine.h"
+#include "sim/target_file.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// One device (chip channel) of the list, with its MPSSE engine while open.
+struct ftdi_channel {
+    ftdi_channel(const ftdi_device_entry& entry, ChipModel* chip, bus_clock& clock,
+                 const target_lines& lines)
+        : device(entry), wiring(chip, clock, lines), engine(mpsse_chip_of(entry.type), wiring) {}
+
+    ftdi_device_entry device;
+    chip_wiring wiring;
+    mpsse_engine engine;
+    bool open = false;
+    std::uint32_t read_timeout_ms = 0; // 0: none set
+    std::uint8_t latency_ms = 16;
+};
+
+struct usb_counts {
+    std::uint64_t writes = 0;
+    std::uint64_t reads = 0;
+    std::uint64_t bytes_written = 0;
+    std::uint64_t bytes_read = 0;
+    double latency_us = 0; // round trips, latency-timer holds and read time-outs
+};
+
+class ftdi_bench {
+  public:
+    // The bench of this process.
+    static ftdi_bench& instance();
+
+    explicit ftdi_bench(const char* target_path);
+    ~ftdi_bench();
+    ftdi_bench(const ftdi_bench&) = delete;
+    ftdi_bench& operator=(const ftdi_bench&) = delete;
+
+    std::vector<std::unique_ptr<ftdi_channel>>& channels() { return channels_; }
+    // The channel behind a handle, or nullptr for a handle this bench never gave out.
+    ftdi_channel* channel(void* handle);
+
+    // True when call number `call` (from 1) of reads or writes is hit by `fault`.
+    bool fault_hits(usb_fault fault, std::uint64_t call) const {
+        return config_.fault == fault && call >= static_cast<std::uint64_t>(config_.fault_after);
+    }
+
+    // USB round-trip time of a channel: one frame at full speed, one microframe at high speed.
+    static double round_trip_us(const ftdi_channel& channel);
+
+    bus_clock& clock() { return clock_; }
+    usb_counts& counts() { return counts_; }
+    // Makes host time catch up with bus time when the time model asks for it.
+    void settle();
+
+  private:
+    void load(const char* target_path);
+    void write_stats() const;
+
+    std::optional<Target> target_;
+    std::string target_path_;
+    ftdi_bench_config config_;
+    bus_clock clock_;
+    std::unique_ptr<ChipModel> chip_;
+    std::vector<std::unique_ptr<ftdi_channel>> channels_;
+    usb_counts counts_;
+};

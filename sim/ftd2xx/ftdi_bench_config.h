@@ -1,0 +1,56 @@
+// Target-file settings of the virtual FTDI bench: the devices plugged in, which one holds the
+// target and how, injected USB faults, statistics and the time model.
+#pragma once
+
+#include "sim/ftd2xx/chip_wiring.h"
+#include "sim/ftd2xx/mpsse_engine.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct ftdi_device_entry {
+    std::uint32_t type = 6; // D2XX type code
+    std::string serial_number;
+    std::string description;
+    bool opened_elsewhere = false;
+};
+
+enum class usb_fault { none, missing, short_read, io_error };
+
+struct ftdi_bench_config {
+    // The chip family of the default device list: "ft2232c" (also "ft2232d"), "ft2232h",
+    // "ft4232h" or "ft232h".
+    std::uint32_t chip_type = 6;
+    // Explicit device list; empty: every channel of one chip of `chip_type`.
+    std::vector<ftdi_device_entry> devices;
+    // Index in the device list of the channel the target is wired to.
+    int target_device = 0;
+    target_lines wiring;
+    usb_fault fault = usb_fault::none;
+    // The fault hits from this read or write call on (counted from 1, reads and writes apart).
+    long fault_after = 1;
+    std::string stats_file;
+    bool real_time = false;
+
+    // The devices the bench shows: `devices`, or the default list.
+    std::vector<ftdi_device_entry> device_list() const;
+};
+
+// Keys the bench reads from a target file, with their help lines.
+struct ftdi_key_help {
+    const char* key;
+    const char* help;
+};
+extern const ftdi_key_help ftdi_keys[];
+extern const std::size_t ftdi_key_count;
+
+// Applies one target-file key. Returns false when the key is not an FTDI bench key; on a bad
+// value returns true and sets `error`.
+bool apply_ftdi_key(ftdi_bench_config& config, std::string_view key, std::string_view value,
+                    std::string& error);
+
+// The MPSSE engine variant of a D2XX type code.
+mpsse_chip mpsse_chip_of(std::uint32_t type);

@@ -1,0 +1,218 @@
+// The MPSSE adapter from its factory, over the stand-in library, with a virtual chip on its lines.
+#include "quarnel/adapters/ftdi/mpsse_adapter.h"
+#include "quarnel/devices/device_lookup.h"
+#include "quarnel/image/portion_list.h"
+#include "quarnel/isp/chip_commands.h"
+#include "quarnel/isp/memory_operations.h"
+#include "quarnel/isp/programming_mode.h"
+#include "quarnel/isp/session.h"
+#include "quarnel/isp/target_power.h"
+#include "quarnel/run/units.h"
+#include "stand_in_bench.h"
+
+#include <chrono>
+#include <memory>
+#include <optional>
+
+namespace {
+
+std::vector<std::uint8_t> firmware(std::size_t size) {
+    std::vector<std::uint8_t> bytes(size);
+    std::uint32_t x = 2026;
+    for (auto& b : bytes) {
+        x = x * 1103515245 + 12345;
+        b = static_cast<std::uint8_t>(x >> 16);
+    }
+    return bytes;
+}
+
+std::vector<std::uint8_t> contents(const PortionList& image) {
+    std::vector<std::uint8_t> out;
+    for (const CodePortion& portion : image) {
+        out.insert(out.end(), portion.bytes(), portion.bytes() + portion.length);
+    }
+    return out;
+}
+
+class MpsseOnVirtualChip : public StandInBench {
+  protected:
+    // The adapter as a run with "+device -a<adapter_spec> [-p<port_spec>]" creates it.
+    Captured create(const char* device, const std::string& adapter_spec,
+                    const std::optional<std::string>& port_spec) {
+        options.requested_name = device;
+        return captured([&] { adapter = create_mpsse_adapter(adapter_spec, port_spec); });
+    }
+
+    std::uint8_t exchange(std::uint8_t a, std::uint8_t b, std::uint8_t c, int answer) {
+        const std::uint8_t out[4] = {a, b, c, 0};
+        std::uint8_t in[4] = {};
+        adapter->transfer_buffer(out, in, 4);
+        return in[answer];
+    }
+
+    std::unique_ptr<spi_t> adapter;
+    IspSession session;
+};
+
+TEST_F(MpsseOnVirtualChip, ProgrammingEnableAndSignatureOnEveryChip) {
+    for (const char* chip : {"ft2232", "ft2232h", "ft4232h", "ft232h"}) {
+        make_target("mega328P", {std::string("ftdi=") + chip});
+        const Captured made = create("mega328P", chip, std::nullopt);
+        ASSERT_EQ(made.status, 0) << chip << made.output;
+        adapter->set_reset(true);
+        adapter->delay_ms(25);
+        EXPECT_EQ(exchange(0xAC, 0x53, 0x00, 2), 0x53) << chip;
+        EXPECT_EQ(exchange(0x30, 0x00, 0x00, 3), 0x1E) << chip;
+        EXPECT_EQ(exchange(0x30, 0x00, 0x01, 3), 0x95) << chip;
+        EXPECT_EQ(exchange(0x30, 0x00, 0x02, 3), 0x0F) << chip;
+        adapter.reset();
+    }
+}
+
+TEST_F(MpsseOnVirtualChip, ResetOnAnotherLineAndAnInvertedMisoAreFollowed) {
+    make_target("mega8", {"ftdi=ft2232h", "ftdi_wiring=reset=cbus2:miso=~adbus2"});
+    ASSERT_EQ(create("mega8", "ft2232h:reset=cbus2:miso=~dbus2", "s=AVRSIM01A").status, 0);
+    adapter->set_reset(true);
+    adapter->delay_ms(25);
+    EXPECT_EQ(exchange(0xAC, 0x53, 0x00, 2), 0x53);
+    EXPECT_EQ(exchange(0x30, 0x00, 0x01, 3), 0x93);
+}
+
+TEST_F(MpsseOnVirtualChip, AChipOutOfStepIsBroughtBackByAResetPulse) {
+    make_target("mega328P", {"faults=slip=3"});
+    ASSERT_EQ(create("mega328P", "ft2232h", std::nullopt).status, 0);
+    adapter->set_reset(true);
+    adapter->delay_ms(25);
+    EXPECT_NE(exchange(0xAC, 0x53, 0x00, 2), 0x53);
+    adapter->reset_pulse();
+    adapter->delay_ms(25);
+    EXPECT_EQ(exchange(0xAC, 0x53, 0x00, 2), 0x53);
+}
+
+TEST_F(MpsseOnVirtualChip, DevicesAreChosenByDescriptionOrSerialNumber) {
+    make_target("mega328P", {"ftdi_devices=2232H|BENCH1A|Dual RS232-HS A;"
+                             "2232H|BENCH2A|Dual RS232-HS A;2232H|BENCH2B|Dual RS232-HS B",
+                             "ftdi_target=1"});
+    // The first device with the default description has no chip: MISO floats high.
+    ASSERT_EQ(create("mega328P", "ft2232h", std::nullopt).status, 0);
+    adapter->set_reset(true);
+    adapter->delay_ms(25);
+    EXPECT_EQ(exchange(0xAC, 0x53, 0x00, 2), 0xFF);
+    adapter.reset();
+
+    ASSERT_EQ(create("mega328P", "ft2232h", "d=Dual RS232-HS B,s=BENCH2A,d=Dual RS232-HS A").status,
+              0);
+    adapter->set_reset(true);
+    adapter->delay_ms(25);
+    EXPECT_EQ(exchange(0xAC, 0x53, 0x00, 2), 0x53);
+    adapter.reset();
+
+    const Captured refused = create("mega328P", "ft2232h", "s=BENCH2B,d=Dual RS232-HS A");
+    EXPECT_EQ(refused.status, 70);
+    EXPECT_EQ(refused.output,
+              "Can't use opened FTDI device (some of parameters not match)\n"
+              "Requested  FT_DEVICE_2232H (0x6) - \"Dual RS232-HS A\", serno \"BENCH2B\"\n"
+              "Found      FT_DEVICE_2232H (0x6) - \"Dual RS232-HS B\", serno \"BENCH2B\"\n");
+}
+
+TEST_F(MpsseOnVirtualChip, PortQuestionMarkListsTheDevicesAndEndsTheRun) {
+    make_target("mega328P", {"ftdi=ft4232h"});
+    const Captured listed = create("mega328P", "ft4232h", "?");
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_EQ(listed.output,
+              "4 FTDI devices detected\n"
+              " 0: FT_DEVICE_4232H (0x7) - \"Quad RS232-HS A\", serno \"AVRSIM01A\"\n"
+              " 1: FT_DEVICE_4232H (0x7) - \"Quad RS232-HS B\", serno \"AVRSIM01B\"\n"
+              " 2: FT_DEVICE_4232H (0x7) - \"Quad RS232-HS C\", serno \"AVRSIM01C\"\n"
+              " 3: FT_DEVICE_4232H (0x7) - \"Quad RS232-HS D\", serno \"AVRSIM01D\"\n");
+    EXPECT_FALSE(adapter);
+}
+
+TEST_F(MpsseOnVirtualChip, SettingsTheAdapterCannotServeFailBeforeAnyDeviceIsOpened) {
+    make_target("mega328P", {"ftdi_fault=io_error"}); // any USB transfer would fail
+    options.osc_hz = 0;
+    Captured result = create("mega328P", "ft2232h", std::nullopt);
+    EXPECT_EQ(result.status, 70);
+    EXPECT_EQ(result.output, "FTDI hardware SPI adapter (MPSSE) can't generate XTAL\n");
+
+    options.osc_hz = 3; // (3 - 0) / (2 * 2) = 0 Hz
+    result = create("mega328P", "ft2232h", std::nullopt);
+    EXPECT_EQ(result.status, 70);
+    EXPECT_EQ(result.output,
+              "SCK frequency for FTDI hardware SPI adapter (MPSSE) must be higher than 92Hz\n");
+
+    options.osc_hz = 368; // (368 - 18) / 4 = 87 Hz
+    result = create("mega328P", "ft2232", "d=Dual RS232 A");
+    EXPECT_EQ(result.output,
+              "SCK frequency for FTDI hardware SPI adapter (MPSSE) must be higher than 92Hz\n");
+
+    options.osc_hz = 800000;
+    result = create("mega328P", "ft2232:sck=adbus4", std::nullopt);
+    EXPECT_EQ(result.status, 70);
+    EXPECT_EQ(result.output,
+              "FTDI hardware SPI adapter (MPSSE) can use only predefind MOSI,MISO and SCK\n");
+    result = create("mega328P", "ft2232h", "x=1");
+    EXPECT_EQ(result.output, "Invalid FTDI chip option 'x=1'\n");
+}
+
+TEST_F(MpsseOnVirtualChip, SckFollowsTheMcuClockOrTheRequest) {
+    make_target("mega328P", {"ftdi=ft2232c", "clock=16MHz"});
+    console.verbosity = 3;
+    Captured result = create("mega328P", "ft2232", std::nullopt);
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_FLOAT_EQ(adapter->sck_frequency(), 0.1875f); // 800 kHz default: 190000 Hz asked
+    EXPECT_NE(result.output.find("No FTDI \"port\" switch found\ndevice with default "
+                                 "description \"Dual RS232 A\" will be used\n"),
+              std::string::npos);
+    EXPECT_NE(result.output.find("\t% FT2232 MPSSE SPI adapter created, SCK frequency 188kHz\n"),
+              std::string::npos);
+    adapter.reset();
+
+    options.osc_hz = 16000000; // (3, 3) phases: 15200000 / 6 = 2533333 Hz
+    result = create("mega328P", "ft2232", std::nullopt);
+    EXPECT_FLOAT_EQ(adapter->sck_frequency(), 2.0f);
+    adapter.reset();
+
+    options.osc_hz = 1000000;
+    options.sck_given = true;
+    result = create("mega328P", "ft2232", std::nullopt);
+    EXPECT_FLOAT_EQ(adapter->sck_frequency(), 1.0f);
+}
+
+TEST_F(MpsseOnVirtualChip, Program32KVerifyAndReadBackWithCountedTransfers) {
+    make_target("mega328P", {"ftdi=ft2232h", "clock=16MHz", "ftdi_stats=" + stats});
+    options.osc_hz = 16000000;
+    ASSERT_EQ(create("mega328P", "ft2232h", std::nullopt).status, 0);
+    EXPECT_FLOAT_EQ(adapter->sck_frequency(), 2.5f);
+    session.adapter = adapter.get();
+
+    const std::vector<std::uint8_t> bytes = firmware(32768);
+    PortionList image;
+    image.append(std::make_unique<CodePortion>(0, 32768, bytes.data()));
+    PortionList read_back;
+    bool verified = false;
+    testing::internal::CaptureStdout();
+    power_up_target(session);
+    enter_programming_mode(session);
+    prepare_timing(session.prog, current_device(), 1.0f);
+    erase_device(session);
+    program_memory(session, SLOT_CODE, image);
+    verified = verify_memory(session, SLOT_CODE, image);
+    read_memory(session, SLOT_CODE, read_back);
+    release_target(session);
+    const std::string printed = testing::internal::GetCapturedStdout();
+    adapter.reset(); // closes the device; the stand-in writes its counts as it unloads
+
+    EXPECT_TRUE(verified) << printed;
+    EXPECT_EQ(contents(read_back), bytes);
+    EXPECT_NE(printed.find("Device connected, mega328P detected\n"), std::string::npos);
+    const long writes = stat("usb_writes"), reads = stat("usb_reads");
+    std::printf("32 KB program, verify and read over FT2232H: %ld USB writes, %ld reads\n", writes,
+                reads);
+    // Per 128-byte page: one write of all loads, the page write, a few polls; per 512-byte
+    // read chunk one write and one read.
+    EXPECT_LE(writes, 256 * 4 + 2 * 64 + 100);
+    EXPECT_LE(reads, 256 * 3 + 2 * 64 + 100);
+}
+
+} // namespace
