@@ -31,8 +31,16 @@ void PortLibrary::write_buffer(const std::uint8_t* bytes, std::uint32_t count) {
     buffer_(base, const_cast<unsigned char*>(bytes), count);
 }
 
+void BitBang::put(std::uint8_t level) {
+    if (xtal) {
+        xtal_high = !xtal_high;
+        level = std::uint8_t(xtal_high ? level | xtal : level & ~xtal);
+    }
+    port.write(0, level);
+}
+
 void BitBang::hold_reset(bool asserted) {
-    port.write(0, std::uint8_t(extra | (asserted ? 0 : reset)));
+    put(std::uint8_t(extra | (asserted ? 0 : reset)));
 }
 
 std::uint8_t BitBang::transfer(std::uint8_t out) {
@@ -40,15 +48,15 @@ std::uint8_t BitBang::transfer(std::uint8_t out) {
     for (int bit = 7; bit >= 0; --bit) {
         const std::uint8_t level = std::uint8_t(extra | (((out >> bit) & 1) ? mosi : 0));
         for (int i = 0; i < writes_per_phase; ++i) {
-            port.write(0, level);
+            put(level);
         }
         for (int i = 0; i < writes_per_phase; ++i) {
-            port.write(0, std::uint8_t(level | sck));
+            put(std::uint8_t(level | sck));
         }
         const bool line = (port.read(1) & miso_status) != 0;
         in = std::uint8_t((in << 1) | (line != miso_inverted ? 1 : 0));
     }
-    port.write(0, extra);
+    put(extra);
     return in;
 }
 
