@@ -50,7 +50,7 @@ int probe(spi_t& spi) {
 int main(int argc, char* argv[]) {
     console.verbosity = 2;
     try {
-        parse_command_line(argc - 1, argv + 1);
+        parse_command_line(argc, argv);
         auto spi = create_lpt_adapter(options.adapter_spec, options.port_spec);
         return probe(*spi);
     } catch (const app_error& e) {
