@@ -12,41 +12,41 @@ namespace {
 
 bool write_failed = false;
 
-bool names_file(const FileSpec& spec) {
-    return spec.name && (spec.format == FILE_IHEX || spec.format == FILE_BIN);
+bool names_file(const FileSpec& file) {
+    return file.name && (file.format == FILE_IHEX || file.format == FILE_BIN);
 }
 
 } // namespace
 
-void read_image_file(PortionList& image, const FileSpec& spec) {
-    if (!names_file(spec)) {
+void read_image_file(PortionList& image, const FileSpec& file) {
+    if (!names_file(file)) {
         return;
     }
-    if (spec.format == FILE_IHEX) {
-        read_hex_file(image, spec.name->c_str());
+    if (file.format == FILE_IHEX) {
+        read_hex_file(image, file.name->c_str());
     } else {
-        read_binary_file(image, spec.name->c_str());
+        read_binary_file(image, file.name->c_str());
     }
 }
 
-bool write_image_file(const PortionList& image, const FileSpec& spec) {
-    if (!names_file(spec)) {
+bool write_image_file(const PortionList& image, const FileSpec& file) {
+    if (!names_file(file)) {
         return true;
     }
-    const char* name = spec.name->c_str();
-    const bool hex = spec.format == FILE_IHEX;
-    replacement_file_t file(*spec.name);
-    if (!file.open(hex ? file_mode::text : file_mode::binary)) {
+    const char* name = file.name->c_str();
+    const bool hex = file.format == FILE_IHEX;
+    replacement_file_t output(*file.name);
+    if (!output.open(hex ? file_mode::text : file_mode::binary)) {
         console_log(0, "Can't open file '%s'\n", name);
         throw rtl_error(EXIT_ENVIRONMENT);
     }
     const ff_lines ff = options.read_keep_ff ? ff_lines::keep : ff_lines::skip;
     if (hex) {
-        write_hex_image(image, file.stream(), ff);
+        write_hex_image(image, output.stream(), ff);
     } else {
-        write_binary_image(image, file.stream(), ff);
+        write_binary_image(image, output.stream(), ff);
     }
-    if (!file.commit()) {
+    if (!output.commit()) {
         console_log(0, "%s - write error\n", name);
         write_failed = true;
         return false;

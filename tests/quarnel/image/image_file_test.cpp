@@ -10,11 +10,11 @@
 
 namespace {
 
-FileSpec spec(file_format format, const std::string& name) {
-    FileSpec s;
-    s.format = format;
-    s.name = name;
-    return s;
+FileSpec named(file_format format, const std::string& name) {
+    FileSpec file;
+    file.format = format;
+    file.name = name;
+    return file;
 }
 
 } // namespace
@@ -28,7 +28,7 @@ TEST(ImageFile, WritesAndReadsBackBothFormats) {
     }
     add_portion(image, 0, bytes);
     for (file_format format : {FILE_IHEX, FILE_BIN}) {
-        const FileSpec file = spec(format, dir.file(format == FILE_IHEX ? "a.hex" : "a.bin"));
+        const FileSpec file = named(format, dir.file(format == FILE_IHEX ? "a.hex" : "a.bin"));
         EXPECT_TRUE(write_image_file(image, file));
         PortionList back;
         read_image_file(back, file);
@@ -43,7 +43,7 @@ TEST(ImageFile, NoNameOrUnknownFormatDoesNothing) {
     FileSpec none;
     EXPECT_TRUE(write_image_file(image, none));
     read_image_file(image, none);
-    FileSpec odd = spec(static_cast<file_format>(2), "/nonexistent/x");
+    FileSpec odd = named(static_cast<file_format>(2), "/nonexistent/x");
     EXPECT_TRUE(write_image_file(image, odd));
     read_image_file(image, odd);
     EXPECT_EQ(image.count(), 1u);
@@ -58,7 +58,7 @@ TEST(ImageFile, ReplacesAnExistingFileAndKeepsItsPermissions) {
                                            std::filesystem::perms::group_read);
     PortionList image;
     add_filled(image, 0, 1, 0x42);
-    EXPECT_TRUE(write_image_file(image, spec(FILE_IHEX, path)));
+    EXPECT_TRUE(write_image_file(image, named(FILE_IHEX, path)));
     EXPECT_EQ(read_file(path), ":0100000042BD\n:00000001FF\n");
     EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms::owner_read |
                                                                std::filesystem::perms::owner_write |
@@ -73,7 +73,7 @@ TEST(ImageFile, WritingThroughASymbolicLinkReplacesItsTarget) {
     std::filesystem::create_symlink(target, link);
     PortionList image;
     add_filled(image, 0, 2, 0x00);
-    EXPECT_TRUE(write_image_file(image, spec(FILE_BIN, link)));
+    EXPECT_TRUE(write_image_file(image, named(FILE_BIN, link)));
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(read_file(target), std::string(2, '\0'));
 }
@@ -85,7 +85,7 @@ TEST(ImageFile, AFullDeviceIsAWriteErrorThatTheRunCanSee) {
     PortionList image;
     add_filled(image, 0, 0x10000, 0x00);
     testing::internal::CaptureStdout();
-    const bool written = write_image_file(image, spec(FILE_IHEX, "/dev/full"));
+    const bool written = write_image_file(image, named(FILE_IHEX, "/dev/full"));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "/dev/full - write error\n");
     EXPECT_FALSE(written);
     EXPECT_TRUE(image_write_failed());
@@ -99,7 +99,7 @@ TEST(ImageFile, AFileThatCannotBeCreatedEndsTheRunAndLeavesNothing) {
     add_filled(image, 0, 1, 0);
     testing::internal::CaptureStdout();
     try {
-        (void)write_image_file(image, spec(FILE_IHEX, path));
+        (void)write_image_file(image, named(FILE_IHEX, path));
         ADD_FAILURE() << "no error";
     } catch (const rtl_error& e) {
         EXPECT_EQ(e.code, EXIT_ENVIRONMENT);

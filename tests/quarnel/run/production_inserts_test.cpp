@@ -9,11 +9,11 @@ using Bytes = std::vector<std::uint8_t>;
 namespace {
 
 InsertSpec insert(insert_mode mode, unsigned count, long address) {
-    InsertSpec spec;
-    spec.mode = mode;
-    spec.count = count;
-    spec.address = address;
-    return spec;
+    InsertSpec request;
+    request.mode = mode;
+    request.count = count;
+    request.address = address;
+    return request;
 }
 
 } // namespace
