@@ -1,6 +1,7 @@
 // Binary reader in 4096-byte chunks and binary writer with the trailing-0xFF cut.
 #include "quarnel/image/binary_file.h"
 
+#include "quarnel/image/file_handle.h"
 #include "quarnel/image/hex_reader.h"
 #include "quarnel/run/console.h"
 #include "quarnel/run/errors.h"
@@ -14,14 +15,10 @@ namespace {
 
 constexpr std::size_t chunk_size = 4096;
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 } // namespace
 
 void read_binary_file(PortionList& image, const char* path) {
-    std::unique_ptr<std::FILE, FileCloser> file(open_file(path, "rb"));
+    file_handle file(open_file(path, "rb"));
     std::array<std::uint8_t, chunk_size> chunk;
     for (long long offset = 0;; offset += chunk_size) {
         const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file.get());

@@ -2,6 +2,7 @@
 #include "quarnel/image/hex_reader.h"
 
 #include "platform/console.h"
+#include "quarnel/image/file_handle.h"
 #include "quarnel/image/portion_order.h"
 #include "quarnel/run/console.h"
 #include "quarnel/run/errors.h"
@@ -98,16 +99,12 @@ bool parse_record(const std::string& line, HexRecord& record) {
     return true;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 class HexReader {
   public:
     HexReader(PortionList& target, const char* file_path) : image(target), path(file_path) {}
 
     void read() {
-        std::unique_ptr<std::FILE, FileCloser> file(open_file(path, "r"));
+        file_handle file(open_file(path, "r"));
         std::string line;
         while (read_line(file.get(), line)) {
             if (line.empty() || line[0] == '#') {

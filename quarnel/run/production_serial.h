@@ -1,9 +1,9 @@
 // The serial-number file: the number of the next chip, kept open while a run uses it.
 #pragma once
 
+#include "quarnel/image/file_handle.h"
+
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 #include <string>
 
 class SerialNumberFile {
@@ -21,11 +21,7 @@ class SerialNumberFile {
     void close() { file.reset(); }
 
   private:
-    struct Closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-
     std::string name;
-    std::unique_ptr<std::FILE, Closer> file;
+    file_handle file;
     std::uint32_t value = 0;
 };
