@@ -48,9 +48,21 @@ class StandInPort {
     double cycle_us_ = 1.0;
 };
 
+// Created on first use and kept until the library unloads: a program may still use the
+// port from its own static destructors, which run before those of this library's statics.
+StandInPort* instance = nullptr;
+
 StandInPort& port() {
-    static StandInPort instance;
-    return instance;
+    if (instance == nullptr) {
+        instance = new StandInPort;
+    }
+    return *instance;
+}
+
+// Runs at dlclose, or at process exit after the program's own destructors: saves the chip.
+__attribute__((destructor)) void release_port() {
+    delete instance;
+    instance = nullptr;
 }
 
 } // namespace
