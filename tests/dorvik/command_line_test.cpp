@@ -8,14 +8,14 @@
 
 using namespace dorvik;
 
-TEST(CommandLine, SwitchesArePrefixesComparedWithCase) {
+TEST(DorvikCommandLine, SwitchesArePrefixesComparedWithCase) {
     EXPECT_TRUE(has_switch("-rf=a.hex", "-rf"));
     EXPECT_TRUE(has_switch("-erase", "-er"));
     EXPECT_FALSE(has_switch("-RF=a.hex", "-rf"));
     EXPECT_FALSE(has_switch("-r", "-rf"));
 }
 
-TEST(CommandLine, SwitchValueIsTheTextAfterTheFirstEquals) {
+TEST(DorvikCommandLine, SwitchValueIsTheTextAfterTheFirstEquals) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(switch_value("-rf=a=b.hex"), "a=b.hex");
     EXPECT_EQ(switch_value("-rf="), std::nullopt);
@@ -25,7 +25,7 @@ TEST(CommandLine, SwitchValueIsTheTextAfterTheFirstEquals) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "  Error write command.\n");
 }
 
-TEST(CommandLine, HexNumbersHaveALimitedNumberOfDigits) {
+TEST(DorvikCommandLine, HexNumbersHaveALimitedNumberOfDigits) {
     EXPECT_EQ(parse_hex("378", 3), 0x378u);
     EXPECT_EQ(parse_hex("fF", 2), 0xFFu);
     EXPECT_EQ(parse_hex("0378", 3), std::nullopt);
@@ -34,7 +34,7 @@ TEST(CommandLine, HexNumbersHaveALimitedNumberOfDigits) {
     EXPECT_EQ(parse_hex("1G", 2), std::nullopt);
 }
 
-TEST(CommandLine, DecimalNumbersAreUnsigned32Bit) {
+TEST(DorvikCommandLine, DecimalNumbersAreUnsigned32Bit) {
     EXPECT_EQ(parse_decimal("0"), 0u);
     EXPECT_EQ(parse_decimal("4294967295"), 4294967295u);
     EXPECT_EQ(parse_decimal("4294967296"), std::nullopt);
@@ -43,7 +43,7 @@ TEST(CommandLine, DecimalNumbersAreUnsigned32Bit) {
     EXPECT_EQ(parse_decimal(""), std::nullopt);
 }
 
-TEST(CommandLine, BadSwitchValuesAreRefusedWithAMessage) {
+TEST(DorvikCommandLine, BadSwitchValuesAreRefusedWithAMessage) {
     std::optional<std::uint8_t> byte;
     std::optional<std::uint32_t> number;
     testing::internal::CaptureStdout();
@@ -57,7 +57,7 @@ TEST(CommandLine, BadSwitchValuesAreRefusedWithAMessage) {
               "  Error: 1234 is no hexadecimal byte.\n  Error: 7x is no decimal number.\n");
 }
 
-TEST(IniFile, PortAddressIsTheFirstThreeHexDigits) {
+TEST(DorvikIniFile, PortAddressIsTheFirstThreeHexDigits) {
     EXPECT_EQ(ini_port_value("378"), 0x378u);
     EXPECT_EQ(ini_port_value("278\r\n"), 0x278u);
     EXPECT_EQ(ini_port_value("bc\n"), 0xBCu);
@@ -66,7 +66,7 @@ TEST(IniFile, PortAddressIsTheFirstThreeHexDigits) {
     EXPECT_TRUE(ini_file_path().ends_with("/dorvik.ini"));
 }
 
-TEST(TextEncoding, Windows1251BecomesUtf8) {
+TEST(DorvikTextEncoding, Windows1251BecomesUtf8) {
     EXPECT_EQ(cp1251_to_utf8("\xE7\xE0\xEF\xE8\xF1\xE0\xF2\xFC"), "записать");
     EXPECT_EQ(cp1251_to_utf8("\xC0\xDF\xA8\xB8 \xB9"), "АЯЁё №");
     EXPECT_EQ(cp1251_to_utf8("plain -asn=filename"), "plain -asn=filename");

@@ -9,7 +9,7 @@
 
 using namespace dorvik;
 
-TEST(ConfigBytes, FuseWritesAreReadBack) {
+TEST(DorvikConfigBytes, FuseWritesAreReadBack) {
     Bench bench("mega8");
     bench.start("atmega8");
     testing::internal::CaptureStdout();
@@ -19,7 +19,7 @@ TEST(ConfigBytes, FuseWritesAreReadBack) {
     EXPECT_EQ(read_fuse_low(), 0xE4);
 }
 
-TEST(ConfigBytes, IgnoredFuseWriteIsAnError) {
+TEST(DorvikConfigBytes, IgnoredFuseWriteIsAnError) {
     Bench bench("mega48", ChipSettings{.ignore_fuse_writes = true});
     bench.start("atmega48");
     testing::internal::CaptureStdout();
@@ -30,7 +30,7 @@ TEST(ConfigBytes, IgnoredFuseWriteIsAnError) {
               "  Write high fuse bits...\r  Write high fuse bits...\t\t\t\terror.\t\n");
 }
 
-TEST(ConfigBytes, LockIsWrittenWithItsTopBitsSet) {
+TEST(DorvikConfigBytes, LockIsWrittenWithItsTopBitsSet) {
     Bench bench("mega8");
     bench.start("atmega8");
     testing::internal::CaptureStdout();
@@ -46,7 +46,7 @@ TEST(ConfigBytes, LockIsWrittenWithItsTopBitsSet) {
     EXPECT_EQ(lock & 0x3F, 0x3C);
 }
 
-TEST(ConfigBytes, EraseClearsFlashAndNeedsANewEnable) {
+TEST(DorvikConfigBytes, EraseClearsFlashAndNeedsANewEnable) {
     Bench bench("mega8");
     bench.start("atmega8");
     bench.chip().flash[100] = 0x00;
@@ -57,7 +57,7 @@ TEST(ConfigBytes, EraseClearsFlashAndNeedsANewEnable) {
     EXPECT_EQ(bench.chip().flash[100], 0xFF);
 }
 
-TEST(DeviceSelect, NamesArePrefixesTestedInTableOrder) {
+TEST(DorvikDeviceSelect, NamesArePrefixesTestedInTableOrder) {
     struct Row {
         const char* name;
         std::uint32_t flash, eeprom, mask;

@@ -7,7 +7,7 @@
 
 using namespace dorvik;
 
-TEST(EepromOps, ReadShowsOneProgressLinePerByte) {
+TEST(DorvikEepromOps, ReadShowsOneProgressLinePerByte) {
     Bench bench("mega48");
     bench.start("atmega48");
     for (std::size_t a = 0; a < 256; ++a) {
@@ -28,7 +28,7 @@ TEST(EepromOps, ReadShowsOneProgressLinePerByte) {
     EXPECT_TRUE(out.ends_with(line + "100%\r  Read EEPROM...\t\t\t\t\tok.\t\n"));
 }
 
-TEST(EepromOps, AfterEraseOnlyProgrammedBytesAreSent) {
+TEST(DorvikEepromOps, AfterEraseOnlyProgrammedBytesAreSent) {
     Bench bench("mega48");
     bench.start("atmega48");
     Image image(256, 0xFF);
@@ -45,7 +45,7 @@ TEST(EepromOps, AfterEraseOnlyProgrammedBytesAreSent) {
         out.ends_with("\r  Verify EEPROM...\t\t\t\t\t:100%\r  Verify EEPROM...\t\t\t\t\tok.\t\n"));
 }
 
-TEST(EepromOps, WriteAllSendsEveryByteAndOverwritesOldContent) {
+TEST(DorvikEepromOps, WriteAllSendsEveryByteAndOverwritesOldContent) {
     Bench bench("mega48");
     bench.start("atmega48");
     bench.chip().eeprom.assign(256, 0x00);
@@ -58,7 +58,7 @@ TEST(EepromOps, WriteAllSendsEveryByteAndOverwritesOldContent) {
     EXPECT_EQ(bench.chip().eeprom, image);
 }
 
-TEST(EepromOps, VerifyReportsEveryDifference) {
+TEST(DorvikEepromOps, VerifyReportsEveryDifference) {
     Bench bench("mega48");
     bench.start("atmega48");
     bench.chip().eeprom[10] = 0x00; // not erased, and 0xFF bytes are skipped
@@ -70,7 +70,7 @@ TEST(EepromOps, VerifyReportsEveryDifference) {
     EXPECT_TRUE(out.ends_with("\r  Verify EEPROM...\t\t\t\t\terror.\t\n"));
 }
 
-TEST(EepromOps, AByteThatNeverFinishesStopsTheWrite) {
+TEST(DorvikEepromOps, AByteThatNeverFinishesStopsTheWrite) {
     Bench bench("mega48", ChipSettings{.writes_never_finish = true});
     bench.start("atmega48");
     Image image(256, 0xFF);

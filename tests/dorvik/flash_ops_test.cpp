@@ -22,7 +22,7 @@ std::vector<int> percents(const std::string& output, const std::string& label) {
 
 } // namespace
 
-TEST(FlashOps, BlankImageSendsNoPageButVerifiesEveryWord) {
+TEST(DorvikFlashOps, BlankImageSendsNoPageButVerifiesEveryWord) {
     Bench bench("mega8");
     bench.start("atmega8");
     Image image(8192, 0xFF);
@@ -35,7 +35,7 @@ TEST(FlashOps, BlankImageSendsNoPageButVerifiesEveryWord) {
     EXPECT_TRUE(out.ends_with("\r  Verify FLASH...\t\t\t\t\tok.\t\n"));
 }
 
-TEST(FlashOps, ProgressAfterEvery256WordsOnAtmega8) {
+TEST(DorvikFlashOps, ProgressAfterEvery256WordsOnAtmega8) {
     Bench bench("mega8");
     bench.start("atmega8");
     Image image(8192, 0xFF);
@@ -48,7 +48,7 @@ TEST(FlashOps, ProgressAfterEvery256WordsOnAtmega8) {
     EXPECT_EQ(percents(out, "Verify FLASH"), expected);
 }
 
-TEST(FlashOps, PageWithOnlyAHighByteIsWrittenAndPolledOnIt) {
+TEST(DorvikFlashOps, PageWithOnlyAHighByteIsWrittenAndPolledOnIt) {
     Bench bench("mega8");
     bench.start("atmega8");
     Image image(8192, 0xFF);
@@ -72,7 +72,7 @@ TEST(FlashOps, PageWithOnlyAHighByteIsWrittenAndPolledOnIt) {
     EXPECT_EQ(bench.chip().flash[2 * word + 1], 0x12);
 }
 
-TEST(FlashOps, WholeFirmwareLandsInTheChip) {
+TEST(DorvikFlashOps, WholeFirmwareLandsInTheChip) {
     Bench bench("mega328P");
     bench.start("atmega328p");
     Image image(32768, 0xFF);
@@ -93,7 +93,7 @@ TEST(FlashOps, WholeFirmwareLandsInTheChip) {
     EXPECT_EQ(back, image);
 }
 
-TEST(FlashOps, DifferencesAreListedAndTheVerifyFails) {
+TEST(DorvikFlashOps, DifferencesAreListedAndTheVerifyFails) {
     Bench bench("mega8");
     bench.start("atmega8");
     bench.chip().flash[0x10] = 0x00; // not erased: the blank image cannot match
@@ -106,7 +106,7 @@ TEST(FlashOps, DifferencesAreListedAndTheVerifyFails) {
     EXPECT_TRUE(out.ends_with("\r  Verify FLASH...\t\t\t\t\terror.\t\n"));
 }
 
-TEST(FlashOps, APageThatNeverFinishesEndsTheWrite) {
+TEST(DorvikFlashOps, APageThatNeverFinishesEndsTheWrite) {
     Bench bench("mega8", ChipSettings{.writes_never_finish = true});
     bench.start("atmega8");
     Image image(8192, 0xFF);

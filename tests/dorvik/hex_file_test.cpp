@@ -27,7 +27,7 @@ const std::string READ_OK = "  Read file...\r  Read file...\t\t\t\t\t\tok.\t\n";
 
 } // namespace
 
-TEST(HexFile, WrittenFileHasSegmentDataAndEndRecordsWithCrLf) {
+TEST(DorvikHexFile, WrittenFileHasSegmentDataAndEndRecordsWithCrLf) {
     TempDir dir;
     Image image(8192, 0xFF);
     std::fill(image.begin() + 0x10, image.begin() + 0x20, 0x00);
@@ -46,7 +46,7 @@ TEST(HexFile, WrittenFileHasSegmentDataAndEndRecordsWithCrLf) {
     EXPECT_EQ(std::filesystem::directory_iterator(dir.path())->path().filename(), "out.hex");
 }
 
-TEST(HexFile, WriteIntoAMissingFolderFails) {
+TEST(DorvikHexFile, WriteIntoAMissingFolderFails) {
     TempDir dir;
     Image image(256, 0xFF);
     testing::internal::CaptureStdout();
@@ -56,7 +56,7 @@ TEST(HexFile, WriteIntoAMissingFolderFails) {
                   ".\nError creat hex-file " + dir.file("no/such.hex") + "\n");
 }
 
-TEST(HexFile, WrittenFileReadsBackIdentical) {
+TEST(DorvikHexFile, WrittenFileReadsBackIdentical) {
     TempDir dir;
     Image image(4096);
     for (std::size_t i = 0; i < image.size(); ++i) {
@@ -70,7 +70,7 @@ TEST(HexFile, WrittenFileReadsBackIdentical) {
     EXPECT_EQ(back, image);
 }
 
-TEST(HexFile, RecordsLandAtTheirAddressAndUntouchedBytesStay) {
+TEST(DorvikHexFile, RecordsLandAtTheirAddressAndUntouchedBytesStay) {
     Image image(256, 0xFF);
     const auto r = read_text(":0300100001020AE0\n:00000001FF\n", image, 256);
     EXPECT_EQ(r.status, 0);
@@ -81,14 +81,14 @@ TEST(HexFile, RecordsLandAtTheirAddressAndUntouchedBytesStay) {
     EXPECT_EQ(image[0x0F], 0xFF);
 }
 
-TEST(HexFile, CrLfLowerCaseAndEmptyDataRecordsAreAccepted) {
+TEST(DorvikHexFile, CrLfLowerCaseAndEmptyDataRecordsAreAccepted) {
     Image image(256, 0xFF);
     const auto r = read_text("junk\r\n:01000a00ab4a\r\n:0000000000\r\n:00000001ff\r\n", image, 256);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(image[0x0A], 0xAB);
 }
 
-TEST(HexFile, DataBeyondTheLimitIsDroppedWithAWarning) {
+TEST(DorvikHexFile, DataBeyondTheLimitIsDroppedWithAWarning) {
     Image image(16384, 0xFF);
     const auto r = read_text(":0400000001020304F2\n:02800000AABB19\n:00000001FF\n", image, 16384);
     EXPECT_EQ(r.status, 0);
@@ -99,7 +99,7 @@ TEST(HexFile, DataBeyondTheLimitIsDroppedWithAWarning) {
               std::string::npos);
 }
 
-TEST(HexFile, SegmentAndLinearBasesMoveDataBeyondEveryImage) {
+TEST(DorvikHexFile, SegmentAndLinearBasesMoveDataBeyondEveryImage) {
     for (const char* base : {":020000021000EC\n", ":020000040001F9\n"}) {
         Image image(65536, 0xFF);
         const auto r = read_text(std::string(base) + ":0100000055AA\n:00000001FF\n", image, 65536);
@@ -109,7 +109,7 @@ TEST(HexFile, SegmentAndLinearBasesMoveDataBeyondEveryImage) {
     }
 }
 
-TEST(HexFile, DamagedFilesAreRefused) {
+TEST(DorvikHexFile, DamagedFilesAreRefused) {
     struct Case {
         const char* text;
         const char* message;
@@ -130,7 +130,7 @@ TEST(HexFile, DamagedFilesAreRefused) {
     }
 }
 
-TEST(HexFile, MissingAndUnreadableFiles) {
+TEST(DorvikHexFile, MissingAndUnreadableFiles) {
     TempDir dir;
     Image image(256, 0xFF);
     testing::internal::CaptureStdout();

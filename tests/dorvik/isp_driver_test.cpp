@@ -10,7 +10,7 @@
 
 using namespace dorvik;
 
-TEST(IspDriver, ProgrammingEnableReadsSignatureAndKeepsToTheFiveDataBytes) {
+TEST(DorvikIspDriver, ProgrammingEnableReadsSignatureAndKeepsToTheFiveDataBytes) {
     Bench bench("mega8");
     bench.install();
     select_for_test("atmega8");
@@ -27,7 +27,7 @@ TEST(IspDriver, ProgrammingEnableReadsSignatureAndKeepsToTheFiveDataBytes) {
     EXPECT_EQ(used, (std::set<std::uint8_t>{0x00, 0x10, 0x20, 0x30, 0x80}));
 }
 
-TEST(IspDriver, EachBitIsFourWritesAndOneRead) {
+TEST(DorvikIspDriver, EachBitIsFourWritesAndOneRead) {
     Bench bench("mega8");
     bench.install();
     select_for_test("atmega8");
@@ -39,7 +39,7 @@ TEST(IspDriver, EachBitIsFourWritesAndOneRead) {
     EXPECT_EQ(bench.log().data_writes, expected);
 }
 
-TEST(IspDriver, WrongEchoStopsTheInstructionWithFF) {
+TEST(DorvikIspDriver, WrongEchoStopsTheInstructionWithFF) {
     // Outside programming mode the chip sends no echo.
     Bench bench("mega8", ChipSettings{.absent = true});
     bench.install();
@@ -48,7 +48,7 @@ TEST(IspDriver, WrongEchoStopsTheInstructionWithFF) {
     EXPECT_EQ(bench.log().data_writes.size(), 2u * 8 * 4); // two bytes sent, then it stopped
 }
 
-TEST(IspDriver, ProbeNeedsBothLoopBacks) {
+TEST(DorvikIspDriver, ProbeNeedsBothLoopBacks) {
     Bench present("mega8");
     present.install();
     select_for_test("atmega8");
@@ -61,7 +61,7 @@ TEST(IspDriver, ProbeNeedsBothLoopBacks) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "  Programmator interface not connected.\n");
 }
 
-TEST(IspDriver, SilentChipGetsThirtyThreeResetPulsesThenTheMessage) {
+TEST(DorvikIspDriver, SilentChipGetsThirtyThreeResetPulsesThenTheMessage) {
     Bench bench("mega8", ChipSettings{.absent = true});
     bench.install();
     select_for_test("atmega8");
@@ -74,7 +74,7 @@ TEST(IspDriver, SilentChipGetsThirtyThreeResetPulsesThenTheMessage) {
     EXPECT_EQ(std::count(writes.begin(), writes.end(), 0x80), 33);
 }
 
-TEST(IspDriver, ChipOutOfStepIsBroughtBackByTheResetPulse) {
+TEST(DorvikIspDriver, ChipOutOfStepIsBroughtBackByTheResetPulse) {
     Bench bench("mega8", ChipSettings{.slip_bits = 3});
     bench.install();
     select_for_test("atmega8");

@@ -34,7 +34,7 @@ const std::string SEPARATOR =
 
 } // namespace
 
-TEST(Reports, LockReportOfAtmega8) {
+TEST(DorvikReports, LockReportOfAtmega8) {
     EXPECT_EQ(report(print_lock_report, "atmega8", 0xFC),
               "  ---Lock byte------------------------------------------------------------\n"
               "  \t\tBit No. Description                      Default  Current\n" +
@@ -50,7 +50,7 @@ TEST(Reports, LockReportOfAtmega8) {
                   SEPARATOR);
 }
 
-TEST(Reports, HighFuseReportOfAtmega8) {
+TEST(DorvikReports, HighFuseReportOfAtmega8) {
     EXPECT_EQ(report(print_fuse_high_report, "atmega8", 0xD9),
               "  ---Fuse high byte-------------------------------------------------------\n"
               "  \t\tBit No. Description\t\tDefault  Current\n" +
@@ -67,7 +67,7 @@ TEST(Reports, HighFuseReportOfAtmega8) {
                   SEPARATOR);
 }
 
-TEST(Reports, ExtendedFuseReportOfAtmega128HasTheTwoLineRow) {
+TEST(DorvikReports, ExtendedFuseReportOfAtmega128HasTheTwoLineRow) {
     const std::string text = report(print_fuse_ext_report, "atmega128", 0xFD);
     EXPECT_TRUE(text.starts_with(
         "  ---Fuse ext byte--------------------------------------------------------\n"
@@ -79,12 +79,12 @@ TEST(Reports, ExtendedFuseReportOfAtmega128HasTheTwoLineRow) {
               std::string::npos);
 }
 
-TEST(Reports, ExtendedFuseReportIsEmptyForDevicesWithoutALayout) {
+TEST(DorvikReports, ExtendedFuseReportIsEmptyForDevicesWithoutALayout) {
     EXPECT_EQ(report(print_fuse_ext_report, "atmega64", 0xFF), "");
     EXPECT_EQ(report(print_fuse_ext_report, "atmega8", 0xFF), "");
 }
 
-TEST(Reports, EverySetShowsEightBitsInOrderWithTheRightLayout) {
+TEST(DorvikReports, EverySetShowsEightBitsInOrderWithTheRightLayout) {
     struct Case {
         void (*print)(std::uint8_t);
         const char* device;
@@ -115,7 +115,7 @@ TEST(Reports, EverySetShowsEightBitsInOrderWithTheRightLayout) {
     }
 }
 
-TEST(Reports, LowFuseHeaderFollowsTheFamily) {
+TEST(DorvikReports, LowFuseHeaderFollowsTheFamily) {
     EXPECT_NE(report(print_fuse_low_report, "atmega48", 0)
                   .find("  \t\tBit No. Description\t\tDefault  Current\n"),
               std::string::npos);

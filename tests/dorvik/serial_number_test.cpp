@@ -9,7 +9,7 @@
 
 using namespace dorvik;
 
-TEST(SerialCodeTable, IsAPermutationWithErasedCodeLast) {
+TEST(DorvikSerialCodeTable, IsAPermutationWithErasedCodeLast) {
     std::set<std::uint32_t> codes(serial_code_table.begin(), serial_code_table.end());
     EXPECT_EQ(codes.size(), SERIAL_CODE_COUNT);
     EXPECT_EQ(*codes.rbegin(), 0xFFFFu); // upper halves are zero
@@ -19,7 +19,7 @@ TEST(SerialCodeTable, IsAPermutationWithErasedCodeLast) {
     }
 }
 
-TEST(SerialCodeTable, CodesStayTheSameFromBuildToBuild) {
+TEST(DorvikSerialCodeTable, CodesStayTheSameFromBuildToBuild) {
     // Chips already in the field carry these codes: the rule must never change.
     EXPECT_EQ(serial_code_lookup(0), 0x4732);
     EXPECT_EQ(serial_code_lookup(1), 0xFFD8);
@@ -32,7 +32,7 @@ TEST(SerialCodeTable, CodesStayTheSameFromBuildToBuild) {
     EXPECT_EQ(hash, 3489493485u);
 }
 
-TEST(SerialNumber, ValueIsStoredLeastSignificantByteFirst) {
+TEST(DorvikSerialNumber, ValueIsStoredLeastSignificantByteFirst) {
     select_for_test("atmega8");
     state.serial_length = 4;
     Image flash(8192, 0xFF);
@@ -46,7 +46,7 @@ TEST(SerialNumber, ValueIsStoredLeastSignificantByteFirst) {
               (std::vector<std::uint8_t>{0x98, 0xBA, 0xDC, 0xFE, 0x00, 0x00, 0xFF}));
 }
 
-TEST(SerialNumber, TableCodeGoesIntoTwoBytes) {
+TEST(DorvikSerialNumber, TableCodeGoesIntoTwoBytes) {
     select_for_test("atmega8");
     state.serial_length = 1;
     Image flash(8192, 0xFF);
@@ -55,7 +55,7 @@ TEST(SerialNumber, TableCodeGoesIntoTwoBytes) {
     EXPECT_EQ(flash[8191], serial_code_lookup(4) >> 8);
 }
 
-TEST(SerialNumber, FieldAndValueBoundsAreChecked) {
+TEST(DorvikSerialNumber, FieldAndValueBoundsAreChecked) {
     select_for_test("atmega8");
     testing::internal::CaptureStdout();
     EXPECT_TRUE(serial_field_fits(2));
@@ -74,7 +74,7 @@ TEST(SerialNumber, FieldAndValueBoundsAreChecked) {
               "  Error: serial number 65536 does not fit in 2 bytes.\n");
 }
 
-TEST(SerialNumber, ReadBackGivesWhatWasStoredForEveryLength) {
+TEST(DorvikSerialNumber, ReadBackGivesWhatWasStoredForEveryLength) {
     Bench bench("mega8");
     bench.start("atmega8");
     state.serial_address = 0x1001; // odd: starts in a high byte

@@ -1,0 +1,162 @@
+// End-to-end runs of dorvik: usage, port address, probe and command-line rules.
+#include "tests/dorvik/dorvik_bench_run.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+// clang-format off
+const std::string USAGE =
+    "  dorvik 1.23 23.12.08.\n"
+    "  \n"
+    "  Usage: dorvik devicename [command] [option]\n"
+    "  \n"
+    "  Commands:\n"
+    "  -er            chip erase                    -h       help              \n"
+    "  -re=filename   read EEPROM and save to file  -rsn     read serial number\n"
+    "  -rf=filename   read Flash and save to file   -rlhf    read fuse bits    \n"
+    "  -we=filename   write EEPROM saved in file                               \n"
+    "  -wf=filename   write Flash saved in file     -rlb     read lock bits    \n"
+    "  -wlf=XX        write fuse low bits in hex    -whf=XX  write fuse high   \n"
+    "  -wlb=XX        write lock bits in hex                 bits in hex       \n"
+    "  -rst           reset device                  -lpt=XXX LPT base address in\n"
+    "  -wxb=XX        write ext fuse bits inhex   hex, default in \"dorvik.ini\"\n"
+    "  -asn=filename  записать серийный номер с автоматическим увеличением и \n"
+    "                 протоколированием в фаиле filename.\n"
+    "  \n"
+    "  Options for -wf:\n"
+    "  -ws=XXXXXX     write serial number in dec    -wlf=XX  write fuse bits in hex\n"
+    "  -whf=XX        write fuse high bits in hex   -wlb=XX  write lock bits in hex\n"
+    "  -wts=XXXXXX    write serial number from      -sna=XXXXXX   set serial number\n"
+    "            table with address XXXXXX in dec   memory address XXXXXX in dec   \n"
+    "  -snl=XX        set serial number byte        -we=filename  write EEPROM     \n"
+    "                 length XX in dec                            from file        \n"
+    "  -wxb=XX        write ext fuse bits in hex    \n"
+    "  \n"
+    "  Options for -rs:\n"
+    "  -sna=XXXXXX    set serial number memory address XXXXXX in dec\n"
+    "  -snl=XX        set serial number byte length XX in dec\n"
+    "  \n"
+    "  This version supports:\n"
+    "  ATmega48, ATmega8, ATmega16, ATmega164, ATmega168, ATmega169, ATmega32,\n"
+    "  ATmega324, ATmega64, ATmega644, ATmega128.\n";
+// clang-format on
+
+constexpr int STATUS_ERROR = 255; // -1 as a POSIX exit status
+
+} // namespace
+
+TEST(DorvikE2e, UsageWithoutArgumentsOrWithHelpLeavesThePortAlone) {
+    DorvikFolder folder(nullptr); // no dorvik.ini either: nothing may be read
+    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"-h"}, {"-help"}}) {
+        const ProgramResult r = folder.run_on_empty_port(args);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.output, USAGE);
+        EXPECT_EQ(folder.recorded_port(), "");
+    }
+    EXPECT_EQ(std::count(USAGE.begin(), USAGE.end(), '\n'), 33);
+}
+
+TEST(DorvikE2e, PortAddressComesFromLptOrFromTheIniFile) {
+    DorvikFolder folder("3BC\r\n");
+    const std::string not_connected = "  Programmator interface not connected.\n";
+    ProgramResult r = folder.run_on_empty_port({"atmega8", "-er", "-lpt=278"});
+    EXPECT_EQ(r.status, STATUS_ERROR);
+    EXPECT_EQ(r.output, not_connected);
+    EXPECT_EQ(folder.recorded_port(), "278");
+
+    r = folder.run_on_empty_port({"atmega8", "-lpt=278", "-lpt=0"});
+    EXPECT_EQ(folder.recorded_port(), "3BC");
+
+    r = folder.run_on_empty_port({"atmega8", "-lpt=3780"});
+    EXPECT_EQ(r.status, STATUS_ERROR);
+    EXPECT_EQ(r.output, "  Error: 3780 is no port address of 1 to 3 hexadecimal digits.\n");
+    EXPECT_EQ(folder.recorded_port(), "");
+}
+
+TEST(DorvikE2e, IniFileProblems) {
+    DorvikFolder missing(nullptr);
+    ProgramResult r = missing.run_on_empty_port({"atmega8"});
+    EXPECT_EQ(r.status, STATUS_ERROR);
+    EXPECT_EQ(r.output, "Error find file dorvik.ini\n");
+    r = missing.run_on_empty_port({"atmega8", "-lpt=278"}); // the ini is not needed then
+    EXPECT_EQ(missing.recorded_port(), "278");
+
+    DorvikFolder unreadable(nullptr);
+    std::filesystem::create_directory(unreadable.file("dorvik.ini"));
+    r = unreadable.run_on_empty_port({"atmega8"});
+    EXPECT_EQ(r.status, STATUS_ERROR);
+    EXPECT_EQ(r.output, "Error read file dorvik.ini\n");
+
+    DorvikFolder text("LPT1\n"); // no hex digits: address 0, and the run goes on
+    r = text.run_on_empty_port({"atmega8"});
+    EXPECT_EQ(text.recorded_port(), "0");
+}
+
+TEST(DorvikE2e, NothingAttachedFailsTheProbe) {
+    DorvikFolder folder;
+    folder.make_target("mega8", {"adapter=none"});
+    const ProgramResult r = folder.run({"atmega8", "-er"});
+    EXPECT_EQ(r.status, STATUS_ERROR);
+    EXPECT_EQ(r.output, "  Programmator interface not connected.\n");
+}
+
+TEST(DorvikE2e, MissingChipIsReportedAfterTheResetAttempts) {
+    DorvikFolder folder;
+    folder.make_target("mega8", {"faults=absent"});
+    const ProgramResult r = folder.run({"atmega8", "-er"});
+    EXPECT_EQ(r.status, STATUS_ERROR);
+    EXPECT_EQ(r.output, "  Reset device...\t\t\t\t\tok.\n"
+                        "  Check programmator interface and power supplay.\n");
+}
+
+TEST(DorvikE2e, CommandsThatDoNothing) {
+    DorvikFolder folder;
+    folder.make_target("mega8");
+    const std::string enabled = "  Reset device...\t\t\t\t\tok.\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string output;
+    };
+    const Case cases[] = {
+        {{"atmega8"}, enabled},
+        {{"atmega8", "-lpt=378", "-er"}, enabled}, // a command in argument 3
+        {{"atmega8", "-wxf=FF"}, enabled},         // no extended fuse on this chip
+        {{"atmega8", "-bogus"}, enabled},
+        {{"atmega8", "-wlb="}, enabled},
+        {{"atmega8", "-we"}, enabled + "  Error write command.\n"},
+        {{"atmega8", "-rf"}, enabled + "  Error write command.\n  You must write filename.\n"},
+        {{"atmega8", "-re="}, enabled + "  You must write file name.\n"},
+        {{"atmega8", "-wf"}, enabled + enabled + "  Error write command.\n"},
+    };
+    for (const Case& c : cases) {
+        const ProgramResult r = folder.run(c.args);
+        EXPECT_EQ(r.status, 0) << c.args.back();
+        EXPECT_EQ(r.output, c.output) << c.args.back();
+    }
+}
+
+TEST(DorvikE2e, RefusedInput) {
+    DorvikFolder folder;
+    folder.make_target("mega8");
+    const std::string enabled = "  Reset device...\t\t\t\t\tok.\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"ATmega8", "-er"}, "  Error: unknown device ATmega8.\n"},
+        {{"atmega8", "-wlf=1G"}, "  Error: 1G is no hexadecimal byte.\n"},
+        {{"atmega8", "-rsn", "-sna=8191"},
+         "  Error: serial number of 2 bytes at address 8191 lies outside the 8192 bytes of "
+         "flash.\n"},
+        {{"atmega8", "-rsn", "-snl=x"}, "  Error: x is no decimal number.\n"},
+    };
+    for (const Case& c : cases) {
+        const ProgramResult r = folder.run(c.args);
+        EXPECT_EQ(r.status, STATUS_ERROR) << c.message;
+        EXPECT_EQ(r.output, enabled + c.message);
+    }
+}
