@@ -50,7 +50,9 @@ void os_timer_t::set_delay(float ms) {
     mode = whole_ms == 0 ? WAIT_SPIN : ms < 10.0f ? WAIT_YIELD : WAIT_SLEEP;
 }
 
-bool os_timer_t::expired() const { return platform::counter_now() - delay_start >= delay_length; }
+bool os_timer_t::expired() const {
+    return platform::counter_now() - delay_start >= delay_length;
+}
 
 void os_timer_t::wait() {
     delay_start = platform::counter_now();

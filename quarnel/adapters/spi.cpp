@@ -1,9 +1,13 @@
 // Byte and buffer operations of spi_t built on transfer_byte.
 #include "quarnel/adapters/spi.h"
 
-void spi_t::send_byte(std::uint8_t out) { transfer_byte(out); }
+void spi_t::send_byte(std::uint8_t out) {
+    transfer_byte(out);
+}
 
-std::uint8_t spi_t::receive_byte() { return transfer_byte(0x00); }
+std::uint8_t spi_t::receive_byte() {
+    return transfer_byte(0x00);
+}
 
 void spi_t::transfer_buffer(const std::uint8_t* out, std::uint8_t* in, int len) {
     for (int i = 0; i < len; ++i) {
