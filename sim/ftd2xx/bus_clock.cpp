@@ -1,14 +1,24 @@
-// Waiting host time out to the bus time.
+// Transfers on the bus timeline, and waiting host time out to it.
 #include "sim/ftd2xx/bus_clock.h"
 
 #include "platform/clock.h"
 
-void bus_clock::catch_up() {
-    const double target = now_us();
+void bus_clock::begin_transfer() {
+    if (real_time_) {
+        // The previous transfer ended no later than now: time never runs backwards.
+        transfer_start_us_ = host_.now_us();
+        ahead_us_ = 0.0;
+    }
+}
+
+void bus_clock::end_transfer() {
+    if (!real_time_) {
+        return;
+    }
+    const double end = transfer_start_us_ + ahead_us_;
     // Sleep in whole milliseconds while far off, then spin to the exact time.
-    for (double left = target - host_.now_us(); left > 2000.0; left = target - host_.now_us()) {
+    for (double left = end - host_.now_us(); left > 2000.0; left = end - host_.now_us()) {
         platform::sleep_ms(static_cast<unsigned>(left / 1000.0) - 1);
     }
-    busy_wait_us(host_, target - host_.now_us());
-    ahead_us_ = 0.0;
+    busy_wait_us(host_, end - host_.now_us());
 }

@@ -6,7 +6,20 @@
 
 class bus_clock : public sim_clock {
   public:
-    double now_us() const override { return host_.now_us() + ahead_us_; }
+    // With `real_time` a transfer lasts its bus time on the host too, so that a run takes as
+    // long as on the bench; without it the bus runs ahead of host time and a run takes only
+    // the CPU time of the simulation.
+    void set_real_time(bool real_time) { real_time_ = real_time; }
+
+    // A transfer's bus time starts at the host time of its start, so that the time the
+    // simulation itself takes does not stretch it.
+    void begin_transfer();
+    // With real time, waits until the host has reached the end of the transfer's bus time.
+    void end_transfer();
+
+    double now_us() const override {
+        return (real_time_ ? transfer_start_us_ : host_.now_us()) + ahead_us_;
+    }
 
     // The bus moves on by `us` (SCK phases, GPIO writes, USB latency).
     void advance_us(double us) {
@@ -14,15 +27,13 @@ class bus_clock : public sim_clock {
         total_us_ += us;
     }
 
-    // Waits until host time has reached bus time, so that a run takes as long as on the
-    // bench. Without it the bus runs ahead of host time and a run takes only CPU time.
-    void catch_up();
-
     // Bus time counted since the clock was made.
     double total_us() const { return total_us_; }
 
   private:
     monotonic_clock host_;
+    bool real_time_ = false;
+    double transfer_start_us_ = 0.0;
     double ahead_us_ = 0.0;
     double total_us_ = 0.0;
 };

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 // D2XX on 64-bit Linux: DWORD and ULONG are 32 bits, handles are pointers, no calling
@@ -43,9 +44,35 @@ struct device_list_node {
 };
 static_assert(sizeof(device_list_node) == 104);
 
+// Made on first use and kept until the library unloads: a program may still close its device
+// from its own static destructors, which run before those of this library.
+ftdi_bench* the_bench = nullptr;
+
 ftdi_bench& bench() {
-    return ftdi_bench::instance();
+    if (the_bench == nullptr) {
+        the_bench = new ftdi_bench(std::getenv("AVRSIM_TARGET"));
+    }
+    return *the_bench;
 }
+
+// Runs at dlclose, or at process exit after the program's destructors: saves the chip and the
+// counts.
+__attribute__((destructor)) void release_bench() {
+    delete the_bench;
+    the_bench = nullptr;
+}
+
+// The span of one USB transfer on the bus timeline.
+class bus_transfer {
+  public:
+    explicit bus_transfer(bus_clock& clock) : clock_(clock) { clock_.begin_transfer(); }
+    ~bus_transfer() { clock_.end_transfer(); }
+    bus_transfer(const bus_transfer&) = delete;
+    bus_transfer& operator=(const bus_transfer&) = delete;
+
+  private:
+    bus_clock& clock_;
+};
 
 std::uint32_t usb_id(std::uint32_t type) {
     switch (type) {
@@ -244,10 +271,10 @@ D2XX_EXPORT FT_STATUS FT_Write(FT_HANDLE handle, void* buffer, DWORD to_write, D
     if (b.fault_hits(usb_fault::io_error, b.counts().writes)) {
         return FT_IO_ERROR;
     }
+    const bus_transfer transfer(b.clock());
     channel->engine.write(static_cast<const std::uint8_t*>(buffer), to_write);
     b.counts().bytes_written += to_write;
     *written = to_write;
-    b.settle();
     return FT_OK;
 }
 
@@ -265,6 +292,7 @@ D2XX_EXPORT FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, DWORD to_read, DWO
     if (b.fault_hits(usb_fault::io_error, b.counts().reads)) {
         return FT_IO_ERROR;
     }
+    const bus_transfer transfer(b.clock());
     // The reply comes after a round trip; a reply not followed by Send Immediate waits in the
     // chip until its latency timer runs out.
     double wait_us = ftdi_bench::round_trip_us(*channel);
@@ -287,7 +315,6 @@ D2XX_EXPORT FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, DWORD to_read, DWO
     replies.erase(replies.begin(), replies.begin() + deliver);
     b.counts().bytes_read += deliver;
     *returned = deliver;
-    b.settle();
     return FT_OK;
 }
 
@@ -375,6 +402,7 @@ D2XX_EXPORT FT_STATUS FT_SetBitMode(FT_HANDLE handle, unsigned char, unsigned ch
     if (channel == nullptr) {
         return FT_INVALID_HANDLE;
     }
+    const bus_transfer transfer(bench().clock());
     channel->engine.set_bit_mode(mode);
     return FT_OK;
 }

@@ -16,11 +16,6 @@ void complain(const std::string& text) {
 }
 } // namespace
 
-ftdi_bench& ftdi_bench::instance() {
-    static ftdi_bench bench(std::getenv("AVRSIM_TARGET"));
-    return bench;
-}
-
 ftdi_bench::ftdi_bench(const char* target_path) {
     if (target_path == nullptr || target_path[0] == '\0') {
         complain("AVRSIM_TARGET is not set: no FTDI device present");
@@ -54,6 +49,7 @@ void ftdi_bench::load(const char* target_path) {
     if (const std::string stats = environment("AVRSIM_FTDI_STATS"); !stats.empty()) {
         config_.stats_file = stats;
     }
+    clock_.set_real_time(config_.real_time);
     chip_ = std::make_unique<ChipModel>(target_->chip, target_->settings, clock_);
     const std::vector<ftdi_device_entry> devices = config_.device_list();
     for (std::size_t i = 0; i < devices.size(); ++i) {
@@ -85,12 +81,6 @@ ftdi_channel* ftdi_bench::channel(void* handle) {
 
 double ftdi_bench::round_trip_us(const ftdi_channel& channel) {
     return mpsse_chip_of(channel.device.type) == mpsse_chip::ft2232c ? 1000.0 : 125.0;
-}
-
-void ftdi_bench::settle() {
-    if (config_.real_time) {
-        clock_.catch_up();
-    }
 }
 
 void ftdi_bench::write_stats() const {

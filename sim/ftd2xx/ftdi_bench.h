@@ -1,6 +1,6 @@
 // The virtual FTDI bench of one process: the devices plugged in, the open channels, the target
-// chip on one of them, USB counts and injected faults. Loaded from AVRSIM_TARGET on first use;
-// the chip state and the counts are saved when the library unloads.
+// chip on one of them, USB counts and injected faults. Loaded from a target file; the chip
+// state and the counts are saved when the bench is destroyed.
 #pragma once
 
 #include "sim/chip_model.h"
@@ -40,9 +40,6 @@ struct usb_counts {
 
 class ftdi_bench {
   public:
-    // The bench of this process.
-    static ftdi_bench& instance();
-
     explicit ftdi_bench(const char* target_path);
     ~ftdi_bench();
     ftdi_bench(const ftdi_bench&) = delete;
@@ -62,8 +59,6 @@ class ftdi_bench {
 
     bus_clock& clock() { return clock_; }
     usb_counts& counts() { return counts_; }
-    // Makes host time catch up with bus time when the time model asks for it.
-    void settle();
 
   private:
     void load(const char* target_path);

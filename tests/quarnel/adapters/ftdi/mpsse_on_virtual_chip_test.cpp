@@ -1,4 +1,5 @@
 // The MPSSE adapter from its factory, over the stand-in library, with a virtual chip on its lines.
+#include "platform/clock.h"
 #include "quarnel/adapters/ftdi/mpsse_adapter.h"
 #include "quarnel/devices/device_lookup.h"
 #include "quarnel/image/portion_list.h"
@@ -7,7 +8,6 @@
 #include "quarnel/isp/programming_mode.h"
 #include "quarnel/isp/session.h"
 #include "quarnel/isp/target_power.h"
-#include "platform/clock.h"
 #include "quarnel/run/units.h"
 #include "sim/target_file.h"
 #include "stand_in_bench.h"
@@ -262,8 +262,8 @@ TEST_F(Program32K, WithTheTimeModelARunTakesBenchTime) {
     const double sck_ms[2] = {program.sck_clocks / 2500.0, verify.sck_clocks / 2500.0};
     std::printf("FT2232H at 2.5 MHz, time model on: program %.0f ms (SCK-bound %.0f ms, bus "
                 "%.0f ms), verify and read %.0f ms (SCK-bound %.0f ms, bus %.0f ms)\n",
-                program.wall_ms, sck_ms[0], program.bus_time_us / 1000.0, verify.wall_ms,
-                sck_ms[1], verify.bus_time_us / 1000.0);
+                program.wall_ms, sck_ms[0], program.bus_time_us / 1000.0, verify.wall_ms, sck_ms[1],
+                verify.bus_time_us / 1000.0);
     EXPECT_GE(program.wall_ms, sck_ms[0]);
     EXPECT_GE(verify.wall_ms, sck_ms[1]);
     EXPECT_GE(program.wall_ms, program.bus_time_us / 1000.0);
