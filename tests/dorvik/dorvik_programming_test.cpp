@@ -219,3 +219,19 @@ TEST(DorvikProgramming, LockSwitchWithoutValueFailsAfterProgramming) {
                                    "  Error write command.\n  Error write command.\n"));
     EXPECT_EQ(folder.memory("flash", 8192)[0], 0x01);
 }
+
+TEST(DorvikProgramming, FailedWritesAndVerifiesEndWithAnError) {
+    DorvikFolder folder;
+    folder.make_target("mega48", {"faults=never_finish"});
+    write_file(folder.file("e.hex"), ":020010001234A8\n:00000001FF\n");
+    ProgramResult r = folder.run({"atmega48", "-we=e.hex"});
+    EXPECT_EQ(r.status, STATUS_ERROR);
+    EXPECT_NE(r.output.find("Error write EEPROM memory.\n"), std::string::npos);
+    EXPECT_TRUE(r.output.ends_with("\r  Verify EEPROM...\t\t\t\t\terror.\t\n"));
+
+    r = folder.run({"atmega48", "-wf=e.hex"});
+    EXPECT_EQ(r.status, STATUS_ERROR);
+    EXPECT_TRUE(r.output.ends_with("\r  Write FLASH...\n"
+                                   "  Error: the chip did not finish writing address 0010.\n"
+                                   "  Current serial number -\t\t\t\t0.\n"));
+}
