@@ -1,6 +1,8 @@
 // The -p switch: numbers, addresses, refusals, and failing host interfaces.
 #include "quarnel/adapters/lpt/open_port.h"
 
+#include "quarnel/adapters/lpt/lpt_host.h"
+
 #include "platform/parallel_port.h"
 #include "quarnel/run/console.h"
 #include "tests/quarnel/adapters/captured.h"
@@ -132,4 +134,19 @@ TEST_F(PortOpen, MissingPpdevDeviceIsNamedWithItsReason) {
 TEST_F(PortOpen, AddressBeyondThePortSpaceIsRefused) {
     const std::string text = failure("10000");
     EXPECT_EQ(text, "Can't open LPT port at address 0x10000\nno I/O port range at 0x10000");
+}
+
+TEST(PpdevPort, DeviceThatIsNoParallelPortCannotBeClaimed) {
+    std::string reason;
+    const Captured run = captured([&] {
+        try {
+            lpt_ppdev_t port("/dev/null");
+        } catch (const app_error& e) {
+            reason = e.what();
+            throw;
+        }
+    });
+    EXPECT_EQ(run.status, 70);
+    EXPECT_EQ(run.output, "Can't open LPT device /dev/null\n");
+    EXPECT_EQ(reason, "can't claim /dev/null: Inappropriate ioctl for device");
 }
