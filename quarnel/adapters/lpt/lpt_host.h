@@ -22,14 +22,11 @@ class lpt_host_port_t : public lpt_t {
     std::unique_ptr<platform::parallel_port> port;
 };
 
-// Direct port I/O at a base address.
+// Direct port I/O at a base address (kept by the platform port).
 class lpt_io_t : public lpt_host_port_t {
   public:
     // Fails naming the address and the reason (status 70).
     explicit lpt_io_t(std::uint32_t base);
-
-  private:
-    std::uint32_t base;
 };
 
 // A port of the Linux ppdev driver.
