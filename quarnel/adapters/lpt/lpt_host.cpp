@@ -44,8 +44,7 @@ void lpt_host_port_t::write_data_block(const std::uint8_t* data, int len) {
 
 lpt_io_t::lpt_io_t(std::uint32_t base)
     : lpt_host_port_t(
-          opened(platform::open_direct_port(base), "LPT port at address", hex_address(base))),
-      base(base) {
+          opened(platform::open_direct_port(base), "LPT port at address", hex_address(base))) {
     console_log(3, "\t%% Direct I/O interface activated\n");
     measure_cycle_time();
 }
