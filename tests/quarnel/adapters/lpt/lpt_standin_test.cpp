@@ -149,13 +149,16 @@ TEST_F(VirtualPort, OverstatedOscillatorGivesPhasesTooShortForTheChip) {
 }
 
 TEST_F(VirtualPort, LibraryWithoutBlockWriteFallsBackToSingleWrites) {
-    make_target("mega8", {"adapter=kelma"});
+    make_target("mega8", {"adapter=kelma", "stats=" + dir.file("stats.txt")});
     const ProgramResult r = probe({"+mega8"}, "libavrsim_dlportio_nobuffer.so");
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_TRUE(
         contains(r.output, "Can't get function 'DlPortWritePortBufferUchar' from library '"))
         << r.output;
     EXPECT_TRUE(contains(r.output, "Use emulation\n" + answered)) << r.output;
+    const std::string stats = read_file(dir.file("stats.txt"));
+    EXPECT_FALSE(contains(stats, "buffer_writes")) << stats;
+    EXPECT_TRUE(contains(stats, "port_reads 144\n")) << stats;
 }
 
 TEST_F(VirtualPort, LazyModeNeedsTheDirectionBit) {
