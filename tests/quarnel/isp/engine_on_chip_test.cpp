@@ -158,6 +158,37 @@ TEST_P(ChipTest, WriteThatNeverFinishesFailsWhenPolling) {
     EXPECT_EQ(printed, "Programming CODE memory\nPoll: can't write page at 0x100\n");
 }
 
+TEST_P(ChipTest, ChipLosingStepMidPageLosesSynchronisation) {
+    ChipSettings settings;
+    settings.lose_step_after = 20; // well inside the first page's loads
+    connect("mega328P", settings);
+    const auto bytes = firmware(256);
+    PortionList image;
+    image.append(std::make_unique<CodePortion>(0, 256, bytes.data()));
+    std::string printed;
+    EXPECT_EQ(status_of([&] { program_memory(session, SLOT_CODE, image); }, &printed),
+              EXIT_SYNC_LOST);
+    EXPECT_EQ(printed.substr(printed.size() - 22), "\nSynchronisation lost\n");
+}
+
+TEST_P(ChipTest, NewChipOutOfStepIsResynchronisedByAResetPulse) {
+    ChipSettings settings;
+    settings.slip_bits = 5;
+    connect("mega8", settings);
+    EXPECT_EQ(chip->reset_pulses, 1);
+    EXPECT_EQ(chip->sck_pulses, 0);
+}
+
+TEST_P(ChipTest, OldChipOutOfStepIsResynchronisedBySckPulses) {
+    for (int slip : {1, 3, 7, 31}) {
+        ChipSettings settings;
+        settings.slip_bits = slip;
+        connect("90S2313", settings);
+        EXPECT_EQ(chip->reset_pulses, 1) << slip;
+        EXPECT_EQ(chip->sck_pulses, 32 - slip) << "one bit per pulse";
+    }
+}
+
 TEST_P(ChipTest, Tiny12EraseCorrectionLeavesABlankChip) {
     connect("tiny12");
     std::fill(chip->state().flash.begin(), chip->state().flash.end(), 0x00);
