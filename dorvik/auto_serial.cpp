@@ -27,19 +27,17 @@ std::optional<std::uint32_t> leading_number(const std::string& text) {
 } // namespace
 
 int load_auto_serial(const std::string& path, AutoSerial& serial) {
+    // The file will be rewritten, so one that may not be written is refused now.
+    if (std::FILE* writable = std::fopen(path.c_str(), "r+b")) {
+        std::fclose(writable);
+    } else {
+        std::printf("Error find file %s\n", path.c_str());
+        return -1;
+    }
     auto file = read_whole_file(path);
     if (const auto* failure = std::get_if<ReadFailure>(&file)) {
-        switch (*failure) {
-        case ReadFailure::open_failed:
-            std::printf("Error find file %s\n", path.c_str());
-            break;
-        case ReadFailure::read_failed:
-            std::printf("Error read file %s\n", path.c_str());
-            break;
-        case ReadFailure::no_memory:
-            std::printf("Error allocate memory.\n");
-            break;
-        }
+        print_read_failure(
+            *failure, {"Error find file ", "Error read file ", "Error allocate memory.\n"}, path);
         return -1;
     }
     std::string& text = std::get<std::string>(file);

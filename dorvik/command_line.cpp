@@ -1,6 +1,8 @@
 // Switch matching and strict number conversion.
 #include "dorvik/command_line.h"
 
+#include "dorvik/hex_digits.h"
+
 #include <cstdio>
 #include <limits>
 
@@ -34,17 +36,11 @@ std::optional<std::uint32_t> parse_hex(std::string_view text, std::size_t max_di
     }
     std::uint32_t value = 0;
     for (const char c : text) {
-        unsigned digit = 0;
-        if (c >= '0' && c <= '9') {
-            digit = static_cast<unsigned>(c - '0');
-        } else if (c >= 'A' && c <= 'F') {
-            digit = static_cast<unsigned>(c - 'A' + 10);
-        } else if (c >= 'a' && c <= 'f') {
-            digit = static_cast<unsigned>(c - 'a' + 10);
-        } else {
+        const int digit = hex_digit(c);
+        if (digit < 0) {
             return std::nullopt;
         }
-        value = value * 16 + digit;
+        value = value * 16 + static_cast<std::uint32_t>(digit);
     }
     return value;
 }

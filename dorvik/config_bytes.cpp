@@ -39,6 +39,19 @@ std::uint8_t read_lock_byte() {
     return isp_command(0x58, 0x00, 0x00, 0x00);
 }
 
+constexpr ByteWrite FUSE_LOW{0xA0, read_fuse_low, "  Write low fuse bits...",
+                             "\r  Write low fuse bits...\t\t\t\tok.\t\n",
+                             "\r  Write low fuse bits...\t\t\t\terror.\t\n"};
+constexpr ByteWrite FUSE_HIGH{0xA8, read_fuse_high, "  Write high fuse bits...",
+                              "\r  Write high fuse bits...\t\t\t\tok.\t\n",
+                              "\r  Write high fuse bits...\t\t\t\terror.\t\n"};
+constexpr ByteWrite FUSE_EXT{0xA4, read_fuse_ext, "  Write extended fuse bits...",
+                             "\r  Write extended fuse bits...\t\t\tok.\t\n",
+                             "\r  Write extended fuse bits...\t\t\terror.\t\n"};
+constexpr ByteWrite LOCK{0xF0, read_lock_byte, "  Write lock bits...",
+                         "\r  Write lock bits...\t\t\t\t\tok.\t\n",
+                         "\r  Write lock bits...\t\t\t\t\terror.\t\n"};
+
 } // namespace
 
 void erase_chip() {
@@ -59,34 +72,20 @@ std::uint8_t read_fuse_ext() {
 }
 
 int write_fuse_low(std::uint8_t value) {
-    static constexpr ByteWrite w{0xA0, read_fuse_low, "  Write low fuse bits...",
-                                 "\r  Write low fuse bits...\t\t\t\tok.\t\n",
-                                 "\r  Write low fuse bits...\t\t\t\terror.\t\n"};
-    return write_and_check(w, value, 0xFF);
+    return write_and_check(FUSE_LOW, value, 0xFF);
 }
-
 int write_fuse_high(std::uint8_t value) {
-    static constexpr ByteWrite w{0xA8, read_fuse_high, "  Write high fuse bits...",
-                                 "\r  Write high fuse bits...\t\t\t\tok.\t\n",
-                                 "\r  Write high fuse bits...\t\t\t\terror.\t\n"};
-    return write_and_check(w, value, 0xFF);
+    return write_and_check(FUSE_HIGH, value, 0xFF);
 }
-
 int write_fuse_ext(std::uint8_t value) {
-    static constexpr ByteWrite w{0xA4, read_fuse_ext, "  Write extended fuse bits...",
-                                 "\r  Write extended fuse bits...\t\t\tok.\t\n",
-                                 "\r  Write extended fuse bits...\t\t\terror.\t\n"};
-    return write_and_check(w, value, 0xFF);
+    return write_and_check(FUSE_EXT, value, 0xFF);
 }
 
 int write_lock(std::uint8_t value) {
-    static constexpr ByteWrite w{0xF0, read_lock_byte, "  Write lock bits...",
-                                 "\r  Write lock bits...\t\t\t\t\tok.\t\n",
-                                 "\r  Write lock bits...\t\t\t\t\terror.\t\n"};
     // Only the six real lock bits are compared: how a chip reads its unused
     // top bits back is no sign of success or failure.
     const auto written = static_cast<std::uint8_t>(value | LOCK_UNUSED_BITS);
-    return write_and_check(w, written, static_cast<std::uint8_t>(~LOCK_UNUSED_BITS));
+    return write_and_check(LOCK, written, static_cast<std::uint8_t>(~LOCK_UNUSED_BITS));
 }
 
 std::uint8_t read_lock() {

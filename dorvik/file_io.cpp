@@ -37,6 +37,21 @@ std::variant<std::string, ReadFailure> read_whole_file(const std::string& path) 
     return content;
 }
 
+void print_read_failure(ReadFailure failure, const ReadFailureTexts& texts,
+                        const std::string& path) {
+    switch (failure) {
+    case ReadFailure::open_failed:
+        std::printf("%s%s\n", texts.open_failed, path.c_str());
+        break;
+    case ReadFailure::read_failed:
+        std::printf("%s%s\n", texts.read_failed, path.c_str());
+        break;
+    case ReadFailure::no_memory:
+        std::printf("%s", texts.no_memory);
+        break;
+    }
+}
+
 ReplaceResult replace_file(const std::string& path, const std::string& content) {
     namespace fs = std::filesystem;
     const std::string temporary = path + ".dorvik-new";

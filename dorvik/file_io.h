@@ -15,6 +15,16 @@ enum class ReadFailure {
 // The whole content of a file, bytes as they are.
 std::variant<std::string, ReadFailure> read_whole_file(const std::string& path);
 
+// What to print for each ReadFailure: the first two are followed by the path
+// and a line end, the last is printed as it stands.
+struct ReadFailureTexts {
+    const char* open_failed;
+    const char* read_failed;
+    const char* no_memory;
+};
+void print_read_failure(ReadFailure failure, const ReadFailureTexts& texts,
+                        const std::string& path);
+
 enum class ReplaceResult {
     replaced,
     create_failed, // the temporary file beside the target could not be created

@@ -61,11 +61,15 @@ bool load_serial_files(const Args& args, AutoSerial& serial) {
     return true;
 }
 
-// -wts: the table code of serial number N in two bytes.
-bool store_table_serials(const Args& args, const AutoSerial& serial, Image& flash) {
+// Every `name` switch from argument 2 on with a value gives a serial number (the
+// -asn number instead, when there is one). `fits` refuses a number or field
+// before the -asn file is advanced; `store` puts it into the flash image.
+template <typename Fits, typename Store>
+bool place_serials(const Args& args, const char* name, const AutoSerial& serial, Fits fits,
+                   Store store) {
     for (std::size_t i = FIRST_OPTION; i < args.size(); ++i) {
         std::optional<std::uint32_t> number;
-        if (!has_switch(args[i], "-wts")) {
+        if (!has_switch(args[i], name)) {
             continue;
         }
         if (!decimal_switch(args[i], number)) {
@@ -75,44 +79,38 @@ bool store_table_serials(const Args& args, const AutoSerial& serial, Image& flas
             continue;
         }
         const std::uint32_t n = serial.active ? serial.number : *number;
+        if (!fits(n) || (serial.active && advance_auto_serial(serial) != 0)) {
+            return false;
+        }
+        state.serial_value = n;
+        store(n);
+    }
+    return true;
+}
+
+// -wts: the table code of serial number N in two bytes.
+bool store_table_serials(const Args& args, const AutoSerial& serial, Image& flash) {
+    const auto fits = [](std::uint32_t n) {
         if (n == 0 || n > SERIAL_CODE_COUNT) {
             std::printf("  Error: serial number %u is not in the table (1 to %zu).\n", n,
                         SERIAL_CODE_COUNT);
             return false;
         }
-        if (!serial_field_fits(SERIAL_CODE_BYTES) ||
-            (serial.active && advance_auto_serial(serial) != 0)) {
-            return false;
-        }
-        state.serial_value = n;
-        store_serial_code(flash, n);
-    }
-    return true;
+        return serial_field_fits(SERIAL_CODE_BYTES);
+    };
+    return place_serials(args, "-wts", serial, fits,
+                         [&](std::uint32_t n) { store_serial_code(flash, n); });
 }
 
 // -ws: the serial number itself in serial_length bytes.
 bool store_plain_serials(const Args& args, const AutoSerial& serial, Image& flash) {
-    for (std::size_t i = FIRST_OPTION; i < args.size(); ++i) {
-        std::optional<std::uint32_t> number;
-        if (!has_switch(args[i], "-ws")) {
-            continue;
-        }
-        if (!decimal_switch(args[i], number)) {
-            return false;
-        }
-        if (!number) {
-            continue;
-        }
-        const std::uint32_t n = serial.active ? serial.number : *number;
-        if (state.serial_length < 0 ||
-            !serial_field_fits(static_cast<std::uint32_t>(state.serial_length)) ||
-            !serial_value_fits(n) || (serial.active && advance_auto_serial(serial) != 0)) {
-            return false;
-        }
-        state.serial_value = n;
-        store_serial_value(flash, n);
-    }
-    return true;
+    const auto fits = [](std::uint32_t n) {
+        return state.serial_length >= 0 &&
+               serial_field_fits(static_cast<std::uint32_t>(state.serial_length)) &&
+               serial_value_fits(n);
+    };
+    return place_serials(args, "-ws", serial, fits,
+                         [&](std::uint32_t n) { store_serial_value(flash, n); });
 }
 
 // The EEPROM image: the -we files, or the chip's own content so that it

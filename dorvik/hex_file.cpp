@@ -2,6 +2,7 @@
 #include "dorvik/hex_file.h"
 
 #include "dorvik/file_io.h"
+#include "dorvik/hex_digits.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -22,19 +23,6 @@ enum RecordType : unsigned {
 // Bytes of a record before its data: count, two address bytes and type.
 constexpr std::size_t HEADER_BYTES = 4;
 constexpr std::size_t BYTES_PER_LINE = 16;
-
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
 
 // The byte written as two hex digits at `pos`, or nothing.
 std::optional<std::uint8_t> hex_byte(std::string_view text, std::size_t pos) {
@@ -103,17 +91,9 @@ int read_hex_file(const std::string& path, Image& image, std::uint32_t limit) {
     std::printf("  Read file...");
     const auto file = read_whole_file(path);
     if (const auto* failure = std::get_if<ReadFailure>(&file)) {
-        switch (*failure) {
-        case ReadFailure::open_failed:
-            std::printf("Error find hex-file %s\n", path.c_str());
-            break;
-        case ReadFailure::read_failed:
-            std::printf("Error read file hex-file %s\n", path.c_str());
-            break;
-        case ReadFailure::no_memory:
-            std::printf("Error allocate memory\n");
-            break;
-        }
+        print_read_failure(
+            *failure,
+            {"Error find hex-file ", "Error read file hex-file ", "Error allocate memory\n"}, path);
         return -1;
     }
     const std::string& content = std::get<std::string>(file);

@@ -1,6 +1,7 @@
 // Locating and reading the initialisation file.
 #include "dorvik/ini_file.h"
 
+#include "dorvik/hex_digits.h"
 #include "dorvik/run_state.h"
 #include "platform/program_path.h"
 
@@ -29,12 +30,11 @@ std::uint32_t ini_port_value(const std::string& text) {
     }
     std::uint32_t value = 0;
     for (std::size_t n = 0; n < PORT_DIGITS && pos < text.size(); ++n, ++pos) {
-        const auto c = static_cast<unsigned char>(text[pos]);
-        if (!std::isxdigit(c)) {
+        const int digit = hex_digit(text[pos]);
+        if (digit < 0) {
             break;
         }
-        value = value * 16 +
-                static_cast<std::uint32_t>(std::isdigit(c) ? c - '0' : std::toupper(c) - 'A' + 10);
+        value = value * 16 + static_cast<std::uint32_t>(digit);
     }
     return value;
 }
