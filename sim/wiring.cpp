@@ -32,82 +32,120 @@ constexpr PinName pin_names[] = {
     {"SELECT", SELECT, true, true},     {"BIDIR_EN", BIDIR_EN, true, false},
 };
 
-PortLines plain(std::uint32_t mask) {
+// One built-in adapter as a row: the lines it drives, its buffer enable and the loop-backs
+// its detection looks for.
+struct WiringRow {
+    const char* key; // value of the adapter setting
+    const char* name;
+    PortLines mosi, miso, sck, reset, xtal, enable;
+    LoopBack loop_backs[3];
+    int loop_back_count;
+};
+
+constexpr PortLines plain(std::uint32_t mask) {
     return {mask, 0};
 }
-PortLines inv(std::uint32_t mask) {
+constexpr PortLines inv(std::uint32_t mask) {
     return {0, mask};
 }
 
-Wiring kelma() {
-    Wiring w;
-    w.name = "KELMA";
-    w.mosi = plain(D(5));
-    w.miso = plain(ACK);
-    w.sck = plain(D(6));
-    w.reset = plain(D(4));
-    w.xtal = plain(D(3));
-    return w;
-}
+constexpr WiringRow built_in[] = {
+    {.key = "kelma",
+     .name = "KELMA",
+     .mosi = plain(D(5)),
+     .miso = plain(ACK),
+     .sck = plain(D(6)),
+     .reset = plain(D(4)),
+     .xtal = plain(D(3)),
+     .enable = {},
+     .loop_backs = {},
+     .loop_back_count = 0},
+    // STK200 ties PE to D0, STK300 BUSY to D1; both buffer everything behind D2 and D3.
+    {.key = "stk200",
+     .name = "STK200",
+     .mosi = plain(D(5)),
+     .miso = plain(ACK),
+     .sck = plain(D(4)),
+     .reset = plain(D(7)),
+     .xtal = plain(D(6)),
+     .enable = inv(D(2) | D(3)),
+     .loop_backs = {{5, 0, false}},
+     .loop_back_count = 1},
+    {.key = "stk300",
+     .name = "STK300",
+     .mosi = plain(D(5)),
+     .miso = plain(ACK),
+     .sck = plain(D(4)),
+     .reset = plain(D(7)),
+     .xtal = plain(D(6)),
+     .enable = inv(D(2) | D(3)),
+     .loop_backs = {{7, 1, false}},
+     .loop_back_count = 1},
+    // ByteBlaster: ACK from D5, PE from D7, ERROR grounded (MV: at Vcc); buffer on ALF low.
+    {.key = "byteblaster",
+     .name = "ByteBlaster",
+     .mosi = plain(D(6)),
+     .miso = inv(BUSY),
+     .sck = plain(D(0)),
+     .reset = plain(D(1)),
+     .xtal = plain(D(3)),
+     .enable = plain(ALF),
+     .loop_backs = {{6, 5, false}, {5, 7, false}, {3, -1, false}},
+     .loop_back_count = 3},
+    {.key = "byteblastermv",
+     .name = "ByteBlasterMV",
+     .mosi = plain(D(6)),
+     .miso = inv(BUSY),
+     .sck = plain(D(0)),
+     .reset = plain(D(1)),
+     .xtal = plain(D(3)),
+     .enable = plain(ALF),
+     .loop_backs = {{6, 5, false}, {5, 7, false}, {3, -1, true}},
+     .loop_back_count = 3},
+    // ByteBlaster-II: ACK and ERROR follow D4.
+    {.key = "byteblaster2",
+     .name = "ByteBlaster-II",
+     .mosi = plain(D(6)),
+     .miso = inv(BUSY),
+     .sck = plain(D(0)),
+     .reset = plain(D(1)),
+     .xtal = plain(D(2)),
+     .enable = {INIT | D(7) | D(5) | D(4), STROBE | ALF | SELECT},
+     .loop_backs = {{6, 4, false}, {3, 4, false}},
+     .loop_back_count = 2},
+    {.key = "xilinx",
+     .name = "XILINX",
+     .mosi = plain(D(0)),
+     .miso = plain(ONLINE),
+     .sck = plain(D(1)),
+     .reset = plain(D(2)),
+     .xtal = {},
+     .enable = inv(D(3)),
+     .loop_backs = {},
+     .loop_back_count = 0},
+    // dorvik's probe: PE follows D0, BUSY follows D1.
+    {.key = "dorvik",
+     .name = "dorvik",
+     .mosi = plain(D(5)),
+     .miso = plain(ACK),
+     .sck = plain(D(4)),
+     .reset = plain(D(7)),
+     .xtal = {},
+     .enable = {},
+     .loop_backs = {{5, 0, false}, {7, 1, false}},
+     .loop_back_count = 2},
+};
 
-Wiring stk(const char* name, LoopBack loop) {
+Wiring from_row(const WiringRow& row) {
     Wiring w;
-    w.name = name;
-    w.mosi = plain(D(5));
-    w.miso = plain(ACK);
-    w.sck = plain(D(4));
-    w.reset = plain(D(7));
-    w.xtal = plain(D(6));
-    w.enable = inv(D(2) | D(3));
-    w.loop_backs = {loop};
-    return w;
-}
-
-Wiring byteblaster(const char* name, bool error_level) {
-    Wiring w;
-    w.name = name;
-    w.mosi = plain(D(6));
-    w.miso = inv(BUSY);
-    w.sck = plain(D(0));
-    w.reset = plain(D(1));
-    w.xtal = plain(D(3));
-    w.enable = plain(ALF);
-    w.loop_backs = {{6, 5, false}, {5, 7, false}, {3, -1, error_level}};
-    return w;
-}
-
-Wiring byteblaster2() {
-    Wiring w;
-    w.name = "ByteBlaster-II";
-    w.mosi = plain(D(6));
-    w.miso = inv(BUSY);
-    w.sck = plain(D(0));
-    w.reset = plain(D(1));
-    w.xtal = plain(D(2));
-    w.enable = {INIT | D(7) | D(5) | D(4), STROBE | ALF | SELECT};
-    w.loop_backs = {{6, 4, false}, {3, 4, false}};
-    return w;
-}
-
-Wiring xilinx() {
-    Wiring w;
-    w.name = "XILINX";
-    w.mosi = plain(D(0));
-    w.miso = plain(ONLINE);
-    w.sck = plain(D(1));
-    w.reset = plain(D(2));
-    w.enable = inv(D(3));
-    return w;
-}
-
-Wiring dorvik() {
-    Wiring w;
-    w.name = "dorvik";
-    w.mosi = plain(D(5));
-    w.miso = plain(ACK);
-    w.sck = plain(D(4));
-    w.reset = plain(D(7));
-    w.loop_backs = {{5, 0, false}, {7, 1, false}};
+    w.name = row.name;
+    w.mosi = row.mosi;
+    w.miso = row.miso;
+    w.sck = row.sck;
+    w.reset = row.reset;
+    w.xtal = row.xtal;
+    w.enable = row.enable;
+    w.loop_backs.assign(row.loop_backs, row.loop_backs + row.loop_back_count);
     return w;
 }
 
@@ -239,29 +277,10 @@ Wiring wiring_for(const std::string& adapter) {
     if (name.rfind("map:", 0) == 0) {
         return user_map(trimmed(adapter).substr(4));
     }
-    if (name == "kelma") {
-        return kelma();
-    }
-    if (name == "stk200" || name == "stk") {
-        return stk("STK200", {5, 0, false});
-    }
-    if (name == "stk300") {
-        return stk("STK300", {7, 1, false});
-    }
-    if (name == "byteblaster") {
-        return byteblaster("ByteBlaster", false);
-    }
-    if (name == "byteblastermv") {
-        return byteblaster("ByteBlasterMV", true);
-    }
-    if (name == "byteblaster2" || name == "byteblaster-ii" || name == "byteblasterii") {
-        return byteblaster2();
-    }
-    if (name == "xilinx") {
-        return xilinx();
-    }
-    if (name == "dorvik") {
-        return dorvik();
+    for (const WiringRow& row : built_in) {
+        if (name == row.key) {
+            return from_row(row);
+        }
     }
     if (name == "none") {
         Wiring w;
@@ -270,9 +289,4 @@ Wiring wiring_for(const std::string& adapter) {
         return w;
     }
     throw std::runtime_error("unknown adapter '" + adapter + "'");
-}
-
-const char* wiring_names() {
-    return "kelma, stk200, stk300, byteblaster, byteblastermv, byteblaster2, xilinx, dorvik, "
-           "none, map:ENTRY[:ENTRY...]";
 }

@@ -37,6 +37,3 @@ struct Wiring {
 // separated by colons (mosi=D5:miso=ACK:sck=D6:reset=D4...). Throws std::runtime_error
 // with the reason when the value is not valid.
 Wiring wiring_for(const std::string& adapter);
-
-// The adapter values wiring_for accepts, for help texts.
-const char* wiring_names();
