@@ -164,18 +164,6 @@ std::vector<ftdi_device_entry> chip_channels(std::uint32_t type) {
 
 } // namespace
 
-const ftdi_key_help ftdi_keys[] = {
-    {"ftdi", "FTDI chip of the default device list: ft2232c, ft2232h, ft4232h or ft232h"},
-    {"ftdi_devices", "FTDI devices plugged in, TYPE|SERIAL|DESCRIPTION[|opened] separated by ';'"},
-    {"ftdi_target", "index in the FTDI device list of the channel wired to the chip (0)"},
-    {"ftdi_wiring", "chip pins on FTDI lines, e.g. reset=adbus4:miso=~adbus2 (none: open)"},
-    {"ftdi_fault", "none, missing (no FTDI device), short_read or io_error"},
-    {"ftdi_fault_after", "USB read or write call from which the fault hits (1)"},
-    {"ftdi_stats", "file that receives the USB transfer counts when the library unloads"},
-    {"ftdi_timing", "fast (bus time counted ahead) or real (runs take bench time)"},
-};
-const std::size_t ftdi_key_count = sizeof ftdi_keys / sizeof ftdi_keys[0];
-
 std::vector<ftdi_device_entry> ftdi_bench_config::device_list() const {
     if (fault == usb_fault::missing) {
         return {};

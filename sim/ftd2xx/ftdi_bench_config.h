@@ -39,14 +39,6 @@ struct ftdi_bench_config {
     std::vector<ftdi_device_entry> device_list() const;
 };
 
-// Keys the bench reads from a target file, with their help lines.
-struct ftdi_key_help {
-    const char* key;
-    const char* help;
-};
-extern const ftdi_key_help ftdi_keys[];
-extern const std::size_t ftdi_key_count;
-
 // Applies one target-file key. Returns false when the key is not an FTDI bench key; on a bad
 // value returns true and sets `error`.
 bool apply_ftdi_key(ftdi_bench_config& config, std::string_view key, std::string_view value,

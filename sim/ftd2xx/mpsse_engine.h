@@ -46,10 +46,6 @@ class mpsse_engine {
 
     // SCK frequency in Hz with the present divisor and divide-by-5 setting.
     double sck_hz() const;
-    std::uint16_t divisor() const { return divisor_; }
-    bool divide_by_5() const { return divide_by_5_; }
-    std::uint16_t gpio_values() const { return values_; }
-    std::uint16_t gpio_directions() const { return directions_; }
     // SCK clocks given since the engine started.
     std::uint64_t clocks() const { return clocks_; }
     // Commands the engine rejected (each answered with 0xFA and the command).

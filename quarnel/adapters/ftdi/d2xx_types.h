@@ -37,9 +37,8 @@ inline constexpr FT_STATUS FT_OK = 0;
 inline constexpr DWORD FT_OPEN_BY_SERIAL_NUMBER = 1;
 inline constexpr DWORD FT_OPEN_BY_DESCRIPTION = 2;
 
-// FT_Purge mask bits.
-inline constexpr ULONG FT_PURGE_RX = 1;
-inline constexpr ULONG FT_PURGE_TX = 2;
+// FT_Purge mask bit of the receive buffer.
+inline constexpr UCHAR FT_PURGE_RX = 1;
 
 // FT_SetBitMode modes.
 inline constexpr UCHAR FT_BITMODE_RESET = 0x00;

@@ -27,9 +27,4 @@ inline constexpr std::uint8_t BITS_OUT = 0x12;
 // A byte-clocking command carries length - 1 in 16 bits.
 inline constexpr int MAX_BYTES_PER_COMMAND = 0x10000;
 
-// Bit modes of set_bit_mode, purge mask.
-inline constexpr std::uint8_t BIT_MODE_RESET = 0x00;
-inline constexpr std::uint8_t BIT_MODE_MPSSE = 0x02;
-inline constexpr std::uint8_t PURGE_RECEIVE = 0x01;
-
 } // namespace mpsse

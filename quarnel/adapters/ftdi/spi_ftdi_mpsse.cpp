@@ -47,12 +47,12 @@ spi_ftdi_mpsse_t::spi_ftdi_mpsse_t(std::unique_ptr<ftdi_chip_t> ftdi_chip, const
     const mpsse_clock_t clock = mpsse_clock(chip->type, requested_hz);
     sck_mhz = clock.sck_mhz;
 
-    chip->set_bit_mode(0, mpsse::BIT_MODE_MPSSE);
+    chip->set_bit_mode(0, d2xx::FT_BITMODE_MPSSE);
     chip->set_timeouts(read_timeout_ms, write_timeout_ms);
     const std::vector<std::uint8_t> clock_commands = mpsse_clock_commands(clock);
     chip->send(clock_commands.data(), static_cast<std::uint32_t>(clock_commands.size()));
     wait_ms(20);
-    chip->purge(mpsse::PURGE_RECEIVE);
+    chip->purge(d2xx::FT_PURGE_RX);
     wait_ms(10);
     write_gpio();
     wait_ms(10);
@@ -73,7 +73,7 @@ spi_ftdi_mpsse_t::~spi_ftdi_mpsse_t() {
             console_log(2, "FTDI chip left in MPSSE mode with programming pins configured as "
                            "inputs\n");
         } else {
-            chip->set_bit_mode(0, mpsse::BIT_MODE_RESET);
+            chip->set_bit_mode(0, d2xx::FT_BITMODE_RESET);
         }
     } catch (const app_error&) {
     }
