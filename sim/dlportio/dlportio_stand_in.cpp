@@ -83,7 +83,7 @@ __attribute__((visibility("default"))) void DlPortWritePortUchar(std::uint32_t p
 __attribute__((visibility("default"))) void
 DlPortWritePortBufferUchar(std::uint32_t port_address, unsigned char* buffer, std::uint32_t count) {
     ++port().counter("buffer_writes");
-    for (std::uint32_t i = 0; i < count; ++i) {
+    for (std::uint32_t i = 0; buffer != nullptr && i < count; ++i) {
         port().write(port_address, buffer[i]);
     }
 }
