@@ -45,16 +45,17 @@ void ChipModel::set_power(bool on) {
     reset_ = false;
     driving_ = false;
     entered_before_ = false;
-    released_since_ = clock_.now_us();
+    cold_ = true;
 }
 
 void ChipModel::enter_reset() {
     const double now = clock_.now_us();
     unit_.enter_reset();
     driving_ = true;
-    // After the application ran, the chip needs the start-up time; a short positive
-    // pulse on RESET only restarts the instruction framing.
-    listening_from_ = now - released_since_ >= pulse_us ? now + startup_us : now;
+    // After power-up or a run of the application the chip needs the start-up time; a
+    // short positive pulse on RESET only restarts the instruction framing.
+    listening_from_ = cold_ || now - released_since_ >= pulse_us ? now + startup_us : now;
+    cold_ = false;
     const bool slip = settings_.slip_bits > 0 && (!entered_before_ || chip_.info().flash_page == 0);
     frame_bits_ = slip ? settings_.slip_bits % 32 : 0;
     entered_before_ = true;

@@ -51,8 +51,9 @@ class ChipModel {
     bool miso_ = true;
     bool driving_ = false;
     bool entered_before_ = false;
+    bool cold_ = true; // not in reset since power-up
     bool drop_next_bit_ = false;
-    double released_since_ = -1e18;
+    double released_since_ = 0.0;
     double listening_from_ = 0.0;
     double last_sck_edge_ = -1e18;
     long xtal_edges_ = 0;

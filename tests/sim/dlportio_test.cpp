@@ -156,6 +156,17 @@ TEST(DlPortIoStandIn, EveryWiringReachesTheChip) {
     }
 }
 
+TEST(DlPortIoStandIn, PowerLinesOfAPinMapFeedTheChip) {
+    TempDir dir;
+    PortLibrary port(library(), new_target_file(dir, "mega8",
+                                                {"adapter=map:mosi=D5:miso=ACK:sck=D6:reset=D4:"
+                                                 "power=D0,D7"}));
+    BitBang half{port, 0x20, 0x40, 0x10, 0x40, false, 0x01};
+    EXPECT_NE(enter(half), 0x53);
+    BitBang powered{port, 0x20, 0x40, 0x10, 0x40, false, 0x81};
+    EXPECT_EQ(enter(powered), 0x53);
+}
+
 TEST(DlPortIoStandIn, DorvikProbeSeesBothLoopBacks) {
     TempDir dir;
     PortLibrary port(library(), new_target_file(dir, "mega8", {"adapter=dorvik"}));
