@@ -62,33 +62,33 @@ std::optional<std::uint32_t> parse_decimal(std::string_view text) {
     return static_cast<std::uint32_t>(value);
 }
 
-bool hex_byte_switch(std::string_view arg, std::optional<std::uint8_t>& value) {
-    value.reset();
-    const auto text = switch_value(arg);
-    if (!text) {
-        return true;
-    }
-    const auto number = parse_hex(*text, HEX_BYTE_DIGITS);
+std::optional<std::uint8_t> hex_byte_value(const std::string& text) {
+    const auto number = parse_hex(text, HEX_BYTE_DIGITS);
     if (!number) {
-        std::printf("  Error: %s is no hexadecimal byte.\n", text->c_str());
-        return false;
+        std::printf("  Error: %s is no hexadecimal byte.\n", text.c_str());
+        return std::nullopt;
     }
-    value = static_cast<std::uint8_t>(*number);
-    return true;
+    return static_cast<std::uint8_t>(*number);
+}
+
+std::optional<std::uint32_t> decimal_value(const std::string& text) {
+    const auto number = parse_decimal(text);
+    if (!number) {
+        std::printf("  Error: %s is no decimal number.\n", text.c_str());
+    }
+    return number;
+}
+
+bool hex_byte_switch(std::string_view arg, std::optional<std::uint8_t>& value) {
+    const auto text = switch_value(arg);
+    value = text ? hex_byte_value(*text) : std::nullopt;
+    return !text || value;
 }
 
 bool decimal_switch(std::string_view arg, std::optional<std::uint32_t>& value) {
-    value.reset();
     const auto text = switch_value(arg);
-    if (!text) {
-        return true;
-    }
-    value = parse_decimal(*text);
-    if (!value) {
-        std::printf("  Error: %s is no decimal number.\n", text->c_str());
-        return false;
-    }
-    return true;
+    value = text ? decimal_value(*text) : std::nullopt;
+    return !text || value;
 }
 
 } // namespace dorvik

@@ -30,6 +30,13 @@ std::optional<std::uint32_t> parse_hex(std::string_view text, std::size_t max_di
 // Decimal digits only, at most 4294967295, or nothing.
 std::optional<std::uint32_t> parse_decimal(std::string_view text);
 
+// The hexadecimal byte (1 or 2 digits) that `text` holds; nothing after a
+// message when it holds none.
+std::optional<std::uint8_t> hex_byte_value(const std::string& text);
+
+// The decimal number that `text` holds; nothing after a message when it holds none.
+std::optional<std::uint32_t> decimal_value(const std::string& text);
+
 // Reads the value of a hex-byte switch (fuse or lock byte). False after a
 // message when the value is no hexadecimal byte; `value` stays empty when the
 // switch has none.

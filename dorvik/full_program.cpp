@@ -33,14 +33,12 @@ bool option_values_valid(const Args& args) {
             has_switch(arg, "-wlb") ||
             (i >= FIRST_OPTION && (has_switch(arg, "-wlf") || has_switch(arg, "-whf") ||
                                    (state.has_ext_fuse && has_switch(arg, "-wxf"))));
-        if (byte_option && !parse_hex(*text, 2)) {
-            std::printf("  Error: %s is no hexadecimal byte.\n", text->c_str());
+        if (byte_option && !hex_byte_value(*text)) {
             return false;
         }
         const bool number_option =
             i >= FIRST_OPTION && (has_switch(arg, "-wts") || has_switch(arg, "-ws"));
-        if (number_option && !parse_decimal(*text)) {
-            std::printf("  Error: %s is no decimal number.\n", text->c_str());
+        if (number_option && !decimal_value(*text)) {
             return false;
         }
     }
