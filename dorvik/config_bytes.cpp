@@ -35,10 +35,6 @@ int write_and_check(const ByteWrite& w, std::uint8_t value, std::uint8_t checked
     return -1;
 }
 
-std::uint8_t read_lock_byte() {
-    return isp_command(0x58, 0x00, 0x00, 0x00);
-}
-
 constexpr ByteWrite FUSE_LOW{0xA0, read_fuse_low, "  Write low fuse bits...",
                              "\r  Write low fuse bits...\t\t\t\tok.\t\n",
                              "\r  Write low fuse bits...\t\t\t\terror.\t\n"};
@@ -48,7 +44,7 @@ constexpr ByteWrite FUSE_HIGH{0xA8, read_fuse_high, "  Write high fuse bits...",
 constexpr ByteWrite FUSE_EXT{0xA4, read_fuse_ext, "  Write extended fuse bits...",
                              "\r  Write extended fuse bits...\t\t\tok.\t\n",
                              "\r  Write extended fuse bits...\t\t\terror.\t\n"};
-constexpr ByteWrite LOCK{0xF0, read_lock_byte, "  Write lock bits...",
+constexpr ByteWrite LOCK{0xF0, read_lock_bits, "  Write lock bits...",
                          "\r  Write lock bits...\t\t\t\t\tok.\t\n",
                          "\r  Write lock bits...\t\t\t\t\terror.\t\n"};
 
@@ -88,9 +84,13 @@ int write_lock(std::uint8_t value) {
     return write_and_check(LOCK, written, static_cast<std::uint8_t>(~LOCK_UNUSED_BITS));
 }
 
+std::uint8_t read_lock_bits() {
+    return isp_command(0x58, 0x00, 0x00, 0x00);
+}
+
 std::uint8_t read_lock() {
     std::printf("  Read lock bits");
-    return read_lock_byte();
+    return read_lock_bits();
 }
 
 } // namespace dorvik

@@ -18,6 +18,9 @@ std::uint8_t read_fuse_low();
 std::uint8_t read_fuse_high();
 std::uint8_t read_fuse_ext();
 
+// The lock byte, read without a message.
+std::uint8_t read_lock_bits();
+
 // Prints "  Read lock bits" (the report that follows ends the line) and
 // returns the lock byte.
 std::uint8_t read_lock();

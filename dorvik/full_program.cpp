@@ -19,6 +19,8 @@ namespace {
 // Options of -wf are looked for from argument 2 on; -wlb everywhere.
 constexpr std::size_t FIRST_OPTION = 2;
 constexpr std::uint32_t SERIAL_CODE_BYTES = 2;
+// LB2 and LB1: both 1 (unprogrammed) leaves memories readable.
+constexpr std::uint8_t LOCK_MODE_BITS = 0x03;
 
 // Every switch value that -wf will use must be well formed before the chip
 // is erased: a bad one found later would leave a half-programmed chip.
@@ -127,6 +129,11 @@ bool prepare_eeprom(const Args& args, Image& eeprom) {
         }
     }
     if (!from_file) {
+        // With LB1 or LB2 programmed the chip does not give its EEPROM away, so
+        // what is read here is not its content, and the erase will lose it.
+        if ((read_lock_bits() & LOCK_MODE_BITS) != LOCK_MODE_BITS) {
+            std::printf("  Warning: the lock bits hide the EEPROM; the chip erase clears it.\n");
+        }
         read_eeprom(eeprom);
     }
     return true;

@@ -235,3 +235,14 @@ TEST(DorvikProgramming, FailedWritesAndVerifiesEndWithAnError) {
                                    "  Error: the chip did not finish writing address 0010.\n"
                                    "  Current serial number -\t\t\t\t0.\n"));
 }
+
+TEST(DorvikProgramming, LockedChipWarnsThatItsEepromIsLost) {
+    DorvikFolder folder;
+    folder.make_target("mega8", {"lock=FC"});
+    write_file(folder.file("f.hex"), ":0100000001FE\n:00000001FF\n");
+    const ProgramResult r = folder.run({"atmega8", "-wf=f.hex"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.output.find("ok.\t\n  Warning: the lock bits hide the EEPROM; the chip erase "
+                            "clears it.\n\r  Read EEPROM..."),
+              std::string::npos);
+}
