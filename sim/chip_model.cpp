@@ -44,7 +44,7 @@ void ChipModel::set_power(bool on) {
     powered_ = on;
     reset_ = false;
     driving_ = false;
-    entered_before_ = false;
+    slip_pending_ = true;
     cold_ = true;
 }
 
@@ -56,9 +56,10 @@ void ChipModel::enter_reset() {
     // short positive pulse on RESET only restarts the instruction framing.
     listening_from_ = cold_ || now - released_since_ >= pulse_us ? now + startup_us : now;
     cold_ = false;
-    const bool slip = settings_.slip_bits > 0 && (!entered_before_ || chip_.info().flash_page == 0);
+    // A new chip is out of step in its first programming session after power-up; an old chip
+    // without page mode falls out of step at every reset.
+    const bool slip = settings_.slip_bits > 0 && (slip_pending_ || chip_.info().flash_page == 0);
     frame_bits_ = slip ? settings_.slip_bits % 32 : 0;
-    entered_before_ = true;
     shift_in_ = 0;
     out_ = pending_out_ = 0xFF;
     miso_ = true;
@@ -121,6 +122,7 @@ void ChipModel::rising_edge() {
     if (now < listening_from_) {
         return;
     }
+    slip_pending_ = false;
     if (drop_next_bit_) {
         drop_next_bit_ = false;
         return;

@@ -50,8 +50,8 @@ class ChipModel {
     bool xtal_ = false;
     bool miso_ = true;
     bool driving_ = false;
-    bool entered_before_ = false;
-    bool cold_ = true; // not in reset since power-up
+    bool slip_pending_ = true; // no bit taken in since power-up
+    bool cold_ = true;         // not in reset since power-up
     bool drop_next_bit_ = false;
     double released_since_ = 0.0;
     double listening_from_ = 0.0;
