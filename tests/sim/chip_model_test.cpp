@@ -55,6 +55,10 @@ TEST(ChipFraming, NoEchoChipNeverEchoesButAnswers) {
 
 TEST(ChipResync, NewChipOutOfStepComesBackWithAResetPulse) {
     chip_spi_t spi("mega8", with_slip(5));
+    spi.set_reset(true); // a reset without clocking does not use up the slip
+    spi.delay_ms(1);
+    spi.set_reset(false);
+    spi.delay_ms(5);
     EXPECT_NE(enter_programming(spi), 0x53);
     spi.sck_pulse(); // a single pulse does not realign by itself
     EXPECT_NE(isp(spi, 0xAC, 0x53, 0x00, 0x00)[2], 0x53);
