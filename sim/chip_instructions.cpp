@@ -204,7 +204,7 @@ void InstructionUnit::execute(const std::uint8_t* bytes, double now_us) {
         return;
     }
     if (busy(now_us)) {
-        if (bytes[0] != 0xF0) {
+        if (!reads_only(bytes[0])) {
             ++lost_;
         }
         return;

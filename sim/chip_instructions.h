@@ -30,6 +30,7 @@ class InstructionUnit {
     bool programming_enabled() const { return enabled_; }
     bool busy(double now_us) const { return now_us < busy_until_; }
     long executed() const { return executed_; }
+    // Instructions that would have changed the chip but came while it was busy.
     long lost() const { return lost_; }
 
   private:
