@@ -17,6 +17,23 @@ bool old_generation(const ChipState& chip) {
     return chip.info().flash_page == 0;
 }
 
+// Instructions that only read; they change nothing, so nothing of them is lost.
+bool reads_only(std::uint8_t first) {
+    switch (first) {
+    case 0x20:
+    case 0x28:
+    case 0x30:
+    case 0x38:
+    case 0x50:
+    case 0x58:
+    case 0xA0:
+    case 0xF0:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 InstructionUnit::InstructionUnit(ChipState& chip, const ChipSettings& settings)
