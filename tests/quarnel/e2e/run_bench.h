@@ -1,0 +1,66 @@
+// A virtual chip on the stand-in parallel port, and quarnel runs against it.
+#pragma once
+
+#include "tests/support/run_program.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct HexRecord {
+    unsigned address;
+    Bytes data;
+};
+
+// An Intel HEX file holding the records, then the end record.
+std::string hex_text(const std::vector<HexRecord>& records);
+// The bytes an Intel HEX text defines, in a memory of `size` bytes (0xFF elsewhere),
+// and how many bytes it defines.
+Bytes hex_bytes(const std::string& text, std::size_t size, std::size_t* defined = nullptr);
+
+struct BenchRun {
+    bool banner_ok = false; // the blank line and three banner lines came first
+    std::string body;       // after the banner, with times shown as "T"
+    int status = -1;
+};
+
+// One fresh folder with the target file "chip.avr" of a new chip.
+class Bench {
+  public:
+    // `settings` are avrsim keys; the port runs at 0.1 us per access unless one is given.
+    Bench(const std::string& chip, const std::vector<std::string>& settings = {});
+
+    // Runs quarnel in the folder against the chip; `run` may add a signal or a time-out.
+    BenchRun quarnel(const std::vector<std::string>& args, ProgramRun run = {}) const;
+    // The same command under /bin/sh after `shell_prefix` (ulimit, trap).
+    BenchRun quarnel_limited(const std::string& shell_prefix,
+                             const std::vector<std::string>& args) const;
+
+    // The chip's whole flash or EEPROM ("flash" or "eeprom").
+    Bytes memory(const std::string& which) const;
+    // A value of `avrsim show` ("lock", "fuse_low", ...).
+    std::string setting(const std::string& key) const;
+    void set(const std::vector<std::string>& settings) const;
+    void load(const std::string& which, const std::vector<HexRecord>& records) const;
+
+    std::string file(const std::string& name) const { return dir.file(name); }
+    void put(const std::string& name, const std::string& content) const;
+    std::string get(const std::string& name) const;
+
+  private:
+    std::string avrsim(const std::vector<std::string>& args) const;
+    BenchRun finish(const ProgramResult& result) const;
+    TempDir dir;
+};
+
+// Expected texts of a run, built from the lines quarnel prints.
+std::string echo(const std::vector<std::string>& args);
+std::string connected(const std::string& row_name);
+
+// The fuse report of a mega8 or tiny2313 under `title` ("Fuses " or "New fuses value").
+std::string mega8_fuses(const std::string& title, unsigned lock = 0xFF, unsigned low = 0xE1,
+                        unsigned high = 0xD9);
+std::string tiny2313_fuses(const std::string& title, unsigned high = 0xDF,
+                           const std::string& osccal = "A7 9C");
