@@ -24,14 +24,14 @@ class StandInPort {
     void write(std::uint32_t address, std::uint8_t value) {
         ++session_.counter("port_writes");
         if (port_) {
-            port_->write(int(address & 3), value);
+            port_->write(register_offset(address), value);
         }
         busy_wait_us(session_.clock(), cycle_us_);
     }
 
     std::uint8_t read(std::uint32_t address) {
         ++session_.counter("port_reads");
-        const int offset = int(address & 3);
+        const int offset = register_offset(address);
         const std::uint8_t value = port_ ? port_->read(offset) : idle_value(offset);
         busy_wait_us(session_.clock(), cycle_us_);
         return value;
@@ -40,6 +40,12 @@ class StandInPort {
     long& counter(const char* name) { return session_.counter(name); }
 
   private:
+    // Data, status and control lie at offsets 0 to 2 of any base (0x378, 0x278, 0x3BC...); the
+    // ECP registers 0x400 above the base, and offset 3, are not ports of this model (-1).
+    static int register_offset(std::uint32_t address) {
+        return (address & 0x400) || (address & 3) == 3 ? -1 : int(address & 3);
+    }
+
     // Registers of a port with nothing attached: open status inputs read high (BUSY as 0).
     static std::uint8_t idle_value(int offset) { return offset == 1 ? 0x7F : 0xFF; }
 
