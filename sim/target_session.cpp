@@ -28,6 +28,8 @@ TargetSession::~TargetSession() {
     try {
         save_target(target_, path_);
         if (!target_.stats_path.empty()) {
+            counters_["instructions"] = chip_->instructions().executed();
+            counters_["lost_instructions"] = chip_->instructions().lost();
             std::string text;
             for (const auto& [name, value] : counters_) {
                 text += name + " " + std::to_string(value) + "\n";

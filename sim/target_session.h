@@ -12,8 +12,9 @@
 // Loads the target file named by AVRSIM_TARGET with a chip on real monotonic time. When
 // the variable is missing or the file is damaged, the reason goes to standard error once
 // and the session has no target (the stand-in then behaves as if nothing were attached).
-// The destructor saves the chip back and writes the access counters to the file named by
-// the target's `stats` key.
+// The destructor saves the chip back and writes the access counters, with the number of
+// complete instructions the chip took in and of those lost while it was busy, to the file
+// named by the target's `stats` key.
 class TargetSession {
   public:
     TargetSession();

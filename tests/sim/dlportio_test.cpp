@@ -237,6 +237,7 @@ TEST(DlPortIoStandIn, StateAndCountsAreSavedWhenTheLibraryUnloads) {
     EXPECT_NE(stats.find("buffer_writes 1\n"), std::string::npos) << stats;
     // Two instructions of 32 bits, one status read a bit.
     EXPECT_NE(stats.find("port_reads 64\n"), std::string::npos) << stats;
+    EXPECT_NE(stats.find("instructions 2\n"), std::string::npos) << stats;
 }
 
 TEST(DlPortIoStandIn, SecondBuildHasNoBlockWrite) {
