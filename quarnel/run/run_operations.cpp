@@ -1,7 +1,6 @@
 // The operations of a run in their fixed order, with the lock, fuse and fit tests.
 #include "quarnel/devices/current_device.h"
 #include "quarnel/devices/device_table.h"
-#include "quarnel/devices/fuse_request.h"
 #include "quarnel/image/image_file.h"
 #include "quarnel/isp/chip_commands.h"
 #include "quarnel/isp/fuse_operations.h"
@@ -115,11 +114,10 @@ void write_chip(RunState& state) {
     if (options.fuse_list) {
         if (options.write) {
             program_fuses(session);
-            std::array<std::uint8_t, 4> merged{};
-            for (std::size_t i = 0; i < merged.size(); ++i) {
-                merged[i] = fuse_request.bytes[i].wanted;
-            }
-            print_fuse_values(session, "New fuses value", merged);
+            // What the chip holds now: bits outside the layout and bytes the chip
+            // refused (a lock written first) show as they really are.
+            read_fuses(session);
+            print_fuse_values(session, "New fuses value", fuse_read_values());
         }
         if (options.verify && !verify_fuses(session)) {
             throw app_error(EXIT_CHIP_FAILED);

@@ -229,10 +229,11 @@ std::string mega8_fuses(const std::string& title, unsigned lock, unsigned low, u
            {"BOOTRST", 0, 1}}}});
 }
 
-std::string tiny2313_fuses(const std::string& title, unsigned high, const std::string& osccal) {
+std::string tiny2313_fuses(const std::string& title, unsigned low, unsigned high,
+                           const std::string& osccal) {
     return fuse_report(
         title, osccal,
-        {{"_LOW", 0x64, {{"CKDIV", 7, 1}, {"CKOUT", 6, 1}, {"SUT", 4, 3}, {"CKSEL", 0, 15}}},
+        {{"_LOW", low, {{"CKDIV", 7, 1}, {"CKOUT", 6, 1}, {"SUT", 4, 3}, {"CKSEL", 0, 15}}},
          {"_HIGH",
           high,
           {{"DWEN", 7, 1},
