@@ -1,0 +1,170 @@
+// Production runs: serial numbers, calibration and fixed bytes, the erase counter,
+// and the EEPROM kept across an erase.
+#include "tests/quarnel/e2e/run_bench.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+const std::string tiny = connected("tiny2313|tiny2313A");
+const std::string success = "Total time T\nReset pin released\n";
+// Two LDI r30,0 instructions at 4 and 6 among plain bytes.
+const Bytes program = {0x01, 0x02, 0x03, 0x04, 0xE0, 0xE0, 0xE0, 0xE0,
+                       0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C};
+
+Bytes range(const Bytes& memory, std::size_t from, std::size_t count) {
+    return Bytes(memory.begin() + static_cast<long>(from),
+                 memory.begin() + static_cast<long>(from + count));
+}
+
+} // namespace
+
+TEST(RunProduction, InsertsSerialNumberCalibrationAndBytes) {
+    Bench bench("tiny2313", {"calibration=9A 55"});
+    bench.put("p.hex", hex_text({{0, program}}));
+    bench.put("sn.txt", "41\n");
+    const std::vector<std::string> args = {
+        "+tiny2313",       "-e", "-w", "-v", "p.hex", "-C?OSCCAL=4,+3", "-C*SERNO2=8,sn.txt",
+        "-C*BYTES2=C,A55A"};
+    const std::string fuses = tiny2313_fuses("Fuses ", 0x64, 0xDF, "9A 55");
+    BenchRun run = bench.quarnel(args);
+    EXPECT_EQ(run.body, echo(args) + tiny + "Chip not locked\n" +
+                            "OSCCAL0+3 inserted to CODE memory at 0x4 as part of LDI command\n"
+                            "Chip serial number is 41\n"
+                            "Device erased\n" +
+                            tiny + fuses +
+                            "Programming CODE memory\n done (T)\n"
+                            "Verifying CODE memory\n passed\n done (T)\n" +
+                            success);
+    EXPECT_EQ(run.status, 0);
+    // 0x9A + 3 = 0x9D into the constant nibbles of the first LDI word.
+    EXPECT_EQ(range(bench.memory("flash"), 0, 16),
+              (Bytes{0x01, 0x02, 0x03, 0x04, 0xED, 0xE9, 0xE0, 0xE0, 0x29, 0x00, 0x07, 0x08, 0xA5,
+                     0x5A, 0x0B, 0x0C}));
+    EXPECT_EQ(bench.get("sn.txt"), "42\n");
+
+    // A verification does not use the number up.
+    bench.put("sn.txt", "41\n");
+    const std::vector<std::string> verify = {
+        "+tiny2313", "-v", "p.hex", "-C?OSCCAL=4,+3", "-C*SERNO2=8,sn.txt", "-C*BYTES2=C,A55A"};
+    run = bench.quarnel(verify);
+    EXPECT_EQ(run.body, echo(verify) + tiny + "Chip not locked\n" +
+                            "OSCCAL0+3 inserted to CODE memory at 0x4 as part of LDI command\n"
+                            "Chip serial number is 41\n" +
+                            fuses + "Verifying CODE memory\n passed\n done (T)\n" + success);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(bench.get("sn.txt"), "41\n");
+
+    // Nor does a failed write: without an erase 0x40 cannot replace 0x29, nor 0x09
+    // the 0xA5 of the fixed bytes.
+    bench.put("sn.txt", "64\n");
+    const std::vector<std::string> write = {"+tiny2313", "-w", "-v", "p.hex", "-C*SERNO2=8,sn.txt"};
+    run = bench.quarnel(write);
+    EXPECT_EQ(run.body, echo(write) + tiny + "Chip not locked\nChip serial number is 64\n" + fuses +
+                            "Programming CODE memory\n done (T)\n"
+                            "Verifying CODE memory\nfailed, 2 errors\n done (T)\n"
+                            "\nReset pin released\n");
+    EXPECT_EQ(run.status, 10);
+    EXPECT_EQ(bench.get("sn.txt"), "64\n");
+}
+
+TEST(RunProduction, CalibrationIntoEepromIsLimited) {
+    Bench bench("tiny2313", {"calibration=9A 55"});
+    bench.put("d.hex", hex_text({{0, {0x11, 0x22, 0x33, 0x44}}}));
+    const std::vector<std::string> args = {"+tiny2313", "-w", "-d", "d.hex", "-D*OSCCAL1=2,+200"};
+    const BenchRun run = bench.quarnel(args);
+    EXPECT_EQ(run.body, echo(args) + tiny + "Chip not locked\n" +
+                            "Warning: corrected osccal value limited by 0xFF\n"
+                            "OSCCAL1+200 inserted to DATA memory at 0x2 \n" +
+                            tiny2313_fuses("Fuses ", 0x64, 0xDF, "9A 55") +
+                            "Programming DATA memory\n done (T)\n" + success);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(range(bench.memory("eeprom"), 0, 4), (Bytes{0x11, 0x22, 0xFF, 0x44}));
+}
+
+TEST(RunProduction, EraseCounterCountsAndStartsAgain) {
+    Bench bench("tiny2313");
+    bench.put("p.hex", hex_text({{0, program}}));
+    struct Step {
+        const char* counter;
+        std::string before_erase;
+        int written; // -1: nothing written
+        Bytes stored;
+    };
+    const std::vector<Step> steps = {
+        {"-n", "Number of erases not initialized\n", 1, {0x01, 0x00}},
+        {"-n", "Read number of erases 1\n", 2, {0x02, 0x00}},
+        {"-n65534",
+         "Read number of erases 2\nNumber of erases forced to 65534\n",
+         65534,
+         {0xFE, 0xFF}},
+        {"-n", "Read number of erases 65534\n", -1, {0xFF, 0xFF}},
+        {"-n", "Number of erases not initialized\n", 1, {0x01, 0x00}},
+    };
+    for (const Step& step : steps) {
+        const std::vector<std::string> args = {"+tiny2313", "-e", "-w", step.counter, "p.hex"};
+        const std::string counter =
+            step.written < 0 ? ""
+                             : "Writing erase counter = " + std::to_string(step.written) +
+                                   "\nProgramming CODE memory\n done (T)\n";
+        const BenchRun run = bench.quarnel(args);
+        EXPECT_EQ(run.body, echo(args) + tiny + "Chip not locked\n" + step.before_erase +
+                                "Device erased\n" + tiny + tiny2313_fuses("Fuses ") + counter +
+                                "Programming CODE memory\n done (T)\n" + success)
+            << step.written;
+        EXPECT_EQ(run.status, 0);
+        const Bytes flash = bench.memory("flash");
+        EXPECT_EQ(range(flash, 2046, 2), step.stored) << step.written;
+        EXPECT_EQ(range(flash, 0, program.size()), program);
+    }
+    // Without an erase the counter is only read.
+    const BenchRun run = bench.quarnel({"+tiny2313", "-v", "-n", "p.hex"});
+    EXPECT_EQ(run.body, echo({"+tiny2313", "-v", "-n", "p.hex"}) + tiny + "Chip not locked\n" +
+                            "Read number of erases 1\n" + tiny2313_fuses("Fuses ") +
+                            "Verifying CODE memory\n passed\n done (T)\n" + success);
+    EXPECT_EQ(run.status, 0);
+}
+
+TEST(RunProduction, EepromKeptAcrossEraseOrRescuedToFile) {
+    const Bytes data = {0x11, 0x22, 0x33};
+    Bytes eeprom(128, 0xFF);
+    std::copy(data.begin(), data.end(), eeprom.begin() + 0x10);
+    {
+        Bench bench("tiny2313");
+        bench.load("eeprom", {{0x10, data}});
+        bench.put("p.hex", hex_text({{0, program}}));
+        const std::vector<std::string> args = {"+tiny2313", "-e-", "-w", "p.hex"};
+        const BenchRun run = bench.quarnel(args);
+        EXPECT_EQ(run.body, echo(args) + tiny + "Chip not locked\n" +
+                                "Saving EEPROM\nReading DATA memory\n.... done (T)\n"
+                                "Device erased\n" +
+                                tiny + tiny2313_fuses("Fuses ") +
+                                "Restoring EEPROM\nProgramming DATA memory\n.... done (T)\n"
+                                "Programming CODE memory\n done (T)\n" +
+                                success);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(bench.memory("eeprom"), eeprom);
+        EXPECT_EQ(range(bench.memory("flash"), 0, program.size()), program);
+    }
+    {
+        // EESAVE programmed: the erase leaves the EEPROM, so the blank check fails.
+        Bench bench("tiny2313", {"fuse_high=9F"});
+        bench.load("eeprom", {{0x10, data}});
+        bench.put("p.hex", hex_text({{0, program}}));
+        const std::vector<std::string> args = {"+tiny2313", "-e-", "-b", "-w", "p.hex"};
+        const BenchRun run = bench.quarnel(args);
+        EXPECT_EQ(run.body, echo(args) + tiny + "Chip not locked\n" +
+                                "Saving EEPROM\nReading DATA memory\n.... done (T)\n"
+                                "Device erased\n" +
+                                tiny + tiny2313_fuses("Fuses ", 0x64, 0x9F) +
+                                "Blank check\nCode: .... done (T)\n  blank\n"
+                                "Data:  done (T)\nData not blank\n"
+                                "EEPROM content saved to HEX-file \"(eeprom).sav\"\n"
+                                "Reset pin released\n");
+        EXPECT_EQ(run.status, 10);
+        EXPECT_EQ(hex_bytes(bench.get("(eeprom).sav"), 128), eeprom);
+        EXPECT_EQ(bench.memory("flash"), Bytes(2048, 0xFF));
+    }
+}
