@@ -6,7 +6,27 @@
 #include "quarnel/adapters/spi.h"
 #include "sim/chip_model.h"
 
-// Owns a chip (state, settings, a manual clock and the pin model) and drives it bit by
+// Moves by the adapter's advances; once told to follow the host, it also never falls
+// behind the host's clock, so that a time-out the engine measures in real time cannot
+// expire before the chip's busy time has passed on a slow or loaded machine. Tests of
+// the chip's own timing leave it exact.
+class paced_clock : public manual_clock {
+  public:
+    double now_us() const override {
+        return manual_clock::now_us() + (follow_host_ ? host_.now_us() - host_start_ : 0.0);
+    }
+    void follow_host() {
+        host_start_ = host_.now_us();
+        follow_host_ = true;
+    }
+
+  private:
+    monotonic_clock host_;
+    double host_start_ = 0.0;
+    bool follow_host_ = false;
+};
+
+// Owns a chip (state, settings, a paced clock and the pin model) and drives it bit by
 // bit: every SCK phase advances the clock by the phase time, delay_ms advances it by the
 // delay, so the chip's busy times and clock limits apply as on the bench. The chip must
 // run from its own oscillator (an XTAL-clocked chip never answers here).
@@ -40,7 +60,7 @@ class chip_spi_t : public spi_t {
     ChipState& state() { return state_; }
     ChipSettings& settings() { return settings_; }
     ChipModel& chip() { return chip_; }
-    manual_clock& clock() { return clock_; }
+    paced_clock& clock() { return clock_; }
     // Both SCK phase lengths in microseconds; by default each phase lasts the chip's
     // minimum number of clock periods at its oscillator frequency.
     void set_phase_us(double us) { phase_us_ = us; }
@@ -57,7 +77,7 @@ class chip_spi_t : public spi_t {
   private:
     ChipState state_;
     ChipSettings settings_;
-    manual_clock clock_;
+    paced_clock clock_;
     ChipModel chip_;
     transfer_mode mode_;
     double phase_us_ = 0.0; // 0: the chip's minimum

@@ -40,6 +40,8 @@ class ChipTest : public IspTest, public testing::WithParamInterface<chip_spi_t::
     // A chip of `device` in the socket, the engine in programming mode on it.
     void connect(const char* device, ChipSettings settings = {}) {
         chip = std::make_unique<chip_spi_t>(device, settings, GetParam());
+        // The engine times its polls on the host clock.
+        chip->clock().follow_host();
         session.adapter = chip.get();
         options.requested_name = device;
         const std::string printed = output_of([&] { enter_programming_mode(session); });

@@ -20,6 +20,7 @@ class ProductionTest : public IspTest {
     // Puts a `device` chip in the socket, enters programming mode and identifies it.
     void connect(const char* device) {
         chip = std::make_unique<chip_spi_t>(device);
+        chip->clock().follow_host(); // the engine times its polls on the host clock
         session.adapter = chip.get();
         options.requested_name = device;
         testing::internal::CaptureStdout();
