@@ -19,8 +19,13 @@ void load_files() {
     RunState& state = run_state();
     read_image_file(state.flash, options.code_file());
     read_image_file(state.eeprom, options.data_file());
+    // Without a chip name the run can only be the FTDI device listing, which
+    // ends when the adapter is created and needs no split.
+    if (!options.requested_name || !options.single_file || state.flash.empty()) {
+        return;
+    }
     const std::int32_t flash_size = current_device().flash_size;
-    if (options.single_file && !state.flash.empty() && state.flash.tail()->last() >= flash_size) {
+    if (state.flash.tail()->last() >= flash_size) {
         move_portions_above(state.flash, state.eeprom, flash_size);
     }
 }

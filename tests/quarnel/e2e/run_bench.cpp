@@ -214,9 +214,10 @@ std::string fuse_report(const std::string& title, const std::string& osccal,
 
 } // namespace
 
-std::string mega8_fuses(const std::string& title, unsigned lock, unsigned low, unsigned high) {
+std::string mega8_fuses(const std::string& title, unsigned lock, unsigned low, unsigned high,
+                        const std::string& osccal) {
     return fuse_report(
-        title, "A7 9C A3 B1",
+        title, osccal,
         {{"_LOCK", lock, {{"BLB1", 4, 3}, {"BLB0", 2, 3}}},
          {"_LOW", low, {{"BODLEVEL", 7, 1}, {"BODEN", 6, 1}, {"SUT", 4, 3}, {"CKSEL", 0, 15}}},
          {"_HIGH",

@@ -61,6 +61,6 @@ std::string connected(const std::string& row_name);
 
 // The fuse report of a mega8 or tiny2313 under `title` ("Fuses " or "New fuses value").
 std::string mega8_fuses(const std::string& title, unsigned lock = 0xFF, unsigned low = 0xE1,
-                        unsigned high = 0xD9);
+                        unsigned high = 0xD9, const std::string& osccal = "A7 9C A3 B1");
 std::string tiny2313_fuses(const std::string& title, unsigned low = 0x64, unsigned high = 0xDF,
                            const std::string& osccal = "A7 9C");

@@ -1,0 +1,177 @@
+// Runs that end early: wrong chip, missing key, user break, lost chip, failed
+// writes of files and exhausted memory, each with its exit status.
+#include "tests/quarnel/e2e/run_bench.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <set>
+
+namespace {
+
+const std::string tiny = connected("tiny2313|tiny2313A");
+const std::string released = "Reset pin released\n";
+const Bytes program = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
+
+std::set<std::string> files_in(const Bench& bench) {
+    std::set<std::string> names;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(bench.file("")))) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+// Length of the banner as this build prints it.
+std::size_t banner_length() {
+    ProgramRun run;
+    run.program = "quarnel";
+    const std::string output = run_program(run).output;
+    std::size_t end = 0;
+    for (int line = 0; line < 4; ++line) {
+        end = output.find('\n', end) + 1;
+    }
+    return end;
+}
+
+} // namespace
+
+TEST(RunFailure, WrongChipStopsUnlessForced) {
+    Bench bench("tiny2313");
+    bench.put("p.hex", hex_text({{0, program}}));
+    const std::string mismatch =
+        tiny + "Chip not locked\nRequested <mega8>, detected <tiny2313|tiny2313A>\n";
+    BenchRun run = bench.quarnel({"+mega8", "-w", "p.hex"});
+    EXPECT_EQ(run.body,
+              echo({"+mega8", "-w", "p.hex"}) + mismatch + "Can't continue\n\n" + released);
+    EXPECT_EQ(run.status, 30);
+    EXPECT_EQ(bench.memory("flash"), Bytes(2048, 0xFF));
+
+    // Forced, the run carries on with the requested row (its fuse layout, four
+    // calibration reads) and programs the chip.
+    run = bench.quarnel({"+mega8", "-!", "-w", "p.hex"});
+    EXPECT_EQ(run.body, echo({"+mega8", "-!", "-w", "p.hex"}) + mismatch +
+                            "Device type forced to mega8|mega8A\n" +
+                            mega8_fuses("Fuses ", 0xFF, 0x64, 0xDF, "A7 9C FF FF") +
+                            "Programming CODE memory\n done (T)\nTotal time T\n" + released);
+    EXPECT_EQ(run.status, 0);
+    Bytes flash(2048, 0xFF);
+    std::copy(program.begin(), program.end(), flash.begin());
+    EXPECT_EQ(bench.memory("flash"), flash);
+}
+
+TEST(RunFailure, MissingAdapterKey) {
+    // -K asks before the files are read and the target is powered; -k after both.
+    Bench bench("tiny2313");
+    bench.put("p.hex", hex_text({{0, program}}));
+    const std::string no_key = "Key not defined for given adapter, can't process -k switch\n\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string after_echo;
+    };
+    const std::vector<Case> cases = {
+        {{"+tiny2313", "-K", "-w", "missing.hex"}, no_key},
+        {{"+tiny2313", "-k", "-w", "missing.hex"},
+         "Can't open file 'missing.hex'\nNo such file or directory\n"},
+        {{"+tiny2313", "-k", "-w", "p.hex"}, no_key + released},
+    };
+    for (const Case& c : cases) {
+        const BenchRun run = bench.quarnel(c.args);
+        EXPECT_EQ(run.body, echo(c.args) + c.after_echo) << c.args[1] << " " << c.args[3];
+        EXPECT_EQ(run.status, 70);
+    }
+}
+
+TEST(RunFailure, UserBreakDuringProgramming) {
+    Bench bench("tiny2313", {"port_cycle_us=1"});
+    Bytes image(2048);
+    for (std::size_t i = 0; i < image.size(); ++i) {
+        image[i] = static_cast<std::uint8_t>(i & 0x7F);
+    }
+    bench.put("p.hex", hex_text({{0, image}}));
+    bench.put("sn.txt", "41\n");
+    const std::vector<std::string> args = {"+tiny2313", "-e", "-w", "p.hex", "-C*SERNO2=8,sn.txt"};
+    const std::string until_first_dot = echo(args) + tiny + "Chip not locked\n" +
+                                        "Chip serial number is 41\nDevice erased\n" + tiny +
+                                        tiny2313_fuses("Fuses ") + "Programming CODE memory\n.";
+    ProgramRun interrupt;
+    interrupt.signal_after_output_bytes =
+        static_cast<int>(banner_length() + until_first_dot.size());
+    interrupt.signal_number = SIGINT;
+    const BenchRun run = bench.quarnel(args, interrupt);
+    EXPECT_EQ(run.body, until_first_dot + "\nTerminated by user (SIGINT)\n\n\n" + released);
+    EXPECT_EQ(run.status, 80);
+    EXPECT_EQ(bench.get("sn.txt"), "41\n");
+    EXPECT_EQ(files_in(bench), (std::set<std::string>{"chip.avr", "p.hex", "sn.txt"}));
+}
+
+TEST(RunFailure, LostChip) {
+    struct Case {
+        const char* faults;
+        std::string after_echo;
+    };
+    const std::vector<Case> cases = {
+        {"faults=absent", "Can't resync\n\n"},
+        {"faults=lose_step=12", tiny + "Chip not locked\n" + tiny2313_fuses("Fuses ") +
+                                    "Programming CODE memory\n\nSynchronisation lost\n\n"},
+    };
+    for (const Case& c : cases) {
+        Bench bench("tiny2313", {c.faults});
+        bench.put("p.hex", hex_text({{0, program}}));
+        const BenchRun run = bench.quarnel({"+tiny2313", "-w", "p.hex"});
+        EXPECT_EQ(run.body, echo({"+tiny2313", "-w", "p.hex"}) + c.after_echo + released)
+            << c.faults;
+        EXPECT_EQ(run.status, 40) << c.faults;
+    }
+}
+
+TEST(RunFailure, FileThatCannotBeWritten) {
+    Bench bench("tiny2313");
+    bench.load("flash", {{0x100, program}});
+    const std::string read = tiny + "Chip not locked\n" + tiny2313_fuses("Fuses ") +
+                             "Reading CODE memory\n.... done (T)\n";
+    BenchRun run = bench.quarnel({"+tiny2313", "-r", "/dev/full"});
+    EXPECT_EQ(run.body, echo({"+tiny2313", "-r", "/dev/full"}) + read +
+                            "/dev/full - write error\n\n" + released);
+    EXPECT_EQ(run.status, 70);
+
+    // A disk that fills up: the user's file stays as it was, nothing is left behind.
+    bench.put("old.hex", "keep\n");
+    run = bench.quarnel_limited("trap '' XFSZ; ulimit -f 1", {"+tiny2313", "-r+", "old.hex"});
+    EXPECT_EQ(run.body, echo({"+tiny2313", "-r+", "old.hex"}) + read + "old.hex - write error\n\n" +
+                            released);
+    EXPECT_EQ(run.status, 70);
+    EXPECT_EQ(bench.get("old.hex"), "keep\n");
+    EXPECT_EQ(files_in(bench), (std::set<std::string>{"chip.avr", "old.hex"}));
+}
+
+TEST(RunFailure, MemoryExhausted) {
+    Bench bench("tiny2313");
+    write_file(bench.file("big.bin"), "");
+    std::filesystem::resize_file(bench.file("big.bin"), 64 << 20);
+    const std::vector<std::string> args = {"+tiny2313", "-w", ":bin:big.bin"};
+    const BenchRun run = bench.quarnel_limited("ulimit -v 40000", args);
+    if (run.body.find("Sanitizer") != std::string::npos) {
+        GTEST_SKIP() << "a sanitizer needs more address space than the limit";
+    }
+    EXPECT_EQ(run.body, echo(args) + "Can't allocate memory\n");
+    EXPECT_EQ(run.status, 60);
+}
+
+TEST(RunFailure, FilesWithoutChipNameOnlyForTheDeviceListing) {
+    Bench bench("tiny2313", {"ftdi=ft2232h"});
+    bench.put("p.hex", hex_text({{0, program}}));
+    ProgramRun ftdi;
+    ftdi.env["FTD2XX_LIBRARY"] = bin_path("libavrsim_ftd2xx.so");
+    BenchRun run = bench.quarnel({"-aft2232h", "-p?", "-w", "p.hex"}, ftdi);
+    EXPECT_EQ(run.body, echo({"-aft2232h", "-p?", "-w", "p.hex"}) +
+                            "2 FTDI devices detected\n"
+                            " 0: FT_DEVICE_2232H (0x6) - \"Dual RS232-HS A\", serno \"AVRSIM01A\"\n"
+                            " 1: FT_DEVICE_2232H (0x6) - \"Dual RS232-HS B\", serno \"AVRSIM01B\"\n"
+                            "\n");
+    EXPECT_EQ(run.status, 0);
+    run = bench.quarnel({"-p?", "-w", "p.hex"});
+    EXPECT_EQ(run.body, echo({"-p?", "-w", "p.hex"}) + "Invalid value for switch -p\n\n");
+    EXPECT_EQ(run.status, 70);
+}
