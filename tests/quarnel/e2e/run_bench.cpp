@@ -102,12 +102,11 @@ BenchRun Bench::quarnel(const std::vector<std::string>& args, ProgramRun run) co
     return finish(run_program(run));
 }
 
-BenchRun Bench::quarnel_limited(const std::string& shell_prefix,
-                                const std::vector<std::string>& args) const {
+BenchRun Bench::quarnel_shell(const std::string& script,
+                              const std::vector<std::string>& args) const {
     ProgramRun run;
     run.program = "/bin/sh";
-    std::string command = shell_prefix + "; exec \"$0\" \"$@\"";
-    run.args = {"-c", command, bin_path("quarnel")};
+    run.args = {"-c", script, bin_path("quarnel")};
     run.args.insert(run.args.end(), args.begin(), args.end());
     return quarnel(args, run);
 }

@@ -34,9 +34,9 @@ class Bench {
 
     // Runs quarnel in the folder against the chip; `run` may add a signal or a time-out.
     BenchRun quarnel(const std::vector<std::string>& args, ProgramRun run = {}) const;
-    // The same command under /bin/sh after `shell_prefix` (ulimit, trap).
-    BenchRun quarnel_limited(const std::string& shell_prefix,
-                             const std::vector<std::string>& args) const;
+    // Runs quarnel through the /bin/sh `script`, in which "$0" "$@" is the quarnel
+    // command (for limits, traps and timed signals).
+    BenchRun quarnel_shell(const std::string& script, const std::vector<std::string>& args) const;
 
     // The chip's whole flash or EEPROM ("flash" or "eeprom").
     Bytes memory(const std::string& which) const;

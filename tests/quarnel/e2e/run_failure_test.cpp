@@ -61,6 +61,19 @@ TEST(RunFailure, WrongChipStopsUnlessForced) {
     EXPECT_EQ(bench.memory("flash"), flash);
 }
 
+TEST(RunFailure, AdapterWithPowerAndEnableLinesIsSwitchedOff) {
+    const std::string lines = "mosi=D5:miso=ACK:sck=D6:reset=D4:power=D0,D1:enable=~D3";
+    Bench bench("tiny2313", {"adapter=map:" + lines});
+    bench.put("p.hex", hex_text({{0, program}}));
+    const std::vector<std::string> args = {"+mega8", "-w", "p.hex", "-am:name=Bench:" + lines};
+    const BenchRun run = bench.quarnel(args);
+    EXPECT_EQ(run.body, echo(args) + "Adapter 'Bench'\nPower ON\nAdapter enabled\n" + tiny +
+                            "Chip not locked\nRequested <mega8>, detected <tiny2313|tiny2313A>\n"
+                            "Can't continue\n\n" +
+                            released + "Adapter disabled\nPower OFF\n");
+    EXPECT_EQ(run.status, 30);
+}
+
 TEST(RunFailure, MissingAdapterKey) {
     // -K asks before the files are read and the target is powered; -k after both.
     Bench bench("tiny2313");
@@ -106,6 +119,24 @@ TEST(RunFailure, UserBreakDuringProgramming) {
     EXPECT_EQ(files_in(bench), (std::set<std::string>{"chip.avr", "p.hex", "sn.txt"}));
 }
 
+TEST(RunFailure, TerminatedWhileWaitingForTheKey) {
+    // The stand-in never presses the key; -K waits before power-up, -k after it.
+    Bench bench("tiny2313");
+    bench.put("p.hex", hex_text({{0, program}}));
+    for (const std::string wait : {"-K", "-k"}) {
+        const std::vector<std::string> args = {
+            "+tiny2313", wait, "-w", "p.hex",
+            "-am:name=Key:mosi=D5:miso=ACK:sck=D6:reset=D4:key=BUSY"};
+        const BenchRun run =
+            bench.quarnel_shell("\"$0\" \"$@\" & sleep 0.5; kill -TERM $!; wait $!", args);
+        EXPECT_EQ(run.body, echo(args) + "Adapter 'Key'\nPress ADAPTER KEY for continue.\n" +
+                                "\nTerminated by user (SIGTERM)\n\n\n" +
+                                (wait == "-k" ? released : ""))
+            << wait;
+        EXPECT_EQ(run.status, 80) << wait;
+    }
+}
+
 TEST(RunFailure, LostChip) {
     struct Case {
         const char* faults;
@@ -138,7 +169,8 @@ TEST(RunFailure, FileThatCannotBeWritten) {
 
     // A disk that fills up: the user's file stays as it was, nothing is left behind.
     bench.put("old.hex", "keep\n");
-    run = bench.quarnel_limited("trap '' XFSZ; ulimit -f 1", {"+tiny2313", "-r+", "old.hex"});
+    run = bench.quarnel_shell("trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\"",
+                              {"+tiny2313", "-r+", "old.hex"});
     EXPECT_EQ(run.body, echo({"+tiny2313", "-r+", "old.hex"}) + read + "old.hex - write error\n\n" +
                             released);
     EXPECT_EQ(run.status, 70);
@@ -151,7 +183,7 @@ TEST(RunFailure, MemoryExhausted) {
     write_file(bench.file("big.bin"), "");
     std::filesystem::resize_file(bench.file("big.bin"), 64 << 20);
     const std::vector<std::string> args = {"+tiny2313", "-w", ":bin:big.bin"};
-    const BenchRun run = bench.quarnel_limited("ulimit -v 40000", args);
+    const BenchRun run = bench.quarnel_shell("ulimit -v 40000; exec \"$0\" \"$@\"", args);
     if (run.body.find("Sanitizer") != std::string::npos) {
         GTEST_SKIP() << "a sanitizer needs more address space than the limit";
     }
