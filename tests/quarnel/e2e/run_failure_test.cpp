@@ -61,6 +61,36 @@ TEST(RunFailure, WrongChipStopsUnlessForced) {
     EXPECT_EQ(bench.memory("flash"), flash);
 }
 
+TEST(RunFailure, ProtectedOldChipIsKnownOnlyAfterTheErase) {
+    // A locked 90S2313 hides its signature: its EEPROM cannot be saved, but an erase
+    // makes it known again, and the erase counter starts at 1.
+    Bench bench("90S2313", {"lock=FC"});
+    bench.put("p.hex", hex_text({{0, program}}));
+    const std::string unknown =
+        "Device connected, but not recognised, ID: 0x000102 (looks as protected)\n"
+        "Lock state unknown\n";
+    BenchRun run = bench.quarnel({"+90S2313", "-e-", "-w", "p.hex"});
+    EXPECT_EQ(run.body, echo({"+90S2313", "-e-", "-w", "p.hex"}) + unknown +
+                            "Can't save EEPROM in unknown chip\n\n" + released);
+    EXPECT_EQ(run.status, 30);
+    EXPECT_EQ(bench.setting("lock"), "FC");
+
+    run = bench.quarnel({"+90S2313", "-e", "-n", "-w", "p.hex"});
+    EXPECT_EQ(run.body, echo({"+90S2313", "-e", "-n", "-w", "p.hex"}) + unknown +
+                            "Can't read number of erases from unknown or locked chip\n"
+                            "Number of erases forced to 1\nDevice erased\n" +
+                            connected("90S2313") +
+                            "Writing erase counter = 1\nProgramming CODE memory\n done (T)\n"
+                            "Programming CODE memory\n done (T)\nTotal time T\n" +
+                            released);
+    EXPECT_EQ(run.status, 0);
+    Bytes flash(2048, 0xFF);
+    std::copy(program.begin(), program.end(), flash.begin());
+    flash[2046] = 0x01;
+    flash[2047] = 0x00;
+    EXPECT_EQ(bench.memory("flash"), flash);
+}
+
 TEST(RunFailure, AdapterWithPowerAndEnableLinesIsSwitchedOff) {
     const std::string lines = "mosi=D5:miso=ACK:sck=D6:reset=D4:power=D0,D1:enable=~D3";
     Bench bench("tiny2313", {"adapter=map:" + lines});
@@ -166,6 +196,7 @@ TEST(RunFailure, FileThatCannotBeWritten) {
     EXPECT_EQ(run.body, echo({"+tiny2313", "-r", "/dev/full"}) + read +
                             "/dev/full - write error\n\n" + released);
     EXPECT_EQ(run.status, 70);
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
 
     // A disk that fills up: the user's file stays as it was, nothing is left behind.
     bench.put("old.hex", "keep\n");
