@@ -127,6 +127,7 @@ TEST(RunFailure, MissingAdapterKey) {
 }
 
 TEST(RunFailure, UserBreakDuringProgramming) {
+    // Page writes take about 0.3 s per dot: the break arrives long before the second.
     Bench bench("tiny2313", {"port_cycle_us=1"});
     Bytes image(2048);
     for (std::size_t i = 0; i < image.size(); ++i) {
