@@ -121,9 +121,10 @@ BenchRun Bench::finish(const ProgramResult& result) const {
     }
     const std::string banner =
         end == std::string::npos ? result.output : result.output.substr(0, end);
-    run.banner_ok = banner_problem(banner).empty();
     static const std::regex time_text("[0-9.]+(s|ms|us|ns)\\b");
-    run.body = std::regex_replace(end == std::string::npos ? "" : result.output.substr(end),
+    // A wrong banner shows in front of the body, so that every comparison fails on it.
+    run.body = banner_problem(banner) +
+               std::regex_replace(end == std::string::npos ? "" : result.output.substr(end),
                                   time_text, "T");
     return run;
 }

@@ -21,8 +21,7 @@ std::string hex_text(const std::vector<HexRecord>& records);
 Bytes hex_bytes(const std::string& text, std::size_t size, std::size_t* defined = nullptr);
 
 struct BenchRun {
-    bool banner_ok = false; // the blank line and three banner lines came first
-    std::string body;       // after the banner, with times shown as "T"
+    std::string body; // after the banner (checked, then left out), with times shown as "T"
     int status = -1;
 };
 

@@ -1,5 +1,5 @@
-// Runs that end early: wrong chip, missing key, user break, lost chip, failed
-// writes of files and exhausted memory, each with its exit status.
+// Runs that end early: wrong or protected chip, adapter key, user break, lost chip,
+// failed writes of files, exhausted memory; each with its exit status.
 #include "tests/quarnel/e2e/run_bench.h"
 
 #include <gtest/gtest.h>
