@@ -74,6 +74,17 @@ TEST(RunLock, LevelTwoHidesTheMemories) {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(hex_bytes(bench.get("f.hex"), 2048), Bytes(2048, 0xFF));
     EXPECT_EQ(bench.memory("flash"), flash_with_program());
+
+    // Fuses still verify; a lower lock level is refused with a warning only.
+    const std::vector<std::string> lower = {"+tiny2313", "-v", "-l1", "-fCKSEL=4"};
+    const BenchRun warned = bench.quarnel(lower);
+    EXPECT_EQ(warned.body, echo(lower) + locked + tiny2313_fuses("Fuses ") +
+                               "Verifying fuses\npassed\n"
+                               "Warning: device already locked to level 2, can't change lock "
+                               "level!\n" +
+                               success);
+    EXPECT_EQ(warned.status, 0);
+    EXPECT_EQ(bench.setting("lock"), "FC");
 }
 
 TEST(RunLock, LockBeforeFusesLeavesTheFusesUnwritable) {
