@@ -169,22 +169,25 @@ bool wait_write_done(IspSession& session, long address, std::uint8_t value, floa
         spi.delay_ms(time_ms);
         return true;
     }
+    auto finished = [&] {
+        if (state.poll == POLL_MODE_DATA) {
+            return read_memory_byte(session, address) == value;
+        }
+        return (exchange_checked(spi, poll_ready_instruction)[3] & 0x01) == 0;
+    };
     os_timer_t timeout;
     timeout.set_delay(4.0f * time_ms);
-    if (state.poll == POLL_MODE_DATA) {
-        do {
-            if (timeout.expired()) {
-                return false;
-            }
-        } while (read_memory_byte(session, address) != value);
-        return true;
-    }
-    do {
-        if (timeout.expired()) {
+    // The last poll starts after the time-out: a host that was held up between two polls
+    // (a busy machine, a slow USB round trip) must not fail a write the chip has finished.
+    for (;;) {
+        const bool late = timeout.expired();
+        if (finished()) {
+            return true;
+        }
+        if (late) {
             return false;
         }
-    } while (exchange_checked(spi, poll_ready_instruction)[3] & 0x01);
-    return true;
+    }
 }
 
 void fill_ff_to(IspSession& session, long limit) {

@@ -206,6 +206,33 @@ TEST_F(IspTest, DataPollingOnByteWrittenFlash) {
     EXPECT_GE(timer.elapsed_ms(), 24.0L);
 }
 
+// The host may be held up for longer than the time-out while the chip finishes its write.
+TEST_F(IspTest, PollAfterTheTimeOutStillSeesTheWriteDone) {
+    struct Case {
+        const char* device;
+        memory_slot memory;
+        std::uint8_t poll_opcode;
+    };
+    for (const Case& c : {Case{"mega328P", SLOT_DATA, 0xF0}, Case{"tiny12", SLOT_CODE, 0x28}}) {
+        spi = RecordingSpi{};
+        use_device(c.device);
+        options.write_poll = true;
+        session.prog.memory = c.memory;
+        begin_memory_write(session, c.memory);
+        spi.always_busy = true;
+        spi.on_instruction = [&](const Instruction& instruction) {
+            if (instruction[0] == c.poll_opcode && spi.always_busy) {
+                os_timer_t held_up;
+                held_up.set_delay(4 * 6.0f + 5.0f);
+                held_up.wait();
+                spi.always_busy = false; // finished meanwhile
+            }
+        };
+        EXPECT_EQ(status_of([&] { write_memory_byte(session, 5, 0x3C); }), -1) << c.device;
+        EXPECT_EQ(spi.count_opcode(c.poll_opcode), 2) << c.device;
+    }
+}
+
 TEST_F(IspTest, NoPollCodeWarnsAndTimesWrites) {
     use_device("mega603");
     options.write_poll = true;
