@@ -54,6 +54,30 @@ void require_mpsse_data_lines(const pinmap_t& map) {
     }
 }
 
+// A default fills only the signals the pin map leaves out, unchecked against the lines the
+// map gave to others: reset=dbus0 would share SCK, led_ok=dbus2 would drive against the
+// target's MISO. Refused as two listed signals on one line are.
+void require_own_lines(const pinmap_t& listed, const pinmap_t& filled, pin_table_t table) {
+    for (int d = 0; d < SIGNAL_COUNT; ++d) {
+        if (listed.signals[d].present()) {
+            continue;
+        }
+        for (int s = 0; s < SIGNAL_COUNT; ++s) {
+            const std::uint32_t shared = filled.signals[d].lines() & listed.signals[s].lines();
+            if (shared == 0) {
+                continue;
+            }
+            const std::uint32_t line = shared & (~shared + 1);
+            const auto pin = std::find_if(table.begin(), table.end(),
+                                          [line](const PinInfo& p) { return p.mask == line; });
+            console_log(0, "adapter: can't use '%s' for '%s' - already used for '%s'\n",
+                        pin != table.end() ? pin->name : "?", signal_table[s].name,
+                        signal_table[d].name);
+            throw app_error(EXIT_ENVIRONMENT);
+        }
+    }
+}
+
 // The MCU clock less 5 %, over two of the longer SCK phase; or the SCK asked for with -os.
 std::uint32_t requested_sck_hz() {
     if (options.sck_given) {
@@ -78,8 +102,10 @@ mpsse_adapter_spec_t parse_mpsse_adapter_spec(const std::string& adapter_spec) {
     pinmap_t& pins = spec.pins;
     clear(pins);
     parse_pinmap(pins, adapter_spec.c_str(), chip.pins);
+    const pinmap_t listed = pins;
     fill_defaults(pins, default_mpsse_pinmap());
     require_mpsse_data_lines(pins);
+    require_own_lines(listed, pins, chip.pins);
     // A plainly listed reset line goes low while the target is held in reset.
     std::swap(pins[SIG_RESET].normal, pins[SIG_RESET].inverted);
     return spec;

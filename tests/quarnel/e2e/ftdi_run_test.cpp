@@ -1,0 +1,247 @@
+// Whole quarnel runs over FTDI adapters: the stand-in D2XX library with the virtual chip on it.
+#include "tests/quarnel/e2e/run_bench.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string mega328p = connected("mega328P");
+
+const std::string mega328p_fuses = "Fuses \n"
+                                   "  OSCCAL \t= A7\n"
+                                   "_LOCK = 0xFF\n"
+                                   "  BLB1      \t= 3\n"
+                                   "  BLB0      \t= 3\n"
+                                   "_LOW = 0x62\n"
+                                   "  CKDIV     \t= 0\n"
+                                   "  CKOUT     \t= 1\n"
+                                   "  SUT       \t= 2\n"
+                                   "  CKSEL     \t= 2\n"
+                                   "_HIGH = 0xD9\n"
+                                   "  RSTDISBL  \t= 1\n"
+                                   "  DWEN      \t= 1\n"
+                                   "  WDTON     \t= 1\n"
+                                   "  EESAVE    \t= 1\n"
+                                   "  BOOTSZ    \t= 0\n"
+                                   "  BOOTRST   \t= 1\n"
+                                   "_EXT = 0xFF\n"
+                                   "  BODLEVEL  \t= 7\n";
+
+// What a run that only identifies the chip prints after the command echo.
+const std::string identified =
+    mega328p + "Chip not locked\n" + mega328p_fuses + "Total time T\nReset pin released\n";
+
+// A virtual mega328P at 16 MHz wired to an FTDI chip of the stand-in library.
+class FtdiBench {
+  public:
+    explicit FtdiBench(const std::vector<std::string>& settings = {})
+        : bench("mega328P", with_clock(settings)) {}
+
+    BenchRun quarnel(const std::vector<std::string>& args) const {
+        ProgramRun run;
+        run.env["FTD2XX_LIBRARY"] = bin_path("libavrsim_ftd2xx.so");
+        run.timeout_s = 60;
+        return bench.quarnel(args, run);
+    }
+
+    Bench bench;
+
+  private:
+    static std::vector<std::string> with_clock(std::vector<std::string> settings) {
+        settings.insert(settings.begin(), "clock=16MHz");
+        return settings;
+    }
+};
+
+Bytes firmware(std::size_t size) {
+    Bytes bytes(size);
+    unsigned value = 0x2F;
+    for (auto& byte : bytes) {
+        value = value * 1103515245u + 12345u;
+        byte = static_cast<std::uint8_t>(value >> 16);
+    }
+    return bytes;
+}
+
+std::string dots(std::size_t bytes) {
+    return std::string(bytes / 512, '.');
+}
+
+struct ProgramCase {
+    std::vector<std::string> settings;
+    std::string adapter;
+    std::size_t size;
+    std::string tail; // printed after the reset is released
+};
+
+// Erase, write and verify on each FTDI chip and wiring; the whole flash read back into a file.
+TEST(FtdiRun, ProgramVerifyAndReadBackOnEveryChip) {
+    const std::string lazy =
+        "FTDI chip left in MPSSE mode with programming pins configured as inputs\n";
+    const ProgramCase cases[] = {
+        {{"ftdi=ft2232h"}, "-aft2232h", 32768, ""},
+        {{"ftdi=ft4232h"}, "-aft4232h", 2048, ""},
+        {{"ftdi=ft232h", "ftdi_wiring=reset=acbus7"}, "-aft232h:reset=cbus7", 2048, ""},
+        // Inverting drivers on every programming line, and the lines kept in MPSSE mode.
+        {{"ftdi=ft2232c", "ftdi_wiring=sck=~adbus0:mosi=~adbus1:miso=~adbus2:reset=~adbus5"},
+         "-aft2232:sck=~adbus0:mosi=~adbus1:miso=~adbus2:reset=~adbus5",
+         2048,
+         lazy},
+    };
+    for (const ProgramCase& c : cases) {
+        SCOPED_TRACE(c.adapter);
+        const FtdiBench ftdi(c.settings);
+        const Bytes image = firmware(c.size);
+        ftdi.bench.put("prog.hex", hex_text({{0, image}}));
+        const std::vector<std::string> extra =
+            c.tail.empty() ? std::vector<std::string>{} : std::vector<std::string>{"-az"};
+
+        std::vector<std::string> args = {"+mega328P", c.adapter, "-o16MHz", "-e", "-w", "-v"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        args.push_back("prog.hex");
+        BenchRun run = ftdi.quarnel(args);
+        EXPECT_EQ(run.body, echo(args) + mega328p + "Chip not locked\nDevice erased\n" + mega328p +
+                                mega328p_fuses + "Programming CODE memory\n" + dots(c.size) +
+                                " done (T)\nVerifying CODE memory\n" + dots(c.size) +
+                                " passed\n done (T)\nTotal time T\nReset pin released\n" + c.tail);
+        EXPECT_EQ(run.status, 0);
+
+        Bytes flash(32768, 0xFF);
+        std::copy(image.begin(), image.end(), flash.begin());
+        EXPECT_EQ(ftdi.bench.memory("flash"), flash);
+        if (c.size != flash.size()) {
+            continue;
+        }
+        args = {"+mega328P", c.adapter, "-o16MHz", "-r", "back.hex"};
+        run = ftdi.quarnel(args);
+        EXPECT_EQ(run.body, echo(args) + mega328p + "Chip not locked\n" + mega328p_fuses +
+                                "Reading CODE memory\n" + dots(32768) +
+                                " done (T)\nTotal time T\nReset pin released\n");
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(hex_bytes(ftdi.bench.get("back.hex"), flash.size()), flash);
+    }
+}
+
+TEST(FtdiRun, PortQuestionMarkListsTheDevicesAndEndsWithStatusZero) {
+    const struct {
+        std::vector<std::string> settings;
+        std::string adapter;
+        std::string listing;
+    } cases[] = {
+        {{"ftdi=ft2232h"},
+         "-aft2232h",
+         "2 FTDI devices detected\n"
+         " 0: FT_DEVICE_2232H (0x6) - \"Dual RS232-HS A\", serno \"AVRSIM01A\"\n"
+         " 1: FT_DEVICE_2232H (0x6) - \"Dual RS232-HS B\", serno \"AVRSIM01B\"\n"},
+        {{"ftdi=ft4232h"},
+         "-aft4232h",
+         "4 FTDI devices detected\n"
+         " 0: FT_DEVICE_4232H (0x7) - \"Quad RS232-HS A\", serno \"AVRSIM01A\"\n"
+         " 1: FT_DEVICE_4232H (0x7) - \"Quad RS232-HS B\", serno \"AVRSIM01B\"\n"
+         " 2: FT_DEVICE_4232H (0x7) - \"Quad RS232-HS C\", serno \"AVRSIM01C\"\n"
+         " 3: FT_DEVICE_4232H (0x7) - \"Quad RS232-HS D\", serno \"AVRSIM01D\"\n"},
+        {{"ftdi=ft232h"},
+         "-aft232h",
+         "1 FTDI devices detected\n"
+         " 0: FT_DEVICE_232H (0x8) - \"Single RS232-HS\", serno \"AVRSIM01\"\n"},
+        // Any device is listed, whatever the adapter's chip; one open elsewhere shows only that.
+        {{"ftdi_devices=ft2232c|S1|Dual RS232 A;5|R1|FT232R USB UART;ft2232h|H1|Bench|opened;"
+          "12|Z9|Odd"},
+         "-aft2232",
+         "4 FTDI devices detected\n"
+         " 0: FT_DEVICE_2232C (0x4) - \"Dual RS232 A\", serno \"S1\"\n"
+         " 1: FT_DEVICE_232R (0x5) - \"FT232R USB UART\", serno \"R1\"\n"
+         " 2: opened by another process\n"
+         " 3: TOO HIGH TYPE CODE (0xC) - \"Odd\", serno \"Z9\"\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.adapter);
+        const FtdiBench ftdi(c.settings);
+        const std::vector<std::string> args = {"+mega328P", c.adapter, "-p?"};
+        const BenchRun run = ftdi.quarnel(args);
+        EXPECT_EQ(run.body, echo(args) + c.listing + "\n");
+        EXPECT_EQ(run.status, 0);
+    }
+}
+
+// The chip is wired to channel B: only a -p that names it reaches the chip.
+TEST(FtdiRun, DescriptionOrSerialNumberSelectsTheDevice) {
+    const FtdiBench ftdi({"ftdi=ft2232h", "ftdi_target=1"});
+    for (const std::string port :
+         {"-pd=Dual RS232-HS B", "-ps=AVRSIM01B", "-ps=AVRSIM01A,d=Dual RS232-HS B,s=AVRSIM01B"}) {
+        const std::vector<std::string> args = {"+mega328P", "-aft2232h", "-o16MHz", port};
+        const BenchRun run = ftdi.quarnel(args);
+        EXPECT_EQ(run.body, echo(args) + identified) << port;
+        EXPECT_EQ(run.status, 0) << port;
+    }
+    const std::vector<std::string> args = {"+mega328P", "-aft2232h", "-o16MHz"};
+    const BenchRun run = ftdi.quarnel(args);
+    EXPECT_EQ(run.body, echo(args) + "Can't resync\n\nReset pin released\n");
+    EXPECT_EQ(run.status, 40);
+}
+
+TEST(FtdiRun, RefusedSettingsAndFailingDevicesEndWithStatus70) {
+    const struct {
+        std::vector<std::string> settings;
+        std::vector<std::string> switches;
+        std::string said;
+    } cases[] = {
+        {{"ftdi_fault=short_read", "ftdi_fault_after=3"},
+         {"-aft2232h"},
+         "Can't read from FTDI chip\n\nReset pin released\n"},
+        {{"ftdi_fault=missing"}, {"-aft2232h", "-p?"}, "No FTDI devices found\n\n"},
+        {{"ftdi_fault=missing"},
+         {"-aft2232h"},
+         "Can't open FTDI device with description \"Dual RS232-HS A\" (FT_DEVICE_NOT_FOUND)\n\n"},
+        {{},
+         {"-aft2232h", "-pd=Dual RS232-HS C"},
+         "Can't open FTDI device with description \"Dual RS232-HS C\" (FT_DEVICE_NOT_FOUND)\n\n"},
+        {{},
+         {"-aft4232h", "-ps=AVRSIM01A"},
+         "Can't use opened FTDI device (some of parameters not match)\n"
+         "Requested  FT_DEVICE_4232H (0x7) - \"any\", serno \"AVRSIM01A\"\n"
+         "Found      FT_DEVICE_2232H (0x6) - \"Dual RS232-HS A\", serno \"AVRSIM01A\"\n\n"},
+        {{"ftdi=ft2232c"},
+         {"-aft2232", "-ps=AVRSIM01B"},
+         "Channel B can't be used for MPSSE mode\n\n"},
+        {{"ftdi=ft4232h"},
+         {"-aft4232h", "-pd=Quad RS232-HS C"},
+         "Channel C can't be used for MPSSE mode\n\n"},
+        {{}, {"-aft2232h", "-ps="}, "Invalid FTDI chip option 's='\n\n"},
+        {{}, {"-aft2232h", "-pd=x,x=1"}, "Invalid FTDI chip option 'x=1'\n\n"},
+        {{},
+         {"-aft2232h", "-ps=AVRSIM01234567890"},
+         "Serial number too long: 's=AVRSIM01234567890'\n\n"},
+        {{},
+         {"-aft2232h", "-pd=" + std::string(65, 'D')},
+         "Option too long: 'd=" + std::string(65, 'D') + "'\n\n"},
+        {{}, {"-aft2232h", "-o0"}, "FTDI hardware SPI adapter (MPSSE) can't generate XTAL\n\n"},
+        {{},
+         {"-aft2232h:sck=dbus4"},
+         "FTDI hardware SPI adapter (MPSSE) can use only predefind MOSI,MISO and SCK\n\n"},
+        {{}, {"-aft2232h:reset=adbus4"}, "adapter: invalid pin name 'adbus4'\n\n"},
+        // A signal on a line the default wiring gives to another signal.
+        {{},
+         {"-aft2232h:reset=dbus0"},
+         "adapter: can't use 'dbus0' for 'reset' - already used for 'sck'\n\n"},
+        {{},
+         {"-aft2232h:led_ok=dbus3"},
+         "adapter: can't use 'dbus3' for 'led_ok' - already used for 'reset'\n\n"},
+        {{},
+         {"-aft232h:reset=cbus0:led_error=dbus2"},
+         "adapter: can't use 'dbus2' for 'led_error' - already used for 'miso'\n\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> settings = {"ftdi=ft2232h"};
+        settings.insert(settings.end(), c.settings.begin(), c.settings.end());
+        const FtdiBench ftdi(settings);
+        std::vector<std::string> args = {"+mega328P", "-o16MHz"}; // a later -o0 replaces it
+        args.insert(args.end(), c.switches.begin(), c.switches.end());
+        SCOPED_TRACE(args.back());
+        const BenchRun run = ftdi.quarnel(args);
+        EXPECT_EQ(run.body, echo(args) + c.said);
+        EXPECT_EQ(run.status, 70);
+    }
+}
+
+} // namespace
