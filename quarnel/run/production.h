@@ -28,6 +28,9 @@ class ProductionData {
     // copy goes to "(eeprom).sav" in the current directory; then the run ends
     // with status 10.
     [[noreturn]] void save_eeprom_to_file();
+    // For any other failure between the copy and its return: the chip may have lost
+    // its EEPROM, so a copy still held goes to "(eeprom).sav" as well. Raises nothing.
+    void rescue_eeprom();
     // Programs the copy back and discards it.
     void restore_eeprom();
 
@@ -41,10 +44,13 @@ class ProductionData {
   private:
     void insert_osccal();
     void insert_serno();
+    // Writes the held copy to "(eeprom).sav"; `line_end` closes the message.
+    void write_eeprom_copy(const char* line_end);
 
     IspSession& session;
     PortionList& flash;
     PortionList& eeprom;
     SerialNumberFile serial;
     PortionList eeprom_copy;
+    bool eeprom_held = false; // taken from the chip and not yet written back
 };

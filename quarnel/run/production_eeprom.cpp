@@ -17,25 +17,46 @@ void ProductionData::save_eeprom() {
     console_log(2, "Saving EEPROM\n");
     eeprom_copy.clear();
     read_memory(session, SLOT_DATA, eeprom_copy);
+    eeprom_held = true;
+}
+
+void ProductionData::write_eeprom_copy(const char* line_end) {
+    eeprom_held = false;
+    FileSpec rescue;
+    rescue.format = FILE_IHEX;
+    rescue.name = "(eeprom).sav";
+    // A file that cannot be written says so itself; "saved" is claimed only when it was.
+    if (write_image_file(eeprom_copy, rescue)) {
+        console_log(0, "EEPROM content saved to HEX-file \"(eeprom).sav\"%s", line_end);
+    }
 }
 
 void ProductionData::save_eeprom_to_file() {
-    if (options.preserve_eeprom) {
+    if (eeprom_held) {
         // The line is ended by the report of the failed run.
-        console_log(0, "EEPROM content saved to HEX-file \"(eeprom).sav\"");
-        FileSpec rescue;
-        rescue.format = FILE_IHEX;
-        rescue.name = "(eeprom).sav";
-        (void)write_image_file(eeprom_copy, rescue);
+        write_eeprom_copy("");
     }
     throw app_error(EXIT_CHIP_FAILED);
 }
 
+void ProductionData::rescue_eeprom() {
+    if (!eeprom_held) {
+        return;
+    }
+    try {
+        // The report of the failure that brought us here may end in a reason of its own.
+        write_eeprom_copy("\n");
+    } catch (const app_error&) {
+        // The file could not be opened and said so; the first failure is the one to report.
+    }
+}
+
 void ProductionData::restore_eeprom() {
-    if (!options.preserve_eeprom) {
+    if (!eeprom_held) {
         return;
     }
     console_log(2, "Restoring EEPROM\n");
     program_memory(session, SLOT_DATA, eeprom_copy);
+    eeprom_held = false;
     eeprom_copy.clear();
 }

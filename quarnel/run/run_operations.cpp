@@ -159,12 +159,17 @@ void run_operations() {
     if (options.erase) {
         prepare_timing(session.prog, current_device(), options.delay_factor);
         production.save_eeprom();
-        erase_device(session);
-        check_device_match(true);
-        lock_test(session);
-        fuse_test(session);
-        blank_check_or_fail(session, production);
-        production.restore_eeprom();
+        try {
+            erase_device(session);
+            check_device_match(true);
+            lock_test(session);
+            fuse_test(session);
+            blank_check_or_fail(session, production);
+            production.restore_eeprom();
+        } catch (const app_error&) {
+            production.rescue_eeprom();
+            throw;
+        }
         if (options.erase_count != 0xFFFF) {
             production.write_erase_counter();
         }

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <regex>
 
 namespace {
 
@@ -167,4 +169,33 @@ TEST(RunProduction, EepromKeptAcrossEraseOrRescuedToFile) {
         EXPECT_EQ(hex_bytes(bench.get("(eeprom).sav"), 128), eeprom);
         EXPECT_EQ(bench.memory("flash"), Bytes(2048, 0xFF));
     }
+}
+
+TEST(RunProduction, BreakWhileRestoringLeavesTheEepromCopy) {
+    // The erase has cleared the chip's EEPROM; the copy in memory must not die with the run.
+    const Bytes data = {0x11, 0x22, 0x33};
+    Bench bench("tiny2313", {"busy_scale=2"});
+    bench.load("eeprom", {{0x10, data}});
+    const std::vector<std::string> args = {"+tiny2313", "-e-"};
+    const std::string restoring =
+        echo(args) + tiny + "Chip not locked\nSaving EEPROM\nReading DATA memory\n.... done (T)\n" +
+        "Device erased\n" + tiny + tiny2313_fuses("Fuses ") +
+        "Restoring EEPROM\nProgramming DATA memory\n";
+    // The break goes once the restore has begun: the read's time takes at most six
+    // characters where "T" stands. How many dots the restore prints by then varies.
+    ProgramRun banner;
+    banner.program = "quarnel";
+    ProgramRun interrupt;
+    interrupt.signal_after_output_bytes =
+        static_cast<int>(run_program(banner).output.find("Command:") + restoring.size() + 5);
+    interrupt.signal_number = SIGINT;
+    const BenchRun run = bench.quarnel(args, interrupt);
+    EXPECT_EQ(std::regex_replace(run.body, std::regex("memory\n\\.+\n"), "memory\n\n"),
+              restoring + "\nTerminated by user (SIGINT)\n\n"
+                          "EEPROM content saved to HEX-file \"(eeprom).sav\"\n\n"
+                          "Reset pin released\n");
+    EXPECT_EQ(run.status, 80);
+    Bytes eeprom(128, 0xFF);
+    std::copy(data.begin(), data.end(), eeprom.begin() + 0x10);
+    EXPECT_EQ(hex_bytes(bench.get("(eeprom).sav"), 128), eeprom);
 }
