@@ -212,14 +212,15 @@ TEST_F(IspTest, FullProgramAndVerifyTransferCounts) {
         verified = verify_memory(session, SLOT_CODE, image);
     });
     EXPECT_TRUE(verified);
-    EXPECT_EQ(spi.count(Kind::send_buffer), 256);
+    // One exchange a page (its loads and the page write) and one a 512-byte chunk.
+    EXPECT_EQ(spi.count(Kind::send_buffer), 0);
     EXPECT_EQ(spi.count(Kind::transfer_buffer), 256 + 64);
     EXPECT_EQ(spi.count(Kind::transfer_byte) + spi.count(Kind::send_byte), 0);
     EXPECT_EQ(spi.count(Kind::delay), 256);
     EXPECT_EQ(spi.instructions().size(), 32768u + 256 + 32768);
     for (const auto& call : spi.calls) {
-        if (call.kind == Kind::send_buffer) {
-            ASSERT_EQ(call.bytes.size(), 128u * 4);
+        if (call.kind == Kind::transfer_buffer) {
+            ASSERT_TRUE(call.bytes.size() == 129u * 4 || call.bytes.size() == 512u * 4);
         }
     }
 }
