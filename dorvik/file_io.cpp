@@ -52,23 +52,58 @@ void print_read_failure(ReadFailure failure, const ReadFailureTexts& texts,
     }
 }
 
+namespace {
+
+ReplaceResult write_directly(const std::string& path, const std::string& content) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return ReplaceResult::create_failed;
+    }
+    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
+    return std::fclose(file) == 0 && written ? ReplaceResult::replaced
+                                             : ReplaceResult::write_failed;
+}
+
+} // namespace
+
 ReplaceResult replace_file(const std::string& path, const std::string& content) {
     namespace fs = std::filesystem;
-    const std::string temporary = path + ".dorvik-new";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    const bool exists = !ec && fs::exists(status);
+    if (exists && !fs::is_regular_file(status)) {
+        // A device or a pipe cannot be replaced, only written (a folder fails here).
+        return write_directly(path, content);
+    }
+    // A symbolic link stays a link: the file it points to gets the new content.
+    fs::path target = path;
+    if (exists) {
+        target = fs::canonical(path, ec);
+        if (ec) {
+            return ReplaceResult::create_failed;
+        }
+        // A file the user may not write is not replaced behind his back.
+        std::FILE* writable = std::fopen(target.c_str(), "r+b");
+        if (writable == nullptr) {
+            return ReplaceResult::create_failed;
+        }
+        std::fclose(writable);
+    }
+    // A short name of its own, so that a long file name still leaves room for it.
+    const fs::path temporary = target.parent_path() / ".dorvik-new.tmp";
+    fs::remove(temporary, ec);
+    std::FILE* file = std::fopen(temporary.c_str(), "wbx");
     if (file == nullptr) {
         return ReplaceResult::create_failed;
     }
     const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
     const bool stored = written && platform::sync_file(file);
     const bool closed = std::fclose(file) == 0;
-    std::error_code ec;
     if (written && stored && closed) {
-        const fs::file_status old = fs::status(path, ec);
-        if (!ec && fs::exists(old)) {
-            fs::permissions(temporary, old.permissions(), ec);
+        if (exists) {
+            fs::permissions(temporary, status.permissions(), ec);
         }
-        fs::rename(temporary, path, ec);
+        fs::rename(temporary, target, ec);
         if (!ec) {
             return ReplaceResult::replaced;
         }

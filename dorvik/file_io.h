@@ -27,12 +27,14 @@ void print_read_failure(ReadFailure failure, const ReadFailureTexts& texts,
 
 enum class ReplaceResult {
     replaced,
-    create_failed, // the temporary file beside the target could not be created
+    create_failed, // the file may not be written, or the temporary file could not be created
     write_failed,  // writing, storing or renaming it failed; the old file is untouched
 };
 
 // Writes `content` to a temporary file beside `path`, stores it, and renames
-// it over `path`. An existing file keeps its permissions.
+// it over `path`. An existing file keeps its permissions, a symbolic link
+// keeps pointing to it, and one the user may not write is refused
+// (create_failed). A device or a pipe is written directly.
 ReplaceResult replace_file(const std::string& path, const std::string& content);
 
 } // namespace dorvik

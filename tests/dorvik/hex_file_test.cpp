@@ -3,8 +3,13 @@
 
 #include "tests/support/run_program.h"
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <future>
 #include <gtest/gtest.h>
+#include <memory>
+#include <thread>
 
 using namespace dorvik;
 
@@ -54,6 +59,50 @@ TEST(DorvikHexFile, WriteIntoAMissingFolderFails) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "  Start save flash data to file " + dir.file("no/such.hex") +
                   ".\nError creat hex-file " + dir.file("no/such.hex") + "\n");
+}
+
+TEST(DorvikHexFile, ExistingFilesKeepWhatTheyAre) {
+    namespace fs = std::filesystem;
+    TempDir dir;
+    Image image(256, 0x00);
+    const std::string expected_start = ":020000020000FC\r\n:1000000000";
+    testing::internal::CaptureStdout();
+
+    // A symbolic link stays a link; the file it points to gets the content.
+    write_file(dir.file("real.hex"), "old");
+    fs::create_symlink("real.hex", dir.file("link.hex"));
+    EXPECT_EQ(write_hex_file(dir.file("link.hex"), image, 256), 0);
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.hex")));
+    EXPECT_TRUE(read_file(dir.file("real.hex")).starts_with(expected_start));
+
+    // A name near the length limit still leaves room for the temporary file.
+    const std::string long_name = dir.file(std::string(250, 'n') + ".hex");
+    EXPECT_EQ(write_hex_file(long_name, image, 256), 0);
+
+    // A pipe (like a device) is written, never replaced by a plain file.
+    const std::string fifo = dir.file("pipe");
+    ProgramRun mkfifo;
+    mkfifo.program = "/usr/bin/mkfifo";
+    mkfifo.args = {fifo};
+    ASSERT_EQ(run_program(mkfifo).status, 0);
+    auto received = std::make_shared<std::promise<std::string>>();
+    std::thread([fifo, received] { received->set_value(read_file(fifo)); }).detach();
+    EXPECT_EQ(write_hex_file(fifo, image, 256), 0);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    auto text = received->get_future();
+    ASSERT_EQ(text.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_TRUE(text.get().starts_with(expected_start));
+
+    // A file the user may not write is left alone (unless the test runs privileged).
+    write_file(dir.file("kept.hex"), "kept");
+    fs::permissions(dir.file("kept.hex"), fs::perms::owner_read);
+    if (std::FILE* probe = std::fopen(dir.file("kept.hex").c_str(), "r+b")) {
+        std::fclose(probe);
+    } else {
+        EXPECT_EQ(write_hex_file(dir.file("kept.hex"), image, 256), -1);
+        EXPECT_EQ(read_file(dir.file("kept.hex")), "kept");
+    }
+    testing::internal::GetCapturedStdout();
 }
 
 TEST(DorvikHexFile, WrittenFileReadsBackIdentical) {
