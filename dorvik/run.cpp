@@ -87,6 +87,12 @@ int run(const Args& args) {
     if (state.lpt_base == 0 && read_ini_port() != 0) {
         return EXIT_ERROR;
     }
+    if (state.lpt_base == 0) {
+        // Address 0 belongs to the DMA controller, never to a parallel port.
+        std::printf("  Error: dorvik.ini holds no port address (three hexadecimal digits, "
+                    "such as 378).\n");
+        return EXIT_ERROR;
+    }
     if (open_port_access(state.lpt_base) != 0 || probe_adapter() != 0 ||
         isp_enter_programming() != 0) {
         return EXIT_ERROR;

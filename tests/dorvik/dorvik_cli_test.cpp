@@ -90,9 +90,16 @@ TEST(DorvikE2e, IniFileProblems) {
     EXPECT_EQ(r.status, STATUS_ERROR);
     EXPECT_EQ(r.output, "Error read file dorvik.ini\n");
 
-    DorvikFolder text("LPT1\n"); // no hex digits: address 0, and the run goes on
-    r = text.run_on_empty_port({"atmega8"});
-    EXPECT_EQ(text.recorded_port(), "0");
+    // No hex digits give address 0, which is never a parallel port: nothing is touched.
+    for (const char* content : {"LPT1\n", "000\n"}) {
+        DorvikFolder text(content);
+        r = text.run_on_empty_port({"atmega8", "-lpt=0"});
+        EXPECT_EQ(r.status, STATUS_ERROR) << content;
+        EXPECT_EQ(r.output, "  Error: dorvik.ini holds no port address (three hexadecimal digits, "
+                            "such as 378).\n")
+            << content;
+        EXPECT_EQ(text.recorded_port(), "") << content;
+    }
 }
 
 TEST(DorvikE2e, NothingAttachedFailsTheProbe) {
