@@ -54,6 +54,7 @@ int write_eeprom(const Image& image, EepromWriteMode mode) {
         } else if (image[a] != 0xFF) {
             write_eeprom_byte(address, image[a]);
             if (!poll_written_byte(read_eeprom_byte, address, image[a])) {
+                std::printf("\r  Write EEPROM...\t\t\t\t\terror.\t\n");
                 return -1;
             }
         }

@@ -89,6 +89,7 @@ int write_flash(const Image& image) {
         if (const auto poll = poll_address(image, first, page_words)) {
             load_and_write_page(image, first, page_words);
             if (!poll_written_byte(read_flash_byte, *poll, image[*poll])) {
+                std::printf("\r  Write FLASH...\t\t\t\t\terror.\t\n");
                 return -1;
             }
         }

@@ -233,6 +233,7 @@ TEST(DorvikProgramming, FailedWritesAndVerifiesEndWithAnError) {
     EXPECT_EQ(r.status, STATUS_ERROR);
     EXPECT_TRUE(r.output.ends_with("\r  Write FLASH...\n"
                                    "  Error: the chip did not finish writing address 0010.\n"
+                                   "\r  Write FLASH...\t\t\t\t\terror.\t\n"
                                    "  Current serial number -\t\t\t\t0.\n"));
 }
 

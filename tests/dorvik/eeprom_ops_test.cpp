@@ -78,6 +78,7 @@ TEST(DorvikEepromOps, AByteThatNeverFinishesStopsTheWrite) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(write_eeprom(image, EepromWriteMode::EEPROM_WRITE_SKIP_ERASED), -1);
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_TRUE(out.ends_with("\n  Error: the chip did not finish writing address 0005.\n"));
+    EXPECT_TRUE(out.ends_with("\n  Error: the chip did not finish writing address 0005.\n"
+                              "\r  Write EEPROM...\t\t\t\t\terror.\t\n"));
     EXPECT_EQ(out.find("Verify"), std::string::npos);
 }

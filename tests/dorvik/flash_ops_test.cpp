@@ -115,6 +115,7 @@ TEST(DorvikFlashOps, APageThatNeverFinishesEndsTheWrite) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(write_flash(image), -1);
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out, "\r  Write FLASH...\n  Error: the chip did not finish writing address 0000.\n");
+    EXPECT_EQ(out, "\r  Write FLASH...\n  Error: the chip did not finish writing address 0000.\n"
+                   "\r  Write FLASH...\t\t\t\t\terror.\t\n");
     EXPECT_EQ(bench.count(0x4C), 1u);
 }
