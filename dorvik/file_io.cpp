@@ -70,7 +70,10 @@ ReplaceResult replace_file(const std::string& path, const std::string& content) 
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
-    const bool exists = !ec && fs::exists(status);
+    if (status.type() == fs::file_type::none) {
+        return ReplaceResult::create_failed; // a name too long, a folder we may not enter...
+    }
+    const bool exists = fs::exists(status);
     if (exists && !fs::is_regular_file(status)) {
         // A device or a pipe cannot be replaced, only written (a folder fails here).
         return write_directly(path, content);

@@ -51,14 +51,17 @@ TEST(DorvikHexFile, WrittenFileHasSegmentDataAndEndRecordsWithCrLf) {
     EXPECT_EQ(std::filesystem::directory_iterator(dir.path())->path().filename(), "out.hex");
 }
 
-TEST(DorvikHexFile, WriteIntoAMissingFolderFails) {
+TEST(DorvikHexFile, WriteToAPathThatCannotBeCreatedFails) {
     TempDir dir;
     Image image(256, 0xFF);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(write_hex_file(dir.file("no/such.hex"), image, 256), -1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "  Start save flash data to file " + dir.file("no/such.hex") +
-                  ".\nError creat hex-file " + dir.file("no/such.hex") + "\n");
+    for (const std::string& path : {dir.file("no/such.hex"), dir.file(std::string(300, 'n'))}) {
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(write_hex_file(path, image, 256), -1);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "  Start save flash data to file " +
+                                                              path + ".\nError creat hex-file " +
+                                                              path + "\n");
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 TEST(DorvikHexFile, ExistingFilesKeepWhatTheyAre) {
