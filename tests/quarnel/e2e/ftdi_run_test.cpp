@@ -81,7 +81,8 @@ TEST(FtdiRun, ProgramVerifyAndReadBackOnEveryChip) {
     const ProgramCase cases[] = {
         {{"ftdi=ft2232h"}, "-aft2232h", 32768, ""},
         {{"ftdi=ft4232h"}, "-aft4232h", 2048, ""},
-        {{"ftdi=ft232h", "ftdi_wiring=reset=acbus7"}, "-aft232h:reset=cbus7", 2048, ""},
+        // bench.cfg: reset on cbus7
+        {{"ftdi=ft232h", "ftdi_wiring=reset=acbus7"}, "-aft232h=bench.cfg", 2048, ""},
         // Inverting drivers on every programming line, and the lines kept in MPSSE mode.
         {{"ftdi=ft2232c", "ftdi_wiring=sck=~adbus0:mosi=~adbus1:miso=~adbus2:reset=~adbus5"},
          "-aft2232:sck=~adbus0:mosi=~adbus1:miso=~adbus2:reset=~adbus5",
@@ -93,6 +94,7 @@ TEST(FtdiRun, ProgramVerifyAndReadBackOnEveryChip) {
         const FtdiBench ftdi(c.settings);
         const Bytes image = firmware(c.size);
         ftdi.bench.put("prog.hex", hex_text({{0, image}}));
+        ftdi.bench.put("bench.cfg", "name = Bench\nreset = cbus7   # moved off dbus3\n");
         const std::vector<std::string> extra =
             c.tail.empty() ? std::vector<std::string>{} : std::vector<std::string>{"-az"};
 
