@@ -199,13 +199,14 @@ RunEnd full_program(const Args& args) {
     if (!flash || read_hex_file(*path, *flash, state.flash_size) != 0) {
         return RunEnd::error;
     }
+    // Every file is read before the -asn file gives away a serial number.
+    auto eeprom = alloc_image(state.eeprom_size);
+    if (!eeprom || !prepare_eeprom(args, *eeprom)) {
+        return RunEnd::error;
+    }
     AutoSerial serial;
     if (!load_serial_files(args, serial) || !store_table_serials(args, serial, *flash) ||
         !store_plain_serials(args, serial, *flash)) {
-        return RunEnd::error;
-    }
-    auto eeprom = alloc_image(state.eeprom_size);
-    if (!eeprom || !prepare_eeprom(args, *eeprom)) {
         return RunEnd::error;
     }
     erase_chip();

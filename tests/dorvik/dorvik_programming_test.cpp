@@ -200,6 +200,11 @@ TEST(DorvikProgramming, AutoSerialFileGrowsByOne) {
     r = folder.run({"atmega8", "-rsn"});
     EXPECT_EQ(r.output, ENABLED + "  Current serial number - 41\n");
 
+    // A run that fails on its input files gives no number away.
+    r = folder.run({"atmega8", "-wf=f.hex", "-asn=serial.txt", "-ws=1", "-we=missing.hex"});
+    EXPECT_EQ(r.status, STATUS_ERROR);
+    EXPECT_EQ(read_file(folder.file("serial.txt")), "42\r\nbatch 7\r\n");
+
     write_file(folder.file("serial.txt"), "no number\n");
     r = folder.run({"atmega8", "-wf=f.hex", "-asn=serial.txt", "-ws=1"});
     EXPECT_EQ(r.status, STATUS_ERROR);
