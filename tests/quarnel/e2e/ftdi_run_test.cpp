@@ -182,6 +182,22 @@ TEST(FtdiRun, DescriptionOrSerialNumberSelectsTheDevice) {
     EXPECT_EQ(run.status, 40);
 }
 
+TEST(FtdiRun, TraceNamesLibraryDriverDeviceAndSck) {
+    const FtdiBench ftdi;
+    const std::vector<std::string> args = {"+mega328P", "-aft2232h", "-os100", "-%"};
+    const BenchRun run = ftdi.quarnel(args);
+    const std::string opening = echo(args) +
+                                "No FTDI \"port\" switch found\n"
+                                "device with default description \"Dual RS232-HS A\" will be used\n"
+                                "\t% '" +
+                                bin_path("libavrsim_ftd2xx.so") +
+                                "' successfully loaded, version 1.4.27\n"
+                                "\t% FTDI driver version 1.4.27\n"
+                                "\t% FT2232 MPSSE SPI adapter created, SCK frequency 100kHz\n";
+    EXPECT_EQ(run.body.substr(0, opening.size()), opening);
+    EXPECT_EQ(run.status, 0);
+}
+
 TEST(FtdiRun, RefusedSettingsAndFailingDevicesEndWithStatus70) {
     const struct {
         std::vector<std::string> settings;
@@ -218,6 +234,10 @@ TEST(FtdiRun, RefusedSettingsAndFailingDevicesEndWithStatus70) {
          {"-aft2232h", "-pd=" + std::string(65, 'D')},
          "Option too long: 'd=" + std::string(65, 'D') + "'\n\n"},
         {{}, {"-aft2232h", "-o0"}, "FTDI hardware SPI adapter (MPSSE) can't generate XTAL\n\n"},
+        // 1 kHz less 5 % over two of 17 clocks: 27 Hz; the 6 MHz base divides down to 91.6 Hz.
+        {{},
+         {"-aft2232", "-o1kHz", "+86RF401"}, // the later device name counts
+         "SCK frequency for FTDI hardware SPI adapter (MPSSE) must be higher than 92Hz\n\n"},
         {{},
          {"-aft2232h:sck=dbus4"},
          "FTDI hardware SPI adapter (MPSSE) can use only predefind MOSI,MISO and SCK\n\n"},
