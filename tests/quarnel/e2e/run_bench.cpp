@@ -72,7 +72,7 @@ Bytes hex_bytes(const std::string& text, std::size_t size, std::size_t* defined)
 }
 
 Bench::Bench(const std::string& chip, const std::vector<std::string>& settings) {
-    std::vector<std::string> args = {"new", file("chip.avr"), chip, "port_cycle_us=0.1"};
+    std::vector<std::string> args = {"new", file("chip.avr"), chip, "port_cycle_us=0.3"};
     args.insert(args.end(), settings.begin(), settings.end());
     avrsim(args);
 }
