@@ -202,3 +202,23 @@ TEST_P(ChipTest, Tiny12EraseCorrectionLeavesABlankChip) {
     EXPECT_EQ(result, 0u);
     EXPECT_EQ(chip->reset_assertions, 3) << "entry, then after each of the two erases";
 }
+
+// Data polling must not take a chip's busy answer (0x7F, 0x80, 0x00, 0xFF) for the byte.
+TEST_P(ChipTest, PolledByteWritesOnOldChipsLandWhole) {
+    const std::uint8_t data[] = {0x7F, 0x80, 0x00, 0x12, 0xFF, 0x7F, 0x80, 0x34};
+    for (const char* device : {"90S2313", "90S4434", "tiny12"}) {
+        connect(device);
+        options.write_poll = true;
+        for (memory_slot memory : {SLOT_CODE, SLOT_DATA}) {
+            PortionList image;
+            image.append(std::make_unique<CodePortion>(0x10, 8, data));
+            std::string printed;
+            EXPECT_EQ(status_of([&] { program_memory(session, memory, image); }, &printed), -1)
+                << device << printed;
+            const auto& chip_memory =
+                memory == SLOT_CODE ? chip->state().flash : chip->state().eeprom;
+            EXPECT_TRUE(std::equal(data, data + 8, chip_memory.begin() + 0x10))
+                << device << " " << memory_names[memory];
+        }
+    }
+}
