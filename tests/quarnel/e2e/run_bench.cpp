@@ -174,6 +174,14 @@ std::string Bench::get(const std::string& name) const {
     return read_file(file(name));
 }
 
+std::set<std::string> Bench::files() const {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
 std::string echo(const std::vector<std::string>& args) {
     return command_echo(args);
 }

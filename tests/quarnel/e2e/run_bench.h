@@ -4,6 +4,7 @@
 #include "tests/support/run_program.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,8 @@ class Bench {
     std::string file(const std::string& name) const { return dir.file(name); }
     void put(const std::string& name, const std::string& content) const;
     std::string get(const std::string& name) const;
+    // The names in the folder.
+    std::set<std::string> files() const;
 
   private:
     std::string avrsim(const std::vector<std::string>& args) const;

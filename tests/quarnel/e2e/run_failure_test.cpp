@@ -6,22 +6,12 @@
 
 #include <csignal>
 #include <filesystem>
-#include <set>
 
 namespace {
 
 const std::string tiny = connected("tiny2313|tiny2313A");
 const std::string released = "Reset pin released\n";
 const Bytes program = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
-
-std::set<std::string> files_in(const Bench& bench) {
-    std::set<std::string> names;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(std::filesystem::path(bench.file("")))) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
 
 // Length of the banner as this build prints it.
 std::size_t banner_length() {
@@ -147,7 +137,7 @@ TEST(RunFailure, UserBreakDuringProgramming) {
     EXPECT_EQ(run.body, until_first_dot + "\nTerminated by user (SIGINT)\n\n\n" + released);
     EXPECT_EQ(run.status, 80);
     EXPECT_EQ(bench.get("sn.txt"), "41\n");
-    EXPECT_EQ(files_in(bench), (std::set<std::string>{"chip.avr", "p.hex", "sn.txt"}));
+    EXPECT_EQ(bench.files(), (std::set<std::string>{"chip.avr", "p.hex", "sn.txt"}));
 }
 
 TEST(RunFailure, TerminatedWhileWaitingForTheKey) {
@@ -207,7 +197,7 @@ TEST(RunFailure, FileThatCannotBeWritten) {
                             released);
     EXPECT_EQ(run.status, 70);
     EXPECT_EQ(bench.get("old.hex"), "keep\n");
-    EXPECT_EQ(files_in(bench), (std::set<std::string>{"chip.avr", "old.hex"}));
+    EXPECT_EQ(bench.files(), (std::set<std::string>{"chip.avr", "old.hex"}));
 }
 
 TEST(RunFailure, MemoryExhausted) {

@@ -199,3 +199,23 @@ TEST(RunProduction, BreakWhileRestoringLeavesTheEepromCopy) {
     std::copy(data.begin(), data.end(), eeprom.begin() + 0x10);
     EXPECT_EQ(hex_bytes(bench.get("(eeprom).sav"), 128), eeprom);
 }
+
+TEST(RunProduction, SerialFileThatCannotBeRewrittenKeepsItsNumber) {
+    // A full disk: the chip is programmed, but the next number cannot be stored.
+    Bench bench("tiny2313");
+    bench.put("p.hex", hex_text({{0, program}}));
+    bench.put("sn.txt", "41\n");
+    const std::vector<std::string> args = {"+tiny2313", "-e", "-w", "p.hex", "-C*SERNO2=0,sn.txt"};
+    const BenchRun run = bench.quarnel_shell("trap '' XFSZ; ulimit -f 0; exec \"$0\" \"$@\"", args);
+    EXPECT_EQ(run.body, echo(args) + tiny + "Chip not locked\nChip serial number is 41\n" +
+                            "Device erased\n" + tiny + tiny2313_fuses("Fuses ") +
+                            "Programming CODE memory\n done (T)\n"
+                            "Can't write sn.txt\nnext serial number is 42\nFile too large\n"
+                            "Reset pin released\n"
+                            // The stand-in cannot save the chip on that disk either.
+                            "avrsim: can't write '" +
+                            bench.file("chip.avr") + "'\n");
+    EXPECT_EQ(run.status, 50);
+    EXPECT_EQ(bench.get("sn.txt"), "41\n");
+    EXPECT_EQ(bench.files(), (std::set<std::string>{"chip.avr", "p.hex", "sn.txt"}));
+}
