@@ -10,6 +10,8 @@
 #include "quarnel/run/console.h"
 #include "quarnel/run/user_break.h"
 
+#include <string_view>
+
 namespace {
 
 // The field list of a fuse byte of the row in force, or null.
@@ -116,6 +118,23 @@ void program_fuses(IspSession& session) {
     default:
         break;
     }
+}
+
+bool eesave_programmed(IspSession& session) {
+    const int format = current_device().fuse_format;
+    for (int index : {FUSE_LOW, FUSE_HIGH, FUSE_EXT}) {
+        for (const FuseField* field = fields_of(index); field != nullptr && field->fuse != nullptr;
+             ++field) {
+            if (std::string_view(field->fuse->name) != "EESAVE" || format < 2) {
+                continue;
+            }
+            // The only fuse byte of format 2 reads as format 3 reads its low byte.
+            const std::uint8_t byte =
+                read_fuse_byte(session, read_codes[index][0], read_codes[index][1]);
+            return field_value(*field, byte) == 0;
+        }
+    }
+    return false;
 }
 
 bool fuses_need_erase() {

@@ -25,6 +25,10 @@ void write_fuse_byte(IspSession& session, std::uint8_t second, std::uint8_t four
 // requested bytes; the merged values replace the wanted ones.
 void program_fuses(IspSession& session);
 
+// True when the chip's EESAVE fuse is programmed, so that a chip erase keeps the EEPROM;
+// reads the fuse byte that holds it. False for devices without that fuse.
+bool eesave_programmed(IspSession& session);
+
 // True when some requested boot lock bit would have to be released.
 bool fuses_need_erase();
 

@@ -20,7 +20,8 @@ void program_memory(IspSession& session, memory_slot memory, const PortionList& 
     console_log(2, "Programming %s\n", memory_names[memory]);
     progress_start(session);
     begin_memory_write(session, memory);
-    const bool ff_fill = options.write_fill_eeprom && !state.erased && memory == SLOT_DATA;
+    const bool ff_fill =
+        options.write_fill_eeprom && memory == SLOT_DATA && !erased_blank(state, SLOT_DATA);
     for (const CodePortion& portion : image) {
         if (ff_fill) {
             fill_ff_to(session, portion.start);

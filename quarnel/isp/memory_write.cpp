@@ -4,6 +4,7 @@
 #include "quarnel/adapters/os_timer.h"
 #include "quarnel/adapters/spi.h"
 #include "quarnel/devices/current_device.h"
+#include "quarnel/isp/fuse_operations.h"
 #include "quarnel/isp/instruction.h"
 #include "quarnel/isp/memory_read.h"
 #include "quarnel/isp/progress.h"
@@ -21,10 +22,11 @@ bool is_no_poll(const ProgrammingState& state, std::uint8_t value) {
     return value == state.no_poll[0] || value == state.no_poll[1];
 }
 
-// After an erase a 0xFF byte is already there, except that EEPROM saved for
-// restoring is written back whole.
+// After an erase a 0xFF byte is already there, except in EEPROM that the erase
+// kept (EESAVE) and in EEPROM saved for restoring, which is written back whole.
 bool skip_erased_ff(const ProgrammingState& state, std::uint8_t value) {
-    return value == 0xFF && state.erased && !(state.memory == SLOT_DATA && options.preserve_eeprom);
+    return value == 0xFF && erased_blank(state, state.memory) &&
+           !(state.memory == SLOT_DATA && options.preserve_eeprom);
 }
 
 void load_byte(ProgrammingState& state, long address, std::uint8_t value) {
@@ -91,6 +93,9 @@ void select_poll_mode(ProgrammingState& state, memory_slot memory) {
 void begin_memory_write(IspSession& session, memory_slot memory) {
     ProgrammingState& state = session.prog;
     state.load_buffer.clear();
+    if (memory == SLOT_DATA && state.erased) {
+        state.eeprom_kept = eesave_programmed(session);
+    }
     if (options.write_poll) {
         select_poll_mode(state, memory);
     }

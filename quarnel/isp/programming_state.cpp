@@ -15,3 +15,7 @@ void prepare_timing(ProgrammingState& state, const DeviceInfo& device, float fac
     state.writers[SLOT_CODE] = state.paged ? load_page_byte : program_byte;
     state.writers[SLOT_DATA] = program_byte;
 }
+
+bool erased_blank(const ProgrammingState& state, memory_slot memory) {
+    return state.erased && (memory == SLOT_CODE || !state.eeprom_kept);
+}

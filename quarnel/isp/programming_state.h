@@ -19,6 +19,7 @@ enum poll_mode : int { POLL_MODE_TIMED = 0, POLL_MODE_DATA = 1, POLL_MODE_READY 
 struct ProgrammingState {
     memory_slot memory = SLOT_CODE; // current memory type
     bool erased = false;            // the chip was erased in this run
+    bool eeprom_kept = false;       // that erase left the EEPROM as it was (EESAVE)
     bool paged = false;
     long page_mask = 0;
     float erase_time = 50.0f; // ms, also the wait after a lock write
@@ -37,6 +38,9 @@ struct ProgrammingState {
     std::vector<std::uint8_t> load_buffer;
     long ff_fill_position = 0;
 };
+
+// True when an erase of this run left `memory` blank (all 0xFF).
+bool erased_blank(const ProgrammingState& state, memory_slot memory);
 
 // Fills the waits (scaled by `factor`), the page flag and mask and the two
 // writers from `device`.

@@ -113,6 +113,28 @@ TEST_P(ChipTest, BlankCheckBeforeAndAfterErase) {
     EXPECT_EQ(result, 0u);
 }
 
+// With EESAVE programmed the erase keeps the EEPROM, so its 0xFF bytes must be written.
+TEST_P(ChipTest, EepromKeptByTheEraseIsProgrammedWhole) {
+    connect("mega8");
+    chip->state().fuses[2] = 0xD1; // EESAVE programmed
+    std::fill(chip->state().eeprom.begin(), chip->state().eeprom.end(), 0x11);
+    options.write_fill_eeprom = true;
+    const std::uint8_t data[] = {0x22, 0xFF, 0x33, 0xFF};
+    PortionList image;
+    image.append(std::make_unique<CodePortion>(0x20, 4, data));
+    bool verified = false;
+    output_of([&] {
+        erase_device(session);
+        program_memory(session, SLOT_DATA, image);
+        verified = verify_memory(session, SLOT_DATA, image);
+    });
+    EXPECT_TRUE(verified);
+    EXPECT_TRUE(std::equal(data, data + 4, chip->state().eeprom.begin() + 0x20));
+    EXPECT_TRUE(std::all_of(chip->state().eeprom.begin(), chip->state().eeprom.begin() + 0x20,
+                            [](std::uint8_t b) { return b == 0xFF; }))
+        << "free positions filled";
+}
+
 TEST_P(ChipTest, FusesReadMergedWrittenAndVerified) {
     connect("mega8");
     chip->state().fuses[0] = 0xFF;

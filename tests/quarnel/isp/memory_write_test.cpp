@@ -147,26 +147,33 @@ TEST_F(PageWriteTest, NoExtendedAddressUpTo128K) {
     EXPECT_EQ(spi.count_opcode(0x4D), 0);
 }
 
-TEST_F(IspTest, EepromFfKeptOnlyWhenEepromIsRestored) {
+TEST_F(IspTest, EepromFfWrittenOnlyWhereTheEraseLeftOldData) {
     use_device("mega328P");
     session.prog.erased = true;
     session.prog.memory = SLOT_DATA;
     begin_memory_write(session, SLOT_DATA);
     write_memory_byte(session, 0x10, 0xFF);
-    EXPECT_EQ(spi.instructions().size(), 0u);
+    EXPECT_EQ(spi.count_opcode(0xC0), 0);
 
-    options.preserve_eeprom = true;
+    options.preserve_eeprom = true; // restoring the saved EEPROM
     write_memory_byte(session, 0x10, 0xFF);
-    ASSERT_EQ(spi.instructions().size(), 1u);
-    EXPECT_EQ(spi.instructions()[0], (Instruction{0xC0, 0x00, 0x10, 0xFF}));
+    ASSERT_EQ(spi.count_opcode(0xC0), 1);
+    EXPECT_EQ(spi.instructions().back(), (Instruction{0xC0, 0x00, 0x10, 0xFF}));
     EXPECT_FLOAT_EQ(spi.calls.back().ms, 5.0f);
+
+    options.preserve_eeprom = false;
+    spi.fuses[0x5808] = 0xF7; // EESAVE programmed: the erase kept the old EEPROM
+    begin_memory_write(session, SLOT_DATA);
+    write_memory_byte(session, 0x11, 0xFF);
+    EXPECT_EQ(spi.count_opcode(0xC0), 2);
+    EXPECT_EQ(spi.eeprom[0x11], 0xFF);
 
     // Flash 0xFF stays skipped after an erase.
     session.prog.memory = SLOT_CODE;
     begin_memory_write(session, SLOT_CODE);
     write_memory_byte(session, 0x10, 0xFF);
     flush_page(session);
-    EXPECT_EQ(spi.instructions().size(), 1u);
+    EXPECT_EQ(spi.count_opcode(0x40) + spi.count_opcode(0x4C), 0);
 }
 
 TEST_F(IspTest, SlowDownScalesWaitsAndPollTimeouts) {
