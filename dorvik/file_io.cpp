@@ -8,6 +8,22 @@
 #include <new>
 
 namespace dorvik {
+namespace {
+// Far beyond any HEX or serial file of these chips; a device that never ends
+// (/dev/zero, say) stops here instead of taking all the memory there is.
+constexpr std::size_t MAX_FILE_BYTES = 64u << 20;
+
+ReplaceResult write_directly(const std::string& path, const std::string& content) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return ReplaceResult::create_failed;
+    }
+    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
+    return std::fclose(file) == 0 && written ? ReplaceResult::replaced
+                                             : ReplaceResult::write_failed;
+}
+
+} // namespace
 
 std::variant<std::string, ReadFailure> read_whole_file(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -20,8 +36,9 @@ std::variant<std::string, ReadFailure> read_whole_file(const std::string& path) 
     try {
         char block[4096];
         std::size_t got = 0;
-        while ((got = std::fread(block, 1, sizeof block, file)) > 0) {
+        while (!no_memory && (got = std::fread(block, 1, sizeof block, file)) > 0) {
             content.append(block, got);
+            no_memory = content.size() > MAX_FILE_BYTES;
         }
         failed = std::ferror(file) != 0;
     } catch (const std::bad_alloc&) {
@@ -51,20 +68,6 @@ void print_read_failure(ReadFailure failure, const ReadFailureTexts& texts,
         break;
     }
 }
-
-namespace {
-
-ReplaceResult write_directly(const std::string& path, const std::string& content) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        return ReplaceResult::create_failed;
-    }
-    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-    return std::fclose(file) == 0 && written ? ReplaceResult::replaced
-                                             : ReplaceResult::write_failed;
-}
-
-} // namespace
 
 ReplaceResult replace_file(const std::string& path, const std::string& content) {
     namespace fs = std::filesystem;

@@ -9,7 +9,7 @@ namespace dorvik {
 enum class ReadFailure {
     open_failed, // missing, or no permission
     read_failed, // opened, but reading failed (a folder, an I/O error)
-    no_memory,   // the content does not fit in memory
+    no_memory,   // the content does not fit in memory, or is beyond any sensible size
 };
 
 // The whole content of a file, bytes as they are.

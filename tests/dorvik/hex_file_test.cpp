@@ -188,7 +188,9 @@ TEST(DorvikHexFile, MissingAndUnreadableFiles) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(read_hex_file(dir.file("none.hex"), image, 256), -1);
     EXPECT_EQ(read_hex_file(dir.path(), image, 256), -1);
+    EXPECT_EQ(read_hex_file("/dev/zero", image, 256), -1); // endless: must stop, not fill memory
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "  Read file...Error find hex-file " + dir.file("none.hex") +
-                  "\n  Read file...Error read file hex-file " + dir.path() + "\n");
+                  "\n  Read file...Error read file hex-file " + dir.path() +
+                  "\n  Read file...Error allocate memory\n");
 }
