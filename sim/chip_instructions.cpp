@@ -42,13 +42,14 @@ InstructionUnit::InstructionUnit(ChipState& chip, const ChipSettings& settings)
 
 void InstructionUnit::enter_reset() {
     enabled_ = false;
+    awaiting_reset_ = false;
     extended_address_ = 0;
     std::fill(page_buffer_.begin(), page_buffer_.end(), 0xFF);
 }
 
 std::uint8_t InstructionUnit::next_reply(int received, const std::uint8_t* bytes, double now_us) {
     constexpr std::uint8_t released = 0xFF; // MISO not driven: the line reads high
-    if (received == 2 && bytes[0] == 0xAC && bytes[1] == 0x53) {
+    if (received == 2 && bytes[0] == 0xAC && bytes[1] == 0x53 && !awaiting_reset_) {
         // Programming enable is recognised only where the chip's framing puts it.
         enabled_ = true;
         return (chip_.info().flags & DEV_NO_ECHO) ? released : 0x53;
@@ -183,6 +184,10 @@ void InstructionUnit::execute_ac(const std::uint8_t* bytes, double now_us) {
         }
         release_lock_bits(chip_);
         start_busy(busy_kind::erase, now_us);
+        if (old_generation(chip_)) {
+            enabled_ = false;
+            awaiting_reset_ = true;
+        }
     } else if (group == 0xE0) {
         if (info.lock_format == 3) {
             program_lock_byte(chip_, bytes[3]);

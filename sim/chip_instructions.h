@@ -12,12 +12,15 @@
 // driven (reads high), except for the 0x53 that acknowledges a programming enable received
 // in step. Once enabled, the chip echoes the byte it has just received while the second and
 // third bytes come in, shifts out the read result while the fourth comes in, and leaves MISO
-// undriven during the first byte; so a chip that has lost step shows a wrong echo.
+// undriven during the first byte; so a chip that has lost step shows a wrong echo. Chips of
+// the old generation (no flash pages) end their programming session with a chip erase: they
+// take no instruction, not even a programming enable, until RESET has been pulsed.
 class InstructionUnit {
   public:
     InstructionUnit(ChipState& chip, const ChipSettings& settings);
 
-    // Reset asserted: programming disabled, extended address 0, page buffer empty.
+    // Reset asserted: programming disabled, extended address 0, page buffer empty; a chip
+    // waiting for the reset pulse after an erase listens again.
     void enter_reset();
 
     // The byte to shift out next, after `received` bytes (1 to 4) of an instruction.
@@ -46,6 +49,7 @@ class InstructionUnit {
     ChipState& chip_;
     const ChipSettings& settings_;
     bool enabled_ = false;
+    bool awaiting_reset_ = false;
     std::uint8_t extended_address_ = 0;
     std::vector<std::uint8_t> page_buffer_;
     busy_kind busy_kind_ = busy_kind::none;

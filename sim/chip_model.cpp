@@ -23,7 +23,7 @@ int ChipModel::low_phase_cycles() const {
     if (flags & DEV_SCK_5_17) {
         return 5;
     }
-    return settings_.clock == clock_source::oscillator && settings_.clock_hz > 12e6 ? 3 : 2;
+    return settings_.clock == clock_source::oscillator && settings_.clock_hz >= 12e6 ? 3 : 2;
 }
 
 int ChipModel::high_phase_cycles() const {
@@ -92,9 +92,13 @@ void ChipModel::set_xtal(bool high) {
 bool ChipModel::phase_long_enough(bool ending_high) const {
     const int cycles = ending_high ? high_phase_cycles() : low_phase_cycles();
     if (settings_.clock == clock_source::xtal_pin) {
+        // The adapter drives XTAL and SCK in step, so whole periods are enough.
         return (xtal_edges_ - xtal_edges_at_sck_edge_) >= 2L * cycles;
     }
-    return clock_.now_us() - last_sck_edge_ >= cycles * 1e6 / settings_.clock_hz;
+    // The own oscillator runs apart from SCK: a phase must last more than the minimum
+    // number of periods (a phase of exactly that length may fall between two samples).
+    const double minimum_us = cycles * 1e6 / settings_.clock_hz;
+    return clock_.now_us() - last_sck_edge_ > minimum_us * (1.0 + 1e-9);
 }
 
 void ChipModel::set_sck(bool high) {

@@ -8,9 +8,10 @@
 #include "sim/sim_clock.h"
 
 // The chip's pins as an adapter sees them. MOSI is sampled on the rising SCK edge and MISO
-// changes on the falling edge. SCK edges count only when the phase before them lasted the
-// minimum number of system clock periods; a chip clocked from its XTAL pin counts those
-// periods in XTAL edges, so it answers only while XTAL toggles.
+// changes on the falling edge. SCK edges count only when the phase before them lasted longer
+// than the minimum number of system clock periods (2, or 3 from 12 MHz on, unless the device
+// asks for more); a chip clocked from its XTAL pin counts those periods in XTAL edges, so it
+// answers only while XTAL toggles.
 class ChipModel {
   public:
     ChipModel(ChipState& chip, const ChipSettings& settings, const sim_clock& clock);

@@ -101,12 +101,15 @@ TEST(ChipResync, AbsentChipAnswersNothing) {
     EXPECT_EQ(read_signature(spi), 0xFFFFFFu);
 }
 
-TEST(ChipClock, SckPhasesShorterThanTwoClockPeriodsAreMissed) {
-    chip_spi_t spi("mega8"); // 1 MHz: phases of at least 2 us
+TEST(ChipClock, SckPhasesOfTwoClockPeriodsOrLessAreMissed) {
+    chip_spi_t spi("mega8"); // 1 MHz: phases of more than 2 us
     spi.set_phase_us(1.9);
     EXPECT_NE(enter_programming(spi), 0x53);
     EXPECT_GT(spi.chip().missed_edges(), 0);
-    spi.set_phase_us(2.0);
+    spi.set_phase_us(2.0); // exactly two periods is not enough
+    spi.reset_pulse();
+    EXPECT_NE(isp(spi, 0xAC, 0x53, 0x00, 0x00)[2], 0x53);
+    spi.set_phase_us(2.1);
     spi.reset_pulse();
     EXPECT_EQ(isp(spi, 0xAC, 0x53, 0x00, 0x00)[2], 0x53);
 }
@@ -121,12 +124,21 @@ TEST(ChipClock, FastChipsNeedThreePeriodsAndSlowFlagsMore) {
     mega.reset_pulse();
     EXPECT_EQ(isp(mega, 0xAC, 0x53, 0x00, 0x00)[2], 0x53);
 
+    ChipSettings twelve; // three periods from 12 MHz on, not only above it
+    twelve.clock_hz = 12e6;
+    chip_spi_t edge("mega8", twelve);
+    edge.set_phase_us(0.21); // 2.5 periods
+    EXPECT_NE(enter_programming(edge), 0x53);
+    edge.set_phase_us(0.26);
+    edge.reset_pulse();
+    EXPECT_EQ(isp(edge, 0xAC, 0x53, 0x00, 0x00)[2], 0x53);
+
     chip_spi_t old("90S1200"); // low 2, high 5 periods
     old.set_phase_us(4.5);
     enter_programming(old);
     EXPECT_NE(read_signature(old), 0x1E9001u);
     chip_spi_t slow("90S1200");
-    EXPECT_DOUBLE_EQ(slow.high_us(), 5.0);
+    EXPECT_DOUBLE_EQ(slow.high_us(), 5.25); // five periods and the 5 % margin
     enter_programming(slow);
     EXPECT_EQ(read_signature(slow), 0x1E9001u);
 }

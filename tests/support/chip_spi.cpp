@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr double phase_margin = 1.05;
+
 int device_index(const std::string& name) {
     const int index = find_device(name.c_str());
     if (index < 0) {
@@ -22,11 +24,13 @@ chip_spi_t::chip_spi_t(const std::string& device, ChipSettings settings, transfe
       chip_(state_, settings_, clock_), mode_(mode) {}
 
 double chip_spi_t::low_us() const {
-    return phase_us_ > 0 ? phase_us_ : chip_.low_phase_cycles() * 1e6 / settings_.clock_hz;
+    return phase_us_ > 0 ? phase_us_
+                         : chip_.low_phase_cycles() * 1e6 * phase_margin / settings_.clock_hz;
 }
 
 double chip_spi_t::high_us() const {
-    return phase_us_ > 0 ? phase_us_ : chip_.high_phase_cycles() * 1e6 / settings_.clock_hz;
+    return phase_us_ > 0 ? phase_us_
+                         : chip_.high_phase_cycles() * 1e6 * phase_margin / settings_.clock_hz;
 }
 
 std::uint8_t chip_spi_t::transfer_byte(std::uint8_t out) {

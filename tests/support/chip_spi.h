@@ -62,7 +62,8 @@ class chip_spi_t : public spi_t {
     ChipModel& chip() { return chip_; }
     paced_clock& clock() { return clock_; }
     // Both SCK phase lengths in microseconds; by default each phase lasts the chip's
-    // minimum number of clock periods at its oscillator frequency.
+    // minimum number of clock periods at its oscillator frequency plus 5 %, as a
+    // programmer allows for the oscillator's tolerance.
     void set_phase_us(double us) { phase_us_ = us; }
     double low_us() const;
     double high_us() const;
