@@ -83,7 +83,9 @@ void read_hex_into(const std::string& path, std::vector<std::uint8_t>& memory) {
             } else if (record.type == 0x00) {
                 const std::uint32_t address = base + record.offset;
                 if (address > memory.size() || record.data.size() > memory.size() - address) {
-                    throw target_error("data at 0x" + std::to_string(address) +
+                    char where[16];
+                    std::snprintf(where, sizeof where, "0x%X", unsigned(address));
+                    throw target_error(std::string("data at ") + where +
                                        " lies outside the memory");
                 }
                 std::copy(record.data.begin(), record.data.end(), memory.begin() + address);

@@ -75,11 +75,29 @@ bool memory_line(Target& target, const std::string& key, const std::string& valu
         words[0] == "flash" ? target.chip.flash : target.chip.eeprom;
     const std::uint32_t address = parse_hex_number(words[1]);
     const std::vector<std::string> bytes = split_words(value);
-    if (bytes.empty() || address >= memory.size() || bytes.size() > memory.size() - address) {
+    if (bytes.empty()) {
+        throw target_error(words[0] + " line at " + words[1] + " holds no bytes");
+    }
+    if (address >= memory.size() || bytes.size() > memory.size() - address) {
         throw target_error(words[0] + " data at " + words[1] + " lies outside the memory");
     }
     for (std::size_t i = 0; i < bytes.size(); ++i) {
+        // Saved bytes always have two digits; one digit is what is left of a cut-off file.
+        if (bytes[i].size() != 2) {
+            throw target_error("'" + bytes[i] + "' is not a two-digit hex byte");
+        }
         memory[address + i] = parse_hex_byte(bytes[i]);
+    }
+    return true;
+}
+
+// A target file is text: control characters other than tabs mean a damaged or foreign file.
+bool is_text(const std::string& line) {
+    for (const char c : line) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\t' && c != '\r') || u == 0x7F) {
+            return false;
+        }
     }
     return true;
 }
@@ -133,6 +151,10 @@ Target load_target(const std::string& path) {
     int line_number = 0;
     while (std::getline(in, line)) {
         ++line_number;
+        if (!is_text(line)) {
+            throw target_error(path + ":" + std::to_string(line_number) +
+                               ": binary data where text was expected");
+        }
         const std::string text = trim_blanks(line.substr(0, line.find('#')));
         if (text.empty()) {
             continue;

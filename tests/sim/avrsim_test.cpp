@@ -7,6 +7,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 ProgramResult avrsim(const std::vector<std::string>& args) {
     ProgramRun run;
     run.program = "avrsim";
@@ -88,6 +90,23 @@ TEST(Avrsim, DamagedTargetFilesNameTheLine) {
         {"chip = nochip\n", "t.txt:1: unknown chip 'nochip'"},
         {"", "t.txt: no chip named"},
         {"chip = mega8\nfaults = slip=40\n", "t.txt:2: '40' is not a number from 1 to 31"},
+        // Cut off in the middle of a byte, or of a line.
+        {"chip = mega8\nflash 0000 = 0C 94 3", "t.txt:2: '3' is not a two-digit hex byte"},
+        {"chip = mega8\neeprom 0010 =", "t.txt:2: eeprom line at 0010 holds no bytes"},
+        // Binary junk, with and without NUL bytes.
+        {"chip = mega8\n\x7F"
+         "ELF\x02\x01\n",
+         "t.txt:2: binary data where text was expected"},
+        {"chip = mega8\nlock = FF\0\0\x01\n"s, "t.txt:2: binary data where text was expected"},
+        // Numbers too large for their fields, and wrong sizes.
+        {"chip = mega8\nflash 100000000 = 00\n", "t.txt:2: '100000000' is not a hex number"},
+        {"chip = mega8\nflash FFFFFFFF = 00\n", "t.txt:2: flash data at FFFFFFFF lies outside"},
+        {"chip = mega8\nbusy_scale = 1e999\n", "t.txt:2: '1e999' is not a number above 0"},
+        {"chip = mega8\nfaults = lose_step=99999999999999999999\n",
+         "t.txt:2: '99999999999999999999' is not a number from 1 to 1000000000"},
+        {"chip = mega8\nclock = nan\n", "t.txt:2: 'nan' is not a frequency"},
+        {"chip = mega8\nfuse_low = 100\n", "t.txt:2: '100' is not a hex byte"},
+        {"chip = mega8\ncalibration = A7\n", "t.txt:2: calibration needs 4 byte(s)"},
     };
     for (const auto& [content, message] : cases) {
         write_file(target, content);
