@@ -121,11 +121,13 @@ void program_fuses(IspSession& session) {
 }
 
 bool eesave_programmed(IspSession& session) {
-    const int format = current_device().fuse_format;
+    if (current_device().fuse_format < 2) {
+        return false; // the layouts of the older formats have no EESAVE
+    }
     for (int index : {FUSE_LOW, FUSE_HIGH, FUSE_EXT}) {
         for (const FuseField* field = fields_of(index); field != nullptr && field->fuse != nullptr;
              ++field) {
-            if (std::string_view(field->fuse->name) != "EESAVE" || format < 2) {
+            if (std::string_view(field->fuse->name) != "EESAVE") {
                 continue;
             }
             // The only fuse byte of format 2 reads as format 3 reads its low byte.
