@@ -71,6 +71,16 @@ std::uint8_t parse_hex_byte(const std::string& text) {
     return std::uint8_t(parse_hex_number(text));
 }
 
+namespace {
+
+// Plain decimal notation: strtod would also take hexadecimal, "inf" and leading blanks.
+bool decimal_text(const std::string& text) {
+    return !text.empty() && (std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '.') &&
+           text.find_first_of("xX") == std::string::npos;
+}
+
+} // namespace
+
 long parse_count(const std::string& text, long min, long max) {
     char* end = nullptr;
     const long value = std::strtol(text.c_str(), &end, 10);
@@ -84,7 +94,7 @@ long parse_count(const std::string& text, long min, long max) {
 double parse_positive(const std::string& text, double max) {
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || !std::isfinite(value) || value <= 0 || value > max) {
+    if (!decimal_text(text) || *end != '\0' || !std::isfinite(value) || value <= 0 || value > max) {
         throw target_error("'" + text + "' is not a number above 0 and at most " +
                            std::to_string(static_cast<long>(max)));
     }
@@ -105,7 +115,7 @@ double parse_frequency(const std::string& text) {
     } else if (!unit.empty() && unit != "hz") {
         throw target_error("'" + text + "' is not a frequency");
     }
-    if (text.empty() || end == text.c_str() || !std::isfinite(value) || value < 1000 ||
+    if (!decimal_text(text) || end == text.c_str() || !std::isfinite(value) || value < 1000 ||
         value > 100e6) {
         throw target_error("'" + text + "' is not a frequency from 1kHz to 100MHz");
     }

@@ -105,6 +105,7 @@ TEST(Avrsim, DamagedTargetFilesNameTheLine) {
         {"chip = mega8\nfaults = lose_step=99999999999999999999\n",
          "t.txt:2: '99999999999999999999' is not a number from 1 to 1000000000"},
         {"chip = mega8\nclock = nan\n", "t.txt:2: 'nan' is not a frequency"},
+        {"chip = mega8\nclock = 0x10k\n", "t.txt:2: '0x10k' is not a frequency"},
         {"chip = mega8\nfuse_low = 100\n", "t.txt:2: '100' is not a hex byte"},
         {"chip = mega8\ncalibration = A7\n", "t.txt:2: calibration needs 4 byte(s)"},
     };
