@@ -65,7 +65,9 @@ RunEnd read_to_file(const std::string& arg, std::uint32_t size, int (*read)(Imag
     if (!image) {
         return RunEnd::error;
     }
-    read(*image);
+    if (read(*image) != 0) {
+        return RunEnd::done_with_errors; // a copy with holes is not saved
+    }
     return write_hex_file(*path, *image, size) == 0 ? RunEnd::done : RunEnd::done_with_errors;
 }
 

@@ -1,6 +1,7 @@
 // EEPROM transfers with their per-byte progress lines.
 #include "dorvik/eeprom_ops.h"
 
+#include "dorvik/isp_driver.h"
 #include "dorvik/memory_access.h"
 #include "dorvik/write_poll.h"
 #include "platform/clock.h"
@@ -36,9 +37,15 @@ int verify_eeprom(const Image& image) {
 } // namespace
 
 int read_eeprom(Image& image) {
+    const unsigned failures = isp_echo_failures();
     for (std::size_t a = 0; a < image.size(); ++a) {
         image[a] = read_eeprom_byte(static_cast<std::uint32_t>(a));
         std::printf("\r  Read EEPROM...\t\t\t\t\t:%d%%", percent(a + 1, image.size()));
+    }
+    if (isp_echo_failures() != failures) {
+        std::printf("\r  Read EEPROM...\t\t\t\t\terror.\t\n");
+        isp_stayed_in_step(failures, "reading EEPROM memory");
+        return -1;
     }
     std::printf("\r  Read EEPROM...\t\t\t\t\tok.\t\n");
     return 0;

@@ -10,7 +10,8 @@ enum class EepromWriteMode {
     EEPROM_WRITE_SKIP_ERASED, // after a chip erase: 0xFF bytes are left out, the rest polled
 };
 
-// Fills `image` (eeprom_size bytes) from the chip. Returns 0.
+// Fills `image` (eeprom_size bytes) from the chip. 0, or -1 after its message
+// when the chip lost step (the image is then no copy).
 int read_eeprom(Image& image);
 
 // Writes `image` and verifies it. 0, or -1 when the verify found a difference

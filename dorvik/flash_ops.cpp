@@ -74,8 +74,12 @@ int verify_flash(const Image& image) {
 
 int read_flash(Image& image) {
     std::printf("  Start read FLASH memory.\n");
+    const unsigned failures = isp_echo_failures();
     for (std::uint32_t address = 0; address < image.size(); ++address) {
         image[address] = read_flash_byte(address);
+    }
+    if (!isp_stayed_in_step(failures, "reading FLASH memory")) {
+        return -1;
     }
     std::printf("  End read FLASH memory.\n");
     return 0;

@@ -5,7 +5,8 @@
 
 namespace dorvik {
 
-// Fills `image` (flash_size bytes, words little-endian) from the chip. Returns 0.
+// Fills `image` (flash_size bytes, words little-endian) from the chip. 0, or
+// -1 after its message when the chip lost step (the image is then no copy).
 int read_flash(Image& image);
 
 // Writes `image` into erased flash page by page, leaving out pages that are

@@ -134,7 +134,8 @@ bool prepare_eeprom(const Args& args, Image& eeprom) {
         if ((read_lock_bits() & LOCK_MODE_BITS) != LOCK_MODE_BITS) {
             std::printf("  Warning: the lock bits hide the EEPROM; the chip erase clears it.\n");
         }
-        read_eeprom(eeprom);
+        // Without a true copy the erase would lose the EEPROM: stop before it.
+        return read_eeprom(eeprom) == 0;
     }
     return true;
 }

@@ -23,6 +23,14 @@ std::uint8_t isp_exchange_byte(std::uint8_t out);
 // when the second or third answer byte does not echo the byte before it.
 std::uint8_t isp_command(std::uint8_t b1, std::uint8_t b2, std::uint8_t b3, std::uint8_t b4);
 
+// How many instructions of this run failed their echo check: a chip out of
+// step answers 0xFF, which must not pass for data.
+unsigned isp_echo_failures();
+
+// Prints "  Error: the chip lost step while <doing>.\n" when instructions
+// failed their echo check since `failures_before`; true when none did.
+bool isp_stayed_in_step(unsigned failures_before, const char* doing);
+
 // Checks the adapter's loop-back lines. 0, or -1 after its message.
 int probe_adapter();
 

@@ -110,7 +110,8 @@ int run(const Args& args) {
     }
     switch (run_command(args)) {
     case RunEnd::done:
-        return finish(EXIT_DONE);
+        // Answers of a chip out of step read as 0xFF: what the command showed or did is unsure.
+        return finish(isp_stayed_in_step(0, "carrying out the command") ? EXIT_DONE : EXIT_ERROR);
     case RunEnd::done_with_errors:
         return finish(EXIT_ERROR);
     case RunEnd::error:

@@ -1,9 +1,11 @@
-// Flash page writing, polling, progress and verify against the in-process chip.
+// Flash page writing, polling, progress, verify and reads against the in-process chip.
 #include "dorvik/flash_ops.h"
 
+#include "dorvik/eeprom_ops.h"
 #include "tests/dorvik/bench.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <regex>
 
 using namespace dorvik;
@@ -118,4 +120,24 @@ TEST(DorvikFlashOps, APageThatNeverFinishesEndsTheWrite) {
     EXPECT_EQ(out, "\r  Write FLASH...\n  Error: the chip did not finish writing address 0000.\n"
                    "\r  Write FLASH...\t\t\t\t\terror.\t\n");
     EXPECT_EQ(bench.count(0x4C), 1u);
+}
+
+TEST(DorvikFlashOps, ReadsFromAChipThatStopsAnsweringFail) {
+    // A cable pulled after programming enable: MISO floats high, so no echo matches.
+    struct Unplugged final : PortBackend {
+        std::uint8_t read_port(std::uint32_t) override { return 0xFF; }
+        void write_port(std::uint32_t, std::uint8_t) override {}
+    };
+    Bench bench("mega8");
+    bench.start("atmega8");
+    install_port_backend(std::make_unique<Unplugged>());
+    Image flash(8192), eeprom(512);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(read_flash(flash), -1);
+    EXPECT_EQ(read_eeprom(eeprom), -1);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(out.starts_with("  Start read FLASH memory.\n"
+                                "  Error: the chip lost step while reading FLASH memory.\n"));
+    EXPECT_TRUE(out.ends_with("\r  Read EEPROM...\t\t\t\t\terror.\t\n"
+                              "  Error: the chip lost step while reading EEPROM memory.\n"));
 }
