@@ -157,6 +157,24 @@ bool InstructionUnit::writes_locked() const {
     return lock_level(chip_) >= 1;
 }
 
+void InstructionUnit::remember(std::vector<std::uint8_t>& memory, std::size_t start,
+                               std::size_t count) {
+    written_memory_ = &memory;
+    written_start_ = start;
+    old_contents_.assign(memory.begin() + std::ptrdiff_t(start),
+                         memory.begin() + std::ptrdiff_t(start + count));
+}
+
+void InstructionUnit::power_lost(double now_us) {
+    if (busy(now_us) && written_memory_ != nullptr) {
+        std::copy(old_contents_.begin(), old_contents_.end(),
+                  written_memory_->begin() + std::ptrdiff_t(written_start_));
+    }
+    written_memory_ = nullptr;
+    busy_kind_ = busy_kind::none;
+    busy_until_ = 0.0;
+}
+
 void InstructionUnit::start_busy(busy_kind kind, double now_us) {
     busy_kind_ = kind;
     busy_start_ = now_us;
@@ -212,6 +230,7 @@ void InstructionUnit::write_page(const std::uint8_t* bytes, double now_us) {
     const std::size_t page = page_buffer_.size();
     const std::size_t start = flash_index(bytes) & ~(page - 1);
     if (!writes_locked()) {
+        remember(chip_.flash, start, page);
         for (std::size_t offset = 0; offset < page; ++offset) {
             chip_.flash[start + offset] &= page_buffer_[offset];
         }
@@ -231,6 +250,7 @@ void InstructionUnit::execute(const std::uint8_t* bytes, double now_us) {
         }
         return;
     }
+    written_memory_ = nullptr; // the last write has ended
     const DeviceInfo& info = chip_.info();
     switch (bytes[0]) {
     case 0xAC:
@@ -244,6 +264,7 @@ void InstructionUnit::execute(const std::uint8_t* bytes, double now_us) {
             const std::size_t offset = (bytes[2] & (words - 1)) * 2 + (bytes[0] == 0x48 ? 1 : 0);
             page_buffer_[offset] = bytes[3];
         } else if (!writes_locked()) {
+            remember(chip_.flash, flash_index(bytes), 1);
             chip_.flash[flash_index(bytes)] &= bytes[3];
             start_busy(busy_kind::flash, now_us);
         }
@@ -260,7 +281,9 @@ void InstructionUnit::execute(const std::uint8_t* bytes, double now_us) {
         break;
     case 0xC0:
         if (!chip_.eeprom.empty() && !writes_locked()) {
-            chip_.eeprom[((bytes[1] << 8) | bytes[2]) % chip_.eeprom.size()] = bytes[3];
+            const std::size_t address = ((bytes[1] << 8) | bytes[2]) % chip_.eeprom.size();
+            remember(chip_.eeprom, address, 1);
+            chip_.eeprom[address] = bytes[3];
             start_busy(busy_kind::eeprom, now_us);
         }
         break;

@@ -30,6 +30,10 @@ class InstructionUnit {
     // is busy is lost.
     void execute(const std::uint8_t* bytes, double now_us);
 
+    // Supply gone: a flash or EEPROM write still running leaves the old contents, and the
+    // chip is no longer busy when it comes back.
+    void power_lost(double now_us);
+
     bool programming_enabled() const { return enabled_; }
     bool busy(double now_us) const { return now_us < busy_until_; }
     long executed() const { return executed_; }
@@ -44,6 +48,8 @@ class InstructionUnit {
     void write_page(const std::uint8_t* bytes, double now_us);
     void start_busy(busy_kind kind, double now_us);
     std::size_t flash_index(const std::uint8_t* bytes) const;
+    // Keeps `count` bytes of `memory` from `start`, as they were before a write.
+    void remember(std::vector<std::uint8_t>& memory, std::size_t start, std::size_t count);
     bool writes_locked() const;
 
     ChipState& chip_;
@@ -55,6 +61,9 @@ class InstructionUnit {
     busy_kind busy_kind_ = busy_kind::none;
     double busy_start_ = 0.0;
     double busy_until_ = 0.0;
+    std::vector<std::uint8_t>* written_memory_ = nullptr; // of the write in progress
+    std::size_t written_start_ = 0;
+    std::vector<std::uint8_t> old_contents_;
     long executed_ = 0;
     long lost_ = 0;
 };

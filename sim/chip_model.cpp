@@ -42,6 +42,9 @@ void ChipModel::set_power(bool on) {
         return;
     }
     powered_ = on;
+    if (!on) {
+        unit_.power_lost(clock_.now_us());
+    }
     reset_ = false;
     driving_ = false;
     slip_pending_ = true;

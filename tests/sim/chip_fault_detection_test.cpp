@@ -64,15 +64,38 @@ class Bench {
     void erase() { send(0xAC, 0x80, 0x00, 0x00); }
     void wait_ms(float ms) { spi.delay_ms(ms); }
 
-    // Clocks the top `bits` bits of `value` into the chip, SCK by SCK.
-    void clock_bits(std::uint8_t value, int bits) {
+    // Clocks the top `bits` bits of `value` into the chip, SCK by SCK, and returns what
+    // MISO showed. A programmer in step sets MOSI before the rising edge and samples MISO
+    // before the falling one; `late_mosi` and `late_miso` move each past that edge.
+    std::uint8_t clock_bits(std::uint8_t value, int bits, bool late_mosi = false,
+                            bool late_miso = false) {
+        std::uint8_t in = 0;
         for (int bit = 7; bit > 7 - bits; --bit) {
-            spi.chip().set_mosi((value >> bit) & 1);
+            const bool out = (value >> bit) & 1;
+            if (!late_mosi) {
+                spi.chip().set_mosi(out);
+            }
             spi.clock().advance_us(spi.low_us());
             spi.chip().set_sck(true);
+            if (late_mosi) {
+                spi.chip().set_mosi(out);
+            }
             spi.clock().advance_us(spi.high_us());
+            const bool before_fall = spi.chip().miso();
             spi.chip().set_sck(false);
+            in = std::uint8_t((in << 1) | ((late_miso ? spi.chip().miso() : before_fall) ? 1 : 0));
         }
+        return in;
+    }
+
+    // Read Signature Byte `index` bit by bit; the byte read, or -1 for a wrong echo.
+    int signature_by_bits(std::uint8_t index, bool late_mosi, bool late_miso) {
+        std::uint8_t reply[4];
+        const std::uint8_t instruction[4] = {0x30, 0x00, index, 0x00};
+        for (int i = 0; i < 4; ++i) {
+            reply[i] = clock_bits(instruction[i], 8, late_mosi, late_miso);
+        }
+        return reply[1] == 0x30 ? reply[3] : -1;
     }
 
     chip_spi_t spi;
@@ -179,6 +202,24 @@ const Scenario scenarios[] = {
          b.clock_bits(0x00, faulty ? 7 : 8);
          return b.send(0x30, 0x00, 0x01, 0x00) == 0x95 && b.echo_ok;
      }},
+    {"power switched off before the last page write ended",
+     [](bool faulty) {
+         Bench b("mega328P");
+         b.load_page(0, page_a);
+         b.write_page(0);
+         b.wait_ms(4.5f);
+         b.load_page(128, page_b);
+         b.write_page(128);
+         b.wait_ms(faulty ? 1.0f : 4.5f);
+         b.spi.chip().set_power(false);
+         b.spi.chip().set_power(true);
+         b.echo_ok = enter_programming(b.spi) == 0x53;
+         return b.flash_holds(0, page_a) && b.flash_holds(128, page_b);
+     }},
+    {"MOSI changed after the rising SCK edge",
+     [](bool faulty) { return Bench("mega328P").signature_by_bits(2, faulty, false) == 0x0F; }},
+    {"MISO sampled after the falling SCK edge",
+     [](bool faulty) { return Bench("mega328P").signature_by_bits(1, false, faulty) == 0x95; }},
     {"reading back while the page is still being written",
      [](bool faulty) {
          Bench b("mega328P");
