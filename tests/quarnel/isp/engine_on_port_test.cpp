@@ -14,9 +14,10 @@
 TEST_F(IspTest, Program32KOverTheStandInPort) {
     TempDir dir;
     const std::string target = dir.file("chip.target");
-    const ProgramResult made =
-        run_program({.program = "avrsim",
-                     .args = {"new", target, "mega328P", "clock=16MHz", "port_cycle_us=0.2"}});
+    ProgramRun make;
+    make.program = "avrsim";
+    make.args = {"new", target, "mega328P", "clock=16MHz", "port_cycle_us=0.25"};
+    const ProgramResult made = run_program(make);
     ASSERT_EQ(made.status, 0) << made.output;
     ::setenv("DLPORTIO_LIBRARY", bin_path("libavrsim_dlportio.so").c_str(), 1);
     ::setenv("AVRSIM_TARGET", target.c_str(), 1);
