@@ -67,15 +67,15 @@ void parse_insert_switch(std::string_view text) {
     const std::size_t keyword_end = body.find_first_of("0123456789=");
     const std::string_view keyword = body.substr(0, keyword_end);
 
-    InsertSpec spec;
-    spec.mode = mode;
+    InsertSpec parsed;
+    parsed.mode = mode;
     if (keyword_end != equals) {
         const auto count =
             read_decimal(body.substr(keyword_end, equals - keyword_end), count_limit);
         if (!count) {
             invalid_extension(text);
         }
-        spec.count = static_cast<unsigned>(*count);
+        parsed.count = static_cast<unsigned>(*count);
     }
 
     const std::string_view assignment = body.substr(equals + 1);
@@ -84,7 +84,7 @@ void parse_insert_switch(std::string_view text) {
     if (!address) {
         invalid_extension(text);
     }
-    spec.address = static_cast<long>(*address);
+    parsed.address = static_cast<long>(*address);
     std::optional<std::string_view> value;
     if (comma != std::string_view::npos) {
         value = assignment.substr(comma + 1);
@@ -97,22 +97,22 @@ void parse_insert_switch(std::string_view text) {
             if (!correction) {
                 invalid_extension(text);
             }
-            spec.osccal_correction = static_cast<int>(*correction);
+            parsed.osccal_correction = static_cast<int>(*correction);
         }
         slot = &options.osccal_insert;
     } else if (equals_ignoring_case(keyword, "SERNO")) {
         if (!value || value->empty()) {
             invalid_extension(text);
         }
-        spec.serno_file = std::string(*value);
+        parsed.serno_file = std::string(*value);
         slot = &options.serno_insert;
     } else if (equals_ignoring_case(keyword, "BYTES")) {
-        auto bytes = value ? read_bytes(*value, spec.count) : std::nullopt;
+        auto bytes = value ? read_bytes(*value, parsed.count) : std::nullopt;
         if (!bytes) {
             invalid_extension(text);
         }
-        spec.bytes = std::move(*bytes);
-        options.bytes_insert = std::move(spec);
+        parsed.bytes = std::move(*bytes);
+        options.bytes_insert = std::move(parsed);
         return;
     } else {
         invalid_extension(text);
@@ -120,5 +120,5 @@ void parse_insert_switch(std::string_view text) {
     if (slot->mode != INSERT_NONE) {
         command_error("Can't handle two specail code/data commands of one type\n");
     }
-    *slot = std::move(spec);
+    *slot = std::move(parsed);
 }

@@ -98,8 +98,8 @@ bool is_mpsse_adapter_spec(const std::string& adapter_spec) {
 
 mpsse_adapter_spec_t parse_mpsse_adapter_spec(const std::string& adapter_spec) {
     const chip_choice chip = choose_chip(adapter_spec);
-    mpsse_adapter_spec_t spec{chip.type, {}};
-    pinmap_t& pins = spec.pins;
+    mpsse_adapter_spec_t parsed{chip.type, {}};
+    pinmap_t& pins = parsed.pins;
     clear(pins);
     parse_pinmap(pins, adapter_spec.c_str(), chip.pins);
     const pinmap_t listed = pins;
@@ -108,7 +108,7 @@ mpsse_adapter_spec_t parse_mpsse_adapter_spec(const std::string& adapter_spec) {
     require_own_lines(listed, pins, chip.pins);
     // A plainly listed reset line goes low while the target is held in reset.
     std::swap(pins[SIG_RESET].normal, pins[SIG_RESET].inverted);
-    return spec;
+    return parsed;
 }
 
 std::unique_ptr<spi_t> create_mpsse_adapter(const std::string& adapter_spec,
@@ -117,7 +117,7 @@ std::unique_ptr<spi_t> create_mpsse_adapter(const std::string& adapter_spec,
         console_log(0, "FTDI hardware SPI adapter (MPSSE) can't generate XTAL\n");
         throw app_error(EXIT_ENVIRONMENT);
     }
-    const mpsse_adapter_spec_t spec = parse_mpsse_adapter_spec(adapter_spec);
+    const mpsse_adapter_spec_t parsed = parse_mpsse_adapter_spec(adapter_spec);
 
     if (port_spec && port_spec->starts_with('?')) {
         list_ftdi_devices();
@@ -125,11 +125,11 @@ std::unique_ptr<spi_t> create_mpsse_adapter(const std::string& adapter_spec,
     }
 
     ftdi_device_params_t request;
-    request.type = spec.chip_type;
+    request.type = parsed.chip_type;
     if (port_spec) {
         parse_ftdi_port_options(*port_spec, request);
     } else {
-        request.description = default_ftdi_description(spec.chip_type);
+        request.description = default_ftdi_description(parsed.chip_type);
         console_log(3,
                     "No FTDI \"port\" switch found\ndevice with default description \"%s\" will "
                     "be used\n",
@@ -137,8 +137,8 @@ std::unique_ptr<spi_t> create_mpsse_adapter(const std::string& adapter_spec,
     }
 
     const std::uint32_t sck_hz = requested_sck_hz();
-    mpsse_clock(spec.chip_type, sck_hz); // refuses an unreachable SCK before the device is opened
-    auto adapter = std::make_unique<spi_ftdi_mpsse_t>(open_ftdi_chip(request), spec.pins, sck_hz);
+    mpsse_clock(parsed.chip_type, sck_hz); // refuses an unreachable SCK before the device is opened
+    auto adapter = std::make_unique<spi_ftdi_mpsse_t>(open_ftdi_chip(request), parsed.pins, sck_hz);
     console_log(3, "\t%% %s SPI adapter created, SCK frequency %s\n", adapter->name(),
                 format_frequency(adapter->sck_frequency(), FREQ_MHZ));
     return adapter;

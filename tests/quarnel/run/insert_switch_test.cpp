@@ -18,11 +18,11 @@ void expect_invalid(const std::string& arg) {
 
 TEST(InsertSwitch, BytesAreReadTwoDigitsEach) {
     ASSERT_FALSE(parse_args({"-C*BYTES2=10,A55A"}).raised);
-    const InsertSpec& spec = options.bytes_insert;
-    EXPECT_EQ(spec.mode, INSERT_CODE);
-    EXPECT_EQ(spec.count, 2u);
-    EXPECT_EQ(spec.address, 0x10);
-    EXPECT_EQ(spec.bytes, (std::vector<std::uint8_t>{0xA5, 0x5A}));
+    const InsertSpec& parsed = options.bytes_insert;
+    EXPECT_EQ(parsed.mode, INSERT_CODE);
+    EXPECT_EQ(parsed.count, 2u);
+    EXPECT_EQ(parsed.address, 0x10);
+    EXPECT_EQ(parsed.bytes, (std::vector<std::uint8_t>{0xA5, 0x5A}));
     EXPECT_FALSE(options.code_file().name);
 
     expect_invalid("-C*BYTES2=10,A55");

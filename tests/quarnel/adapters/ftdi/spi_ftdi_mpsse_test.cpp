@@ -24,9 +24,9 @@ class MpsseAdapter : public testing::Test {
     // The adapter for an -a text on a recording chip; the set-up calls are dropped from the log.
     std::unique_ptr<spi_ftdi_mpsse_t> make(const std::string& adapter_spec,
                                            std::uint32_t sck_hz = 190000) {
-        const mpsse_adapter_spec_t spec = parse_mpsse_adapter_spec(adapter_spec);
+        const mpsse_adapter_spec_t parsed = parse_mpsse_adapter_spec(adapter_spec);
         auto adapter = std::make_unique<spi_ftdi_mpsse_t>(
-            std::make_unique<recording_ftdi_chip>(spec.chip_type, log), spec.pins, sck_hz);
+            std::make_unique<recording_ftdi_chip>(parsed.chip_type, log), parsed.pins, sck_hz);
         log.calls.clear();
         log.sends.clear();
         return adapter;
@@ -36,9 +36,9 @@ class MpsseAdapter : public testing::Test {
 };
 
 TEST_F(MpsseAdapter, SetUpEntersMpsseSetsTheDivisorAndDrivesEveryOutputInactive) {
-    const mpsse_adapter_spec_t spec = parse_mpsse_adapter_spec("ft2232");
-    spi_ftdi_mpsse_t adapter(std::make_unique<recording_ftdi_chip>(spec.chip_type, log), spec.pins,
-                             190000);
+    const mpsse_adapter_spec_t parsed = parse_mpsse_adapter_spec("ft2232");
+    spi_ftdi_mpsse_t adapter(std::make_unique<recording_ftdi_chip>(parsed.chip_type, log),
+                             parsed.pins, 190000);
     EXPECT_EQ(log.calls, (std::vector<std::string>{"set_bit_mode 0 2", "set_timeouts 5000 5000",
                                                    "send", "purge 1", "send"}));
     ASSERT_EQ(log.sends.size(), 2u);
@@ -52,22 +52,22 @@ TEST_F(MpsseAdapter, SetUpEntersMpsseSetsTheDivisorAndDrivesEveryOutputInactive)
 }
 
 TEST_F(MpsseAdapter, HighSpeedChipsSwitchDivideByFiveAtHalfAMegahertz) {
-    const mpsse_adapter_spec_t spec = parse_mpsse_adapter_spec("ft2232h");
-    spi_ftdi_mpsse_t slow(std::make_unique<recording_ftdi_chip>(spec.chip_type, log), spec.pins,
+    const mpsse_adapter_spec_t parsed = parse_mpsse_adapter_spec("ft2232h");
+    spi_ftdi_mpsse_t slow(std::make_unique<recording_ftdi_chip>(parsed.chip_type, log), parsed.pins,
                           499999);
     EXPECT_EQ(log.sends[0], (bytes{0x8B, 0x86, 12, 0, 0x87}));
     log.sends.clear();
-    spi_ftdi_mpsse_t fast(std::make_unique<recording_ftdi_chip>(spec.chip_type, log), spec.pins,
+    spi_ftdi_mpsse_t fast(std::make_unique<recording_ftdi_chip>(parsed.chip_type, log), parsed.pins,
                           500000);
     EXPECT_EQ(log.sends[0], (bytes{0x8A, 0x86, 59, 0, 0x87}));
     EXPECT_FLOAT_EQ(fast.sck_frequency(), 0.5f);
 }
 
 TEST_F(MpsseAdapter, AnUnreachableFrequencyFailsBeforeTheChipIsTouched) {
-    const mpsse_adapter_spec_t spec = parse_mpsse_adapter_spec("ft2232");
+    const mpsse_adapter_spec_t parsed = parse_mpsse_adapter_spec("ft2232");
     const Captured result = captured([&] {
-        spi_ftdi_mpsse_t adapter(std::make_unique<recording_ftdi_chip>(spec.chip_type, log),
-                                 spec.pins, 91);
+        spi_ftdi_mpsse_t adapter(std::make_unique<recording_ftdi_chip>(parsed.chip_type, log),
+                                 parsed.pins, 91);
     });
     EXPECT_EQ(result.status, 70);
     EXPECT_EQ(result.output,

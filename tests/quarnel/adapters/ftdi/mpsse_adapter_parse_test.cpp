@@ -27,15 +27,15 @@ TEST(MpsseAdapterSpec, TheNameChoosesChipAndLineNames) {
 }
 
 TEST(MpsseAdapterSpec, DefaultsFillWhatThePinMapLeavesOut) {
-    const mpsse_adapter_spec_t spec = parse_mpsse_adapter_spec("ft2232h:name=Bench:led_ok=dbus7");
-    EXPECT_STREQ(spec.pins.name, "Bench");
-    EXPECT_EQ(spec.pins[SIG_MOSI].normal, 0x2u);
-    EXPECT_EQ(spec.pins[SIG_MISO].normal, 0x4u);
-    EXPECT_EQ(spec.pins[SIG_SCK].normal, 0x1u);
+    const mpsse_adapter_spec_t parsed = parse_mpsse_adapter_spec("ft2232h:name=Bench:led_ok=dbus7");
+    EXPECT_STREQ(parsed.pins.name, "Bench");
+    EXPECT_EQ(parsed.pins[SIG_MOSI].normal, 0x2u);
+    EXPECT_EQ(parsed.pins[SIG_MISO].normal, 0x4u);
+    EXPECT_EQ(parsed.pins[SIG_SCK].normal, 0x1u);
     // A plainly listed reset is driven low to hold the target.
-    EXPECT_EQ(spec.pins[SIG_RESET].normal, 0u);
-    EXPECT_EQ(spec.pins[SIG_RESET].inverted, 0x8u);
-    EXPECT_EQ(spec.pins[SIG_LED_OK].normal, 0x80u);
+    EXPECT_EQ(parsed.pins[SIG_RESET].normal, 0u);
+    EXPECT_EQ(parsed.pins[SIG_RESET].inverted, 0x8u);
+    EXPECT_EQ(parsed.pins[SIG_LED_OK].normal, 0x80u);
     EXPECT_STREQ(parse_mpsse_adapter_spec("ft2232").pins.name, "FT2232 MPSSE");
     // ~reset: the line goes high while the target is held (an inverting driver).
     EXPECT_EQ(parse_mpsse_adapter_spec("ft2232:reset=~adbus4").pins[SIG_RESET].normal, 0x10u);
@@ -43,13 +43,13 @@ TEST(MpsseAdapterSpec, DefaultsFillWhatThePinMapLeavesOut) {
 
 TEST(MpsseAdapterSpec, DataLinesMustStayOnTheMpsseLines) {
     EXPECT_EQ(parse_mpsse_adapter_spec("ft2232:sck=~adbus0").pins[SIG_SCK].inverted, 0x1u);
-    for (const char* spec :
+    for (const char* parsed :
          {"ft2232:sck=adbus4", "ft2232h:mosi=dbus2:miso=dbus1", "ft232h:miso=cbus0"}) {
-        const Captured result = captured([&] { parse_mpsse_adapter_spec(spec); });
-        EXPECT_EQ(result.status, 70) << spec;
+        const Captured result = captured([&] { parse_mpsse_adapter_spec(parsed); });
+        EXPECT_EQ(result.status, 70) << parsed;
         EXPECT_EQ(result.output, "FTDI hardware SPI adapter (MPSSE) can use only predefind "
                                  "MOSI,MISO and SCK\n")
-            << spec;
+            << parsed;
     }
 }
 
