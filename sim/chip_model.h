@@ -21,6 +21,7 @@ class ChipModel {
     void set_sck(bool high);
     void set_mosi(bool high);
     void set_xtal(bool high);
+    // Supply on or off; a flash or EEPROM write still running when it goes is lost.
     void set_power(bool on);
     // Level of MISO; an undriven MISO reads high.
     bool miso() const;

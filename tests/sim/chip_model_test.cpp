@@ -115,23 +115,20 @@ TEST(ChipClock, SckPhasesOfTwoClockPeriodsOrLessAreMissed) {
 }
 
 TEST(ChipClock, FastChipsNeedThreePeriodsAndSlowFlagsMore) {
-    ChipSettings fast;
-    fast.clock_hz = 16e6;
-    chip_spi_t mega("mega328P", fast);
-    mega.set_phase_us(0.18); // 2.9 periods
-    EXPECT_NE(enter_programming(mega), 0x53);
-    mega.set_phase_us(0.19);
-    mega.reset_pulse();
-    EXPECT_EQ(isp(mega, 0xAC, 0x53, 0x00, 0x00)[2], 0x53);
-
-    ChipSettings twelve; // three periods from 12 MHz on, not only above it
-    twelve.clock_hz = 12e6;
-    chip_spi_t edge("mega8", twelve);
-    edge.set_phase_us(0.21); // 2.5 periods
-    EXPECT_NE(enter_programming(edge), 0x53);
-    edge.set_phase_us(0.26);
-    edge.reset_pulse();
-    EXPECT_EQ(isp(edge, 0xAC, 0x53, 0x00, 0x00)[2], 0x53);
+    // Three periods from 12 MHz on, not only above it.
+    const struct {
+        double clock_hz, too_short_us, enough_us;
+    } fast[] = {{16e6, 0.18, 0.19}, {12e6, 0.21, 0.26}}; // 2.9 and 2.5 periods too short
+    for (const auto& row : fast) {
+        ChipSettings settings;
+        settings.clock_hz = row.clock_hz;
+        chip_spi_t mega("mega328P", settings);
+        mega.set_phase_us(row.too_short_us);
+        EXPECT_NE(enter_programming(mega), 0x53) << row.clock_hz;
+        mega.set_phase_us(row.enough_us);
+        mega.reset_pulse();
+        EXPECT_EQ(isp(mega, 0xAC, 0x53, 0x00, 0x00)[2], 0x53) << row.clock_hz;
+    }
 
     chip_spi_t old("90S1200"); // low 2, high 5 periods
     old.set_phase_us(4.5);
