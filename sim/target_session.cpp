@@ -16,7 +16,7 @@ TargetSession::TargetSession() {
         target_ = load_target(path);
         path_ = path;
         chip_ = std::make_unique<ChipModel>(target_.chip, target_.settings, clock_);
-    } catch (const target_error& error) {
+    } catch (const std::exception& error) { // a damaged file, or one too large to hold
         std::fprintf(stderr, "avrsim: %s; nothing attached\n", error.what());
     }
 }
@@ -36,7 +36,7 @@ TargetSession::~TargetSession() {
             }
             write_whole_file(target_.stats_path, text);
         }
-    } catch (const target_error& error) {
+    } catch (const std::exception& error) {
         std::fprintf(stderr, "avrsim: %s\n", error.what());
     }
 }
