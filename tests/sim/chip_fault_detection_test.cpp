@@ -133,6 +133,21 @@ const Scenario scenarios[] = {
          b.wait_ms(4.5f);
          return b.flash_holds(0, page_a) && b.flash_holds(128, page_b);
      }},
+    {"data polling on a byte that reads 0xFF while busy as well",
+     [](bool faulty) {
+         Bench b("mega8"); // 64-byte pages that read 0xFF while they are written
+         std::vector<std::uint8_t> first = pattern(64, 3);
+         first[63] = 0xFF;
+         const std::uint32_t polled = faulty ? 63 : 62;
+         b.load_page(0, first);
+         b.write_page(0);
+         for (int polls = 0; polls < 1000 && b.read_flash(polled) != first[polled]; ++polls) {
+         }
+         b.load_page(64, pattern(64, 50));
+         b.write_page(64);
+         b.wait_ms(4.5f);
+         return b.flash_holds(0, first) && b.flash_holds(64, pattern(64, 50));
+     }},
     {"no wait after an EEPROM byte",
      [](bool faulty) {
          Bench b("mega328P");
