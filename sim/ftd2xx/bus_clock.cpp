@@ -4,14 +4,12 @@
 #include "platform/clock.h"
 
 void bus_clock::begin_transfer() {
-    if (real_time_) {
-        // The previous transfer ended no later than now: time never runs backwards.
-        transfer_start_us_ = host_.now_us();
-        ahead_us_ = 0.0;
-    }
+    transfer_start_us_ = host_.now_us();
+    in_transfer_ = true;
 }
 
 void bus_clock::end_transfer() {
+    in_transfer_ = false;
     if (!real_time_) {
         return;
     }
@@ -21,4 +19,6 @@ void bus_clock::end_transfer() {
         platform::sleep_ms(static_cast<unsigned>(left / 1000.0) - 1);
     }
     busy_wait_us(host_, end - host_.now_us());
+    // The host has caught up with the bus (or passed it, when the simulation ran slower).
+    ahead_us_ = 0.0;
 }

@@ -1,5 +1,6 @@
-// Time as the virtual chip behind an FTDI chip sees it: host time plus the bus time of the
-// transfers, which the stand-in either counts ahead or really waits out.
+// Time as the virtual chip behind an FTDI chip sees it: host time between transfers, and
+// during a transfer exactly the bus time of what the FTDI chip does, counted ahead of the
+// host or really waited out.
 #pragma once
 
 #include "sim/sim_clock.h"
@@ -11,14 +12,15 @@ class bus_clock : public sim_clock {
     // the CPU time of the simulation.
     void set_real_time(bool real_time) { real_time_ = real_time; }
 
-    // A transfer's bus time starts at the host time of its start, so that the time the
-    // simulation itself takes does not stretch it.
+    // Host time stands still from here to end_transfer(): the chip sees only the bus time
+    // of the transfer's SCK phases and GPIO writes, however long the simulation takes.
     void begin_transfer();
-    // With real time, waits until the host has reached the end of the transfer's bus time.
+    // Host time runs again; with real time, first waits until the host has reached the end
+    // of the transfer's bus time.
     void end_transfer();
 
     double now_us() const override {
-        return (real_time_ ? transfer_start_us_ : host_.now_us()) + ahead_us_;
+        return (in_transfer_ ? transfer_start_us_ : host_.now_us()) + ahead_us_;
     }
 
     // The bus moves on by `us` (SCK phases, GPIO writes, USB latency).
@@ -33,7 +35,8 @@ class bus_clock : public sim_clock {
   private:
     monotonic_clock host_;
     bool real_time_ = false;
+    bool in_transfer_ = false;
     double transfer_start_us_ = 0.0;
-    double ahead_us_ = 0.0;
+    double ahead_us_ = 0.0; // bus time not (yet) passed on the host
     double total_us_ = 0.0;
 };
