@@ -44,11 +44,13 @@ mpsse_clock_t mpsse_clock(std::int32_t chip_type, std::uint32_t requested_hz) {
 
 std::vector<std::uint8_t> mpsse_clock_commands(const mpsse_clock_t& clock) {
     std::vector<std::uint8_t> commands;
+    commands.reserve(5);
     if (clock.prefix != 0) {
         commands.push_back(clock.prefix);
     }
-    commands.insert(commands.end(),
-                    {mpsse::SET_CLOCK_DIVISOR, static_cast<std::uint8_t>(clock.divisor & 0xFF),
-                     static_cast<std::uint8_t>(clock.divisor >> 8), mpsse::SEND_IMMEDIATE});
+    commands.push_back(mpsse::SET_CLOCK_DIVISOR);
+    commands.push_back(static_cast<std::uint8_t>(clock.divisor & 0xFF));
+    commands.push_back(static_cast<std::uint8_t>(clock.divisor >> 8));
+    commands.push_back(mpsse::SEND_IMMEDIATE);
     return commands;
 }
