@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <fstream>
 
 namespace {
@@ -23,7 +24,7 @@ ftdi_bench::ftdi_bench(const char* target_path) {
     }
     try {
         load(target_path);
-    } catch (const target_error& error) {
+    } catch (const std::exception& error) { // a damaged file, or one too large to hold
         complain(std::string(error.what()) + ": no FTDI device present");
         target_.reset();
         chip_.reset();
@@ -63,7 +64,7 @@ ftdi_bench::~ftdi_bench() {
     if (target_) {
         try {
             save_target(*target_, target_path_);
-        } catch (const target_error& error) {
+        } catch (const std::exception& error) {
             complain(error.what());
         }
     }
