@@ -26,7 +26,7 @@ SckPhases sck_phase_cycles(const DeviceInfo& device, unsigned osc_hz, unsigned d
         phases = {2, 5};
     else if (device.flags & DEV_SCK_5_17)
         phases = {5, 17};
-    else if (osc_hz > 12000000)
+    else if (osc_hz >= 12000000) // silicon wants three periods from 12 MHz on, not only above
         phases = {3, 3};
     return {phases.low * divider, phases.high * divider};
 }
