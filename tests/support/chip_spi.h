@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "quarnel/adapters/spi.h"
 #include "sim/chip_model.h"
+#include "tests/support/bare_spi.h"
 
 // Moves by the adapter's advances; once told to follow the host, it also never falls
 // behind the host's clock, so that a time-out the engine measures in real time cannot
@@ -30,7 +30,7 @@ class paced_clock : public manual_clock {
 // bit: every SCK phase advances the clock by the phase time, delay_ms advances it by the
 // delay, so the chip's busy times and clock limits apply as on the bench. The chip must
 // run from its own oscillator (an XTAL-clocked chip never answers here).
-class chip_spi_t : public spi_t {
+class chip_spi_t : public bare_spi_t {
   public:
     enum class transfer_mode { byte_wise, packet_based };
 
@@ -44,16 +44,6 @@ class chip_spi_t : public spi_t {
     void reset_pulse() override;
     void sck_pulse() override;
     void delay_ms(float ms) override;
-    bool has_power() override { return false; }
-    void power_on() override {}
-    void power_off() override {}
-    bool has_enable() override { return false; }
-    void enable() override {}
-    void disable() override {}
-    void set_led_ok(bool) override {}
-    void set_led_error(bool) override {}
-    bool has_key() override { return false; }
-    bool key_pressed() override { return false; }
     float sck_frequency() override { return float(1.0 / (low_us() + high_us())); }
     const char* name() override { return "virtual chip"; }
 

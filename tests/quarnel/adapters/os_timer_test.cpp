@@ -1,6 +1,6 @@
 // Tests of the timer's wait modes and measurements, and of spi_t's byte and buffer defaults.
 #include "quarnel/adapters/os_timer.h"
-#include "quarnel/adapters/spi.h"
+#include "tests/support/bare_spi.h"
 
 #include "platform/clock.h"
 
@@ -68,7 +68,7 @@ TEST(OsTimer, ElapsedIncludesTheRunningIntervalAndStopsWithStop) {
 namespace {
 
 // Answers each byte with its complement and records what was sent.
-class recording_spi_t : public spi_t {
+class recording_spi_t : public bare_spi_t {
   public:
     bool is_packet_based() override { return false; }
     std::uint8_t transfer_byte(std::uint8_t out) override {
@@ -79,16 +79,6 @@ class recording_spi_t : public spi_t {
     void reset_pulse() override {}
     void sck_pulse() override {}
     void delay_ms(float) override {}
-    bool has_power() override { return false; }
-    void power_on() override {}
-    void power_off() override {}
-    bool has_enable() override { return false; }
-    void enable() override {}
-    void disable() override {}
-    void set_led_ok(bool) override {}
-    void set_led_error(bool) override {}
-    bool has_key() override { return false; }
-    bool key_pressed() override { return false; }
     float sck_frequency() override { return 1.0f; }
     const char* name() override { return "recording"; }
 
