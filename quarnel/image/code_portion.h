@@ -23,12 +23,13 @@ class CodePortion : public Listable {
     ~CodePortion() override = default;
 
     // The byte at absolute address `address`, which must lie inside the portion.
-    std::uint8_t read(std::int32_t address) const { return data[index(address)]; }
-    void write(std::int32_t address, std::uint8_t value) { data[index(address)] = value; }
+    std::uint8_t read(std::int64_t address) const { return data[index(address)]; }
+    void write(std::int64_t address, std::uint8_t value) { data[index(address)] = value; }
 
-    // Address of the last byte.
-    std::int32_t last() const { return start + length - 1; }
-    bool contains(std::int32_t address) const { return address >= start && address <= last(); }
+    // Address of the last byte, in a wider type: a portion may end at the top of
+    // the 32-bit range, and the address after it must not wrap below it.
+    std::int64_t last() const { return std::int64_t{start} + length - 1; }
+    bool contains(std::int64_t address) const { return address >= start && address <= last(); }
 
     std::uint8_t* bytes() { return data.get(); }
     const std::uint8_t* bytes() const { return data.get(); }
@@ -37,7 +38,7 @@ class CodePortion : public Listable {
     const std::int32_t length;
 
   private:
-    std::size_t index(std::int32_t address) const {
+    std::size_t index(std::int64_t address) const {
         return static_cast<std::size_t>(address - start);
     }
 

@@ -92,3 +92,15 @@ std::size_t PortionList::count() const {
     }
     return n;
 }
+
+std::vector<std::unique_ptr<CodePortion>> PortionList::take_all() {
+    std::vector<std::unique_ptr<CodePortion>> portions;
+    for (CodePortion* element = head(); element != nullptr;) {
+        CodePortion* following = next(element);
+        element->link = nullptr;
+        portions.emplace_back(element);
+        element = following;
+    }
+    tail_ = nullptr;
+    return portions;
+}

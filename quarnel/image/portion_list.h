@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <iterator>
 #include <memory>
+#include <vector>
 
 class PortionList {
   public:
@@ -35,6 +36,8 @@ class PortionList {
     bool remove_and_destroy(CodePortion* portion);
     void clear();
     std::size_t count() const;
+    // Unlinks every portion and hands them back in list order; the list is left empty.
+    std::vector<std::unique_ptr<CodePortion>> take_all();
 
     // Calls f(portion) for each portion, head first. The next element is taken
     // before the call, so f may remove and destroy the portion it was given.
@@ -98,10 +101,10 @@ class PortionList {
 
 // Predicates for find_first.
 // True when `address` lies in the portion (start <= address <= last).
-inline auto contains_address(std::int32_t address) {
+inline auto contains_address(std::int64_t address) {
     return [address](const CodePortion& portion) { return portion.contains(address); };
 }
 // True when the portion's last byte lies at or above `address`.
-inline auto ends_at_or_above(std::int32_t address) {
+inline auto ends_at_or_above(std::int64_t address) {
     return [address](const CodePortion& portion) { return portion.last() >= address; };
 }

@@ -24,7 +24,8 @@ long compare_portion(IspSession& session, const CodePortion& portion) {
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(chunk));
     long mismatches = 0;
     for (long position = portion.start; position <= portion.last(); position += chunk) {
-        const long count = std::min(chunk, portion.last() - position + 1);
+        const long count =
+            static_cast<long>(std::min<std::int64_t>(chunk, portion.last() - position + 1));
         read_block(session, buffer.data(), position, count);
         for (long i = 0; i < count; ++i) {
             const std::uint8_t expected = portion.read(static_cast<std::int32_t>(position + i));

@@ -229,3 +229,38 @@ TEST(RunFailure, FilesWithoutChipNameOnlyForTheDeviceListing) {
     EXPECT_EQ(run.body, echo({"-p?", "-w", "p.hex"}) + "Invalid value for switch -p\n\n");
     EXPECT_EQ(run.status, 70);
 }
+
+TEST(RunFailure, DataAtTheTopOfTheAddressRangeIsRefused) {
+    // Each file holds one byte at the end of the 32-bit range, after an extended
+    // linear address record; none may reach the chip, as flash or as EEPROM.
+    struct Case {
+        const char* lines;
+        std::vector<std::string> args;
+        std::string error;
+    };
+    const std::string top_of_int32 = ":020000047FFF7C\n:01FFFF00A55C\n:00000001FF\n";
+    const std::vector<Case> cases = {
+        {top_of_int32.c_str(),
+         {"-w", "-v", "top.hex"},
+         "Can't fit data part of input file in DATA memory\n"},
+        {top_of_int32.c_str(), {"-w", "-v", "-d", "top.hex"}, "Can't fit top.hex in DATA memory\n"},
+        {":0200000480007A\n:01000000A55A\n:00000001FF\n",
+         {"-w", "-v", "top.hex"},
+         "Invalid HEX line\n':01000000A55A'\n"},
+        {":02000004FFFFFC\n:01FFFF00A55C\n:00000001FF\n",
+         {"-w", "-v", "top.hex"},
+         "Invalid HEX line\n':01FFFF00A55C'\n"},
+    };
+    for (const Case& c : cases) {
+        Bench bench("mega8");
+        bench.put("top.hex", c.lines);
+        std::vector<std::string> args = {"+mega8"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const BenchRun run = bench.quarnel(args);
+        EXPECT_EQ(run.status, 50) << c.lines;
+        EXPECT_NE(run.body.find(c.error), std::string::npos) << run.body;
+        EXPECT_EQ(run.body.find("passed"), std::string::npos) << run.body;
+        EXPECT_EQ(bench.memory("flash"), Bytes(8192, 0xFF));
+        EXPECT_EQ(bench.memory("eeprom"), Bytes(512, 0xFF));
+    }
+}

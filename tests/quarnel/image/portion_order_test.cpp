@@ -127,3 +127,33 @@ TEST(PortionOrder, AdjacentPortionsDoNotOverlap) {
     EXPECT_EQ(r.output, "");
     EXPECT_EQ(r.status, 0);
 }
+
+TEST(PortionOrder, ManyRepeatedRecordsAreCheckedInOnePass) {
+    // 3000 copies of one record make 4.5 million overlapping pairs: past the
+    // listing limit each copy is reported once, against all before it, and a
+    // copy that differs is still found.
+    for (const bool with_difference : {false, true}) {
+        PortionList image;
+        for (int i = 0; i < 3000; ++i) {
+            add_filled(image, 0x40, 16, 0x5A);
+        }
+        add_filled(image, 0x48, 16, 0x5A);
+        if (with_difference) {
+            add_filled(image, 0x44, 4, 0x5A)->write(0x47, 0x00);
+        }
+        const auto r = sort_and_check(image);
+        std::string expected;
+        for (int i = 1; i < 3000; ++i) {
+            expected += "Warning: HEX file records overlapped in addresses 0x40-0x4F with equal "
+                        "data\n";
+        }
+        if (with_difference) {
+            expected += "HEX file records overlapped in addresses 0x44-0x47 with NON-equal data\n";
+        } else {
+            expected += "Warning: HEX file records overlapped in addresses 0x48-0x4F with equal "
+                        "data\n";
+        }
+        EXPECT_EQ(r.output, expected);
+        EXPECT_EQ(r.status, with_difference ? EXIT_BAD_DATA : 0);
+    }
+}
