@@ -3,14 +3,14 @@
 set -euo pipefail
 
 need=()
-for pkg in cmake g++ make libgtest-dev libgmock-dev binutils-avr gcc-avr avr-libc srecord; do
+for pkg in cmake g++ make ccache libgtest-dev libgmock-dev binutils-avr gcc-avr avr-libc srecord; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
 done
 [ ${#need[@]} -eq 0 ] && exit 0
 
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
-apt-get install -y -qq cmake g++ make libgtest-dev libgmock-dev >/dev/null
+apt-get install -y -qq cmake g++ make ccache libgtest-dev libgmock-dev >/dev/null
 # The AVR toolchain and srecord only add round-trip tests of files made by real tools.
 apt-get install -y -qq binutils-avr gcc-avr avr-libc srecord >/dev/null ||
   echo "note: AVR toolchain not installed; the round-trip tests will be skipped"
