@@ -2,8 +2,8 @@
 #include "quarnel/adapters/dynamic_library.h"
 
 #include "platform/shared_library.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 
 dynamic_library_t::~dynamic_library_t() {
     platform::close_shared_library(handle);

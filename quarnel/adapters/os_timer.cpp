@@ -3,8 +3,8 @@
 
 #include "platform/clock.h"
 #include "platform/system_error.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 
 namespace {
 float counts_per_ms = 0.0f;

@@ -1,8 +1,8 @@
 // Pin-map record operations and the signal vocabulary.
 #include "quarnel/adapters/pinmap.h"
 
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 
 #include <cctype>
 #include <cstring>

@@ -1,10 +1,10 @@
 // Pin-map entries, the inline form and configuration files.
 #include "quarnel/adapters/pinmap_parser.h"
 
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
-#include "quarnel/run/files.h"
-#include "quarnel/run/text.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
+#include "quarnel/common/files.h"
+#include "quarnel/common/text.h"
 
 #include <cctype>
 #include <cstdio>

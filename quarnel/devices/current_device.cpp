@@ -3,17 +3,14 @@
 
 #include "quarnel/devices/device_lookup.h"
 #include "quarnel/devices/device_table.h"
-#include "quarnel/run/run_options.h"
 
 #include <stdexcept>
 
-int detected_index = -1;
-
-const DeviceInfo& current_device() {
+const DeviceInfo& DeviceSelection::current() const {
     if (detected_index >= 0 && detected_index < device_count)
         return device_table[detected_index];
-    if (options.requested_name) {
-        const int requested = find_device(options.requested_name->c_str());
+    if (requested_name) {
+        const int requested = find_device(requested_name->c_str());
         if (requested >= 0)
             return device_table[requested];
     }
@@ -29,8 +26,4 @@ SckPhases sck_phase_cycles(const DeviceInfo& device, unsigned osc_hz, unsigned d
     else if (osc_hz >= 12000000) // silicon wants three periods from 12 MHz on, not only above
         phases = {3, 3};
     return {phases.low * divider, phases.high * divider};
-}
-
-SckPhases sck_phase_cycles() {
-    return sck_phase_cycles(current_device(), options.osc_hz, options.sck_divider);
 }

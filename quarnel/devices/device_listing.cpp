@@ -1,10 +1,10 @@
 // The help listings: all supported devices, and the fuses of one device.
 #include "quarnel/devices/device_listing.h"
 
+#include "quarnel/common/console.h"
 #include "quarnel/devices/device_lookup.h"
 #include "quarnel/devices/device_table.h"
 #include "quarnel/devices/fuse_layout.h"
-#include "quarnel/run/console.h"
 
 #include <cstring>
 

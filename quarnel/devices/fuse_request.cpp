@@ -1,15 +1,13 @@
 // The parser of the -f list: fuse and fuse byte assignments into the fuse request.
 #include "quarnel/devices/fuse_request.h"
+#include "quarnel/devices/device_info.h"
 
-#include "quarnel/devices/current_device.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 #include "quarnel/devices/device_lookup.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
 
 #include <cctype>
 #include <string_view>
-
-FuseRequest fuse_request;
 
 namespace {
 
@@ -74,8 +72,8 @@ int find_byte_name(const std::string& name) {
     return -1;
 }
 
-void add_fuse_byte(int byte, const std::string& name, const FuseValue& value,
-                   const DeviceInfo& device) {
+void add_fuse_byte(FuseRequest& fuse_request, int byte, const std::string& name,
+                   const FuseValue& value, const DeviceInfo& device) {
     FuseByteRequest& request = fuse_request.bytes[byte];
     if (!device.fuse_layout->bytes[byte]) {
         console_log(0, "Fuse byte '%s' not exist in %s\n", name.c_str(), device.names);
@@ -103,7 +101,8 @@ void add_fuse_byte(int byte, const std::string& name, const FuseValue& value,
     request.request_mask = byte == FUSE_LOCK ? 0xFC : 0xFF;
 }
 
-void add_fuse_field(const std::string& name, const FuseValue& value, const DeviceInfo& device) {
+void add_fuse_field(FuseRequest& fuse_request, const std::string& name, const FuseValue& value,
+                    const DeviceInfo& device) {
     for (int byte = 0; byte < fuse_byte_count; ++byte) {
         const FuseField* fields = device.fuse_layout->bytes[byte];
         for (const FuseField* field = fields; field && field->fuse; ++field) {
@@ -139,7 +138,7 @@ void add_fuse_field(const std::string& name, const FuseValue& value, const Devic
     fail();
 }
 
-void add_item(const std::string& item, const DeviceInfo& device) {
+void add_item(FuseRequest& fuse_request, const std::string& item, const DeviceInfo& device) {
     if (item.size() > item_max) {
         console_log(0, "Fuse command too long\n");
         fail();
@@ -150,17 +149,17 @@ void add_item(const std::string& item, const DeviceInfo& device) {
     const FuseValue value = parse_value(value_text, name);
     const int byte = find_byte_name(name);
     if (byte >= 0)
-        add_fuse_byte(byte, name, value, device);
+        add_fuse_byte(fuse_request, byte, name, value, device);
     else
-        add_fuse_field(name, value, device);
+        add_fuse_field(fuse_request, name, value, device);
 }
 
 } // namespace
 
-void parse_fuse_list(const std::optional<std::string>& list) {
+void parse_fuse_list(const std::optional<std::string>& list, const DeviceInfo& device,
+                     FuseRequest& fuse_request) {
     if (!list)
         return;
-    const DeviceInfo& device = current_device();
     if (!device.fuse_layout) {
         console_log(0, "%s has no ISP-writable fuses\n", device.names);
         fail();
@@ -174,6 +173,6 @@ void parse_fuse_list(const std::optional<std::string>& list) {
         const std::string item(rest.substr(0, comma));
         rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
         if (!item.empty())
-            add_item(item, device);
+            add_item(fuse_request, item, device);
     }
 }

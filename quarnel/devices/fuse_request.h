@@ -19,9 +19,9 @@ struct FuseRequest {
     FuseByteRequest bytes[fuse_byte_count]; // by fuse_byte index
 };
 
-// The request of the run, filled by parse_fuse_list.
-extern FuseRequest fuse_request;
+struct DeviceInfo;
 
-// Fills fuse_request for current_device() from the -f text; does nothing
-// without one. Every error prints its message and raises app_error 70.
-void parse_fuse_list(const std::optional<std::string>& list);
+// Fills `fuse_request` for `device` from the -f text; does nothing without one.
+// Every error prints its message and raises app_error 70.
+void parse_fuse_list(const std::optional<std::string>& list, const DeviceInfo& device,
+                     FuseRequest& fuse_request);

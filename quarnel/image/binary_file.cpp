@@ -1,11 +1,11 @@
 // Binary reader in 4096-byte chunks and binary writer with the trailing-0xFF cut.
 #include "quarnel/image/binary_file.h"
 
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
+#include "quarnel/common/files.h"
 #include "quarnel/image/file_handle.h"
 #include "quarnel/image/hex_reader.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
-#include "quarnel/run/files.h"
 
 #include <algorithm>
 #include <array>

@@ -1,12 +1,11 @@
 // Intel HEX reader: line cleaning, record parsing, checksum prompt, block gathering.
 #include "quarnel/image/hex_reader.h"
 
-#include "platform/console.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
+#include "quarnel/common/files.h"
 #include "quarnel/image/file_handle.h"
 #include "quarnel/image/portion_order.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
-#include "quarnel/run/files.h"
 
 #include <array>
 #include <cerrno>
@@ -101,7 +100,8 @@ bool parse_record(const std::string& line, HexRecord& record) {
 
 class HexReader {
   public:
-    HexReader(PortionList& target, const char* file_path) : image(target), path(file_path) {}
+    HexReader(PortionList& target, const char* file_path, const checksum_question& question)
+        : image(target), path(file_path), ask(question) {}
 
     void read() {
         file_handle file(open_file(path, "r"));
@@ -187,8 +187,7 @@ class HexReader {
 
     void ask_about_checksum(const std::string& line) {
         console_log(0, "CSUM error in line\n  %s\nIgnore ALL CSUM errors (y/N)?\n", line.c_str());
-        const int key = platform::read_key();
-        if (key != 'y' && key != 'Y') {
+        if (!ask()) {
             throw app_error(EXIT_BAD_DATA);
         }
         ignore_checksums = true;
@@ -229,6 +228,7 @@ class HexReader {
 
     PortionList& image;
     const char* path;
+    const checksum_question& ask;
     long long base = 0;
     std::array<std::uint8_t, block_size> block{};
     long long block_start = 0;
@@ -239,6 +239,7 @@ class HexReader {
 
 } // namespace
 
-void read_hex_file(PortionList& image, const char* path) {
-    HexReader(image, path).read();
+void read_hex_file(PortionList& image, const char* path,
+                   const checksum_question& ignore_checksums) {
+    HexReader(image, path, ignore_checksums).read();
 }

@@ -1,16 +1,14 @@
-// Format dispatch for image files and the run's record of failed writes.
+// Format dispatch for image files.
 #include "quarnel/image/image_file.h"
 
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 #include "quarnel/image/binary_file.h"
 #include "quarnel/image/hex_reader.h"
 #include "quarnel/image/hex_writer.h"
 #include "quarnel/image/replacement_file.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
 
 namespace {
-
-bool write_failed = false;
 
 bool names_file(const FileSpec& file) {
     return file.name && (file.format == FILE_IHEX || file.format == FILE_BIN);
@@ -18,18 +16,19 @@ bool names_file(const FileSpec& file) {
 
 } // namespace
 
-void read_image_file(PortionList& image, const FileSpec& file) {
+void read_image_file(PortionList& image, const FileSpec& file,
+                     const checksum_question& ignore_checksums) {
     if (!names_file(file)) {
         return;
     }
     if (file.format == FILE_IHEX) {
-        read_hex_file(image, file.name->c_str());
+        read_hex_file(image, file.name->c_str(), ignore_checksums);
     } else {
         read_binary_file(image, file.name->c_str());
     }
 }
 
-bool write_image_file(const PortionList& image, const FileSpec& file) {
+bool write_image_file(const PortionList& image, const FileSpec& file, ff_lines ff) {
     if (!names_file(file)) {
         return true;
     }
@@ -40,7 +39,6 @@ bool write_image_file(const PortionList& image, const FileSpec& file) {
         console_log(0, "Can't open file '%s'\n", name);
         throw rtl_error(EXIT_ENVIRONMENT);
     }
-    const ff_lines ff = options.read_keep_ff ? ff_lines::keep : ff_lines::skip;
     if (hex) {
         write_hex_image(image, output.stream(), ff);
     } else {
@@ -48,12 +46,7 @@ bool write_image_file(const PortionList& image, const FileSpec& file) {
     }
     if (!output.commit()) {
         console_log(0, "%s - write error\n", name);
-        write_failed = true;
         return false;
     }
     return true;
-}
-
-bool image_write_failed() {
-    return write_failed;
 }

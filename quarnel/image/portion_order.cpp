@@ -1,8 +1,8 @@
 // Sorting of the image by address, and the overlap check that follows it.
 #include "quarnel/image/portion_order.h"
 
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,14 +2,14 @@
 #include "quarnel/isp/chip_commands.h"
 
 #include "quarnel/adapters/spi.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/memory_slot.h"
 #include "quarnel/devices/current_device.h"
 #include "quarnel/devices/fuse_layout.h"
 #include "quarnel/isp/instruction.h"
 #include "quarnel/isp/memory_write.h"
 #include "quarnel/isp/programming_mode.h"
 #include "quarnel/isp/session.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/run_options.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ bool has_boot_lock_fields(const DeviceInfo& device) {
 } // namespace
 
 void read_lock_state(IspSession& session) {
-    const DeviceInfo& device = current_device();
+    const DeviceInfo& device = session.current_device();
     if (device.lock_format == 0) {
         session.lock_state = LOCK_UNKNOWN;
         return;
@@ -55,12 +55,12 @@ void chip_erase(IspSession& session) {
     check_echo(command, reply);
     spi.delay_ms(session.prog.erase_time);
     spi.set_reset(false);
-    spi.delay_ms(options.inactive_reset_ms);
+    spi.delay_ms(session.settings.inactive_reset_ms);
     spi.set_reset(true);
 }
 
 void erase_device(IspSession& session) {
-    const DeviceInfo& device = current_device();
+    const DeviceInfo& device = session.current_device();
     if (device.flags & DEV_ERASE_TWICE) {
         console_log(3, "%s erase bug correction\n", device.names);
         chip_erase(session);
@@ -75,9 +75,9 @@ void erase_device(IspSession& session) {
     session.prog.erased = true;
 }
 
-char write_lock_bits(IspSession& session, char level) {
-    const DeviceInfo& device = current_device();
-    const std::uint8_t mask = level >= '2' ? 3 : 1;
+int write_lock_bits(IspSession& session, int level) {
+    const DeviceInfo& device = session.current_device();
+    const std::uint8_t mask = level >= 2 ? 3 : 1;
     spi_t& spi = session.spi();
     Instruction command;
     if (device.lock_format < 3) {
@@ -95,5 +95,5 @@ char write_lock_bits(IspSession& session, char level) {
     trace_exchange(4, "Lock chip", command.data(), reply.data());
     check_echo(command, reply);
     spi.delay_ms(session.prog.erase_time);
-    return level > '2' ? '2' : level;
+    return level > 2 ? 2 : level;
 }

@@ -13,5 +13,5 @@ void chip_erase(IspSession& session);
 // mode again, new lock read; marks the chip erased.
 void erase_device(IspSession& session);
 
-// Locks to `level` ('1' or '2'); returns the level written, at most '2'.
-char write_lock_bits(IspSession& session, char level);
+// Locks to `level` (1 or 2); returns the level written, at most 2.
+int write_lock_bits(IspSession& session, int level);

@@ -2,21 +2,21 @@
 #include "quarnel/isp/fuse_operations.h"
 
 #include "quarnel/adapters/spi.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/user_break.h"
 #include "quarnel/devices/current_device.h"
 #include "quarnel/devices/fuse_layout.h"
 #include "quarnel/devices/fuse_request.h"
 #include "quarnel/isp/instruction.h"
 #include "quarnel/isp/session.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/user_break.h"
 
 #include <string_view>
 
 namespace {
 
 // The field list of a fuse byte of the row in force, or null.
-const FuseField* fields_of(int index) {
-    const FuseLayout* layout = current_device().fuse_layout;
+const FuseField* fields_of(const IspSession& session, int index) {
+    const FuseLayout* layout = session.current_device().fuse_layout;
     return layout != nullptr ? layout->bytes[index] : nullptr;
 }
 
@@ -47,8 +47,8 @@ std::uint8_t read_fuse_byte(IspSession& session, std::uint8_t first, std::uint8_
 }
 
 void read_fuses(IspSession& session) {
-    FuseByteRequest* bytes = fuse_request.bytes;
-    switch (current_device().fuse_format) {
+    FuseByteRequest* bytes = session.fuses.bytes;
+    switch (session.current_device().fuse_format) {
     case 1:
         bytes[FUSE_LOW].read_value = read_fuse_byte(session, 0x58, 0x00);
         break;
@@ -57,7 +57,7 @@ void read_fuses(IspSession& session) {
         break;
     case 3:
         for (int index : {FUSE_LOW, FUSE_LOCK, FUSE_HIGH, FUSE_EXT}) {
-            if (fields_of(index) != nullptr) {
+            if (fields_of(session, index) != nullptr) {
                 bytes[index].read_value =
                     read_fuse_byte(session, read_codes[index][0], read_codes[index][1]);
             }
@@ -68,16 +68,16 @@ void read_fuses(IspSession& session) {
     }
 }
 
-std::array<std::uint8_t, 4> fuse_read_values() {
+std::array<std::uint8_t, 4> fuse_read_values(const IspSession& session) {
     std::array<std::uint8_t, 4> values{};
     for (int i = 0; i < fuse_byte_count; ++i) {
-        values[i] = fuse_request.bytes[i].read_value;
+        values[i] = session.fuses.bytes[i].read_value;
     }
     return values;
 }
 
 void read_osccal(IspSession& session) {
-    const int count = current_device().osccal_count;
+    const int count = session.current_device().osccal_count;
     for (int i = 0; i < count && i < 4; ++i) {
         const Instruction command = {0x38, 0x00, std::uint8_t(i), 0x00};
         const Instruction reply = exchange(session.spi(), command);
@@ -98,11 +98,11 @@ void write_fuse_byte(IspSession& session, std::uint8_t second, std::uint8_t four
 
 void program_fuses(IspSession& session) {
     console_log(2, "Programming fuses\n");
-    FuseByteRequest* bytes = fuse_request.bytes;
-    for (FuseByteRequest& byte : fuse_request.bytes) {
+    FuseByteRequest* bytes = session.fuses.bytes;
+    for (FuseByteRequest& byte : session.fuses.bytes) {
         byte.wanted = merged(byte);
     }
-    switch (current_device().fuse_format) {
+    switch (session.current_device().fuse_format) {
     case 1:
     case 2:
         write_fuse_byte(session, std::uint8_t((bytes[FUSE_LOW].wanted & 0xBF) | 0xA0), 0x00);
@@ -110,7 +110,7 @@ void program_fuses(IspSession& session) {
     case 3:
         // The lock byte goes last.
         for (int index : {FUSE_LOW, FUSE_HIGH, FUSE_EXT, FUSE_LOCK}) {
-            if (fields_of(index) != nullptr && bytes[index].request_mask != 0) {
+            if (fields_of(session, index) != nullptr && bytes[index].request_mask != 0) {
                 write_fuse_byte(session, write_codes[index], bytes[index].wanted);
             }
         }
@@ -121,12 +121,12 @@ void program_fuses(IspSession& session) {
 }
 
 bool eesave_programmed(IspSession& session) {
-    if (current_device().fuse_format < 2) {
+    if (session.current_device().fuse_format < 2) {
         return false; // the layouts of the older formats have no EESAVE
     }
     for (int index : {FUSE_LOW, FUSE_HIGH, FUSE_EXT}) {
-        for (const FuseField* field = fields_of(index); field != nullptr && field->fuse != nullptr;
-             ++field) {
+        for (const FuseField* field = fields_of(session, index);
+             field != nullptr && field->fuse != nullptr; ++field) {
             if (std::string_view(field->fuse->name) != "EESAVE") {
                 continue;
             }
@@ -139,12 +139,12 @@ bool eesave_programmed(IspSession& session) {
     return false;
 }
 
-bool fuses_need_erase() {
-    const DeviceInfo& device = current_device();
-    if (device.fuse_format != 3 || fields_of(FUSE_LOCK) == nullptr) {
+bool fuses_need_erase(const IspSession& session) {
+    const DeviceInfo& device = session.current_device();
+    if (device.fuse_format != 3 || fields_of(session, FUSE_LOCK) == nullptr) {
         return false;
     }
-    const FuseByteRequest& lock = fuse_request.bytes[FUSE_LOCK];
+    const FuseByteRequest& lock = session.fuses.bytes[FUSE_LOCK];
     return (lock.wanted & lock.request_mask & ~lock.read_value) != 0;
 }
 
@@ -153,8 +153,8 @@ bool verify_fuses(IspSession& session) {
     read_fuses(session);
     bool passed = true;
     for (int index = 0; index < fuse_byte_count; ++index) {
-        const FuseByteRequest& byte = fuse_request.bytes[index];
-        const FuseField* field = fields_of(index);
+        const FuseByteRequest& byte = session.fuses.bytes[index];
+        const FuseField* field = fields_of(session, index);
         for (; field != nullptr && field->fuse != nullptr; ++field) {
             if ((byte.request_mask & field->mask()) == 0) {
                 continue;
@@ -178,7 +178,7 @@ bool verify_fuses(IspSession& session) {
 void print_fuse_values(const IspSession& session, const char* title,
                        const std::array<std::uint8_t, 4>& values) {
     console_log(2, "%s\n", title);
-    const int calibration_count = current_device().osccal_count;
+    const int calibration_count = session.current_device().osccal_count;
     if (calibration_count > 0) {
         console_log(2, "  OSCCAL%c\t=", calibration_count >= 2 ? 's' : ' ');
         for (int i = 0; i < calibration_count && i < 4; ++i) {
@@ -187,7 +187,7 @@ void print_fuse_values(const IspSession& session, const char* title,
         console_log(2, "\n");
     }
     for (int index = 0; index < fuse_byte_count; ++index) {
-        const FuseField* field = fields_of(index);
+        const FuseField* field = fields_of(session, index);
         if (field == nullptr) {
             continue;
         }

@@ -13,7 +13,7 @@ std::uint8_t read_fuse_byte(IspSession& session, std::uint8_t first, std::uint8_
 void read_fuses(IspSession& session);
 
 // The read values of fuse_request, by fuse byte index.
-std::array<std::uint8_t, 4> fuse_read_values();
+std::array<std::uint8_t, 4> fuse_read_values(const IspSession& session);
 
 // Reads the device's calibration bytes into session.calibration.
 void read_osccal(IspSession& session);
@@ -30,7 +30,7 @@ void program_fuses(IspSession& session);
 bool eesave_programmed(IspSession& session);
 
 // True when some requested boot lock bit would have to be released.
-bool fuses_need_erase();
+bool fuses_need_erase(const IspSession& session);
 
 // Reads the fuses back; true when every requested field holds its value.
 bool verify_fuses(IspSession& session);

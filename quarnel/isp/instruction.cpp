@@ -2,8 +2,8 @@
 #include "quarnel/isp/instruction.h"
 
 #include "quarnel/adapters/spi.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 
 void raise_sync_lost() {
     console_log(0, "\nSynchronisation lost\n");

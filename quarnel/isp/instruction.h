@@ -1,7 +1,7 @@
 // Four-byte ISP instructions: exchange with echo test, builders for memory access.
 #pragma once
 
-#include "quarnel/run/run_options.h"
+#include "quarnel/common/memory_slot.h"
 
 #include <array>
 #include <cstdint>

@@ -1,21 +1,21 @@
 // Comparing the chip with an image and checking memories for blank (0xFF) contents.
 #include "quarnel/isp/memory_operations.h"
 
+#include "quarnel/common/console.h"
+#include "quarnel/common/user_break.h"
 #include "quarnel/devices/current_device.h"
 #include "quarnel/image/portion_list.h"
 #include "quarnel/isp/memory_read.h"
 #include "quarnel/isp/progress.h"
 #include "quarnel/isp/session.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/user_break.h"
 
 #include <algorithm>
 #include <vector>
 
 namespace {
 
-long memory_size(memory_slot memory) {
-    return memory == SLOT_DATA ? current_device().eeprom_size : usable_flash_size();
+long memory_size(const IspSession& session, memory_slot memory) {
+    return memory == SLOT_DATA ? session.current_device().eeprom_size : usable_flash_size(session);
 }
 
 // Reads the portion's bytes chunk by chunk; returns the number of differences.
@@ -69,7 +69,7 @@ unsigned blank_check_memories(IspSession& session, unsigned which) {
         session.prog.memory = SLOT_CODE;
         console_log(2, "Code: ");
         progress_start(session);
-        const bool blank = is_blank_range(session, 0, usable_flash_size() - 1);
+        const bool blank = is_blank_range(session, 0, usable_flash_size(session) - 1);
         progress_done(session);
         if (blank) {
             console_log(2, "  blank\n");
@@ -78,11 +78,11 @@ unsigned blank_check_memories(IspSession& session, unsigned which) {
             not_blank |= BLANK_CODE;
         }
     }
-    if ((which & BLANK_DATA) && current_device().eeprom_size > 0) {
+    if ((which & BLANK_DATA) && session.current_device().eeprom_size > 0) {
         session.prog.memory = SLOT_DATA;
         console_log(2, "Data: ");
         progress_start(session);
-        const bool blank = is_blank_range(session, 0, current_device().eeprom_size - 1);
+        const bool blank = is_blank_range(session, 0, session.current_device().eeprom_size - 1);
         progress_done(session);
         if (blank) {
             console_log(2, "  blank\n");
@@ -105,7 +105,7 @@ bool verify_memory(IspSession& session, memory_slot memory, const PortionList& i
     long examined = 0;
     state.load_buffer.clear();
     const bool check_free =
-        options.verify_all || (memory == SLOT_DATA && options.write_fill_eeprom);
+        session.settings.verify_all || (memory == SLOT_DATA && session.settings.write_fill_eeprom);
     for (const CodePortion& portion : image) {
         if (check_free && examined < portion.start &&
             !is_blank_range(session, examined, portion.start - 1)) {
@@ -118,7 +118,7 @@ bool verify_memory(IspSession& session, memory_slot memory, const PortionList& i
         examined = std::max(examined, static_cast<long>(portion.last()) + 1);
         mismatches += compare_portion(session, portion);
     }
-    const long size = memory_size(memory);
+    const long size = memory_size(session, memory);
     if (check_free && examined <= size - 1 && !is_blank_range(session, examined, size - 1)) {
         free_blank = false;
     }

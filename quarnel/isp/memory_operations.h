@@ -1,7 +1,7 @@
 // Whole-memory operations: program, read, verify and blank check with progress.
 #pragma once
 
-#include "quarnel/run/run_options.h"
+#include "quarnel/common/memory_slot.h"
 
 class PortionList;
 struct IspSession;
@@ -19,5 +19,5 @@ bool verify_memory(IspSession& session, memory_slot memory, const PortionList& i
 bool is_blank_range(IspSession& session, long first, long last);
 
 // Bits of `which` and of the result: BLANK_CODE, BLANK_DATA (result: not blank).
-inline constexpr unsigned BLANK_CODE = 1, BLANK_DATA = 2;
+enum blank_memories : unsigned { BLANK_NONE = 0, BLANK_CODE = 1, BLANK_DATA = 2 };
 unsigned blank_check_memories(IspSession& session, unsigned which);

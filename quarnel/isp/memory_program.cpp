@@ -1,14 +1,14 @@
 // Programming an image into the chip and reading the chip into an image.
 #include "quarnel/isp/memory_operations.h"
 
+#include "quarnel/common/console.h"
+#include "quarnel/common/user_break.h"
 #include "quarnel/devices/current_device.h"
 #include "quarnel/image/portion_list.h"
 #include "quarnel/isp/memory_read.h"
 #include "quarnel/isp/memory_write.h"
 #include "quarnel/isp/progress.h"
 #include "quarnel/isp/session.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/user_break.h"
 
 #include <algorithm>
 #include <memory>
@@ -20,8 +20,8 @@ void program_memory(IspSession& session, memory_slot memory, const PortionList& 
     console_log(2, "Programming %s\n", memory_names[memory]);
     progress_start(session);
     begin_memory_write(session, memory);
-    const bool ff_fill =
-        options.write_fill_eeprom && memory == SLOT_DATA && !erased_blank(state, SLOT_DATA);
+    const bool ff_fill = session.settings.write_fill_eeprom && memory == SLOT_DATA &&
+                         !erased_blank(state, SLOT_DATA);
     for (const CodePortion& portion : image) {
         if (ff_fill) {
             fill_ff_to(session, portion.start);
@@ -35,7 +35,7 @@ void program_memory(IspSession& session, memory_slot memory, const PortionList& 
             std::max(state.ff_fill_position, static_cast<long>(portion.start) + portion.length);
     }
     if (ff_fill) {
-        fill_ff_to(session, current_device().eeprom_size);
+        fill_ff_to(session, session.current_device().eeprom_size);
     }
     if (memory == SLOT_CODE && state.paged) {
         flush_page(session);
@@ -46,7 +46,8 @@ void program_memory(IspSession& session, memory_slot memory, const PortionList& 
 void read_memory(IspSession& session, memory_slot memory, PortionList& image) {
     ProgrammingState& state = session.prog;
     state.memory = memory;
-    const long size = memory == SLOT_DATA ? current_device().eeprom_size : usable_flash_size();
+    const long size =
+        memory == SLOT_DATA ? session.current_device().eeprom_size : usable_flash_size(session);
     console_log(2, "Reading %s\n", memory_names[memory]);
     progress_start(session);
     state.load_buffer.clear();

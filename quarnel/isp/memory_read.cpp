@@ -13,8 +13,8 @@ namespace {
 
 constexpr long block_size = 0x20000; // flash reachable without the extended address byte
 
-bool needs_extended_address() {
-    return current_device().flash_size > block_size;
+bool needs_extended_address(const IspSession& session) {
+    return session.current_device().flash_size > block_size;
 }
 
 std::uint8_t read_byte(IspSession& session, memory_slot memory, long address) {
@@ -66,7 +66,7 @@ void read_packet(IspSession& session, memory_slot memory, std::uint8_t* buffer, 
 void read_flash_part(IspSession& session, std::uint8_t* buffer, long address, long count) {
     ProgrammingState& state = session.prog;
     long extended_from = -1;
-    if (needs_extended_address() && (address >> 17) != (state.open_page >> 17)) {
+    if (needs_extended_address(session) && (address >> 17) != (state.open_page >> 17)) {
         extended_from = address;
         state.open_page = address;
     }

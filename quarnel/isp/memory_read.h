@@ -1,7 +1,7 @@
 // Reading flash and EEPROM: single bytes and blocks, packet-based or byte-wise.
 #pragma once
 
-#include "quarnel/run/run_options.h"
+#include "quarnel/common/memory_slot.h"
 
 #include <cstdint>
 

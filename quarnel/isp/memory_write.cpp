@@ -3,15 +3,15 @@
 
 #include "quarnel/adapters/os_timer.h"
 #include "quarnel/adapters/spi.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
+#include "quarnel/common/user_break.h"
 #include "quarnel/devices/current_device.h"
 #include "quarnel/isp/fuse_operations.h"
 #include "quarnel/isp/instruction.h"
 #include "quarnel/isp/memory_read.h"
 #include "quarnel/isp/progress.h"
 #include "quarnel/isp/session.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
-#include "quarnel/run/user_break.h"
 
 #include <algorithm>
 #include <vector>
@@ -24,9 +24,10 @@ bool is_no_poll(const ProgrammingState& state, std::uint8_t value) {
 
 // After an erase a 0xFF byte is already there, except in EEPROM that the erase
 // kept (EESAVE) and in EEPROM saved for restoring, which is written back whole.
-bool skip_erased_ff(const ProgrammingState& state, std::uint8_t value) {
+bool skip_erased_ff(const IspSession& session, std::uint8_t value) {
+    const ProgrammingState& state = session.prog;
     return value == 0xFF && erased_blank(state, state.memory) &&
-           !(state.memory == SLOT_DATA && options.preserve_eeprom);
+           !(state.memory == SLOT_DATA && session.settings.preserve_eeprom);
 }
 
 void load_byte(ProgrammingState& state, long address, std::uint8_t value) {
@@ -54,8 +55,9 @@ void send_page(spi_t& spi, std::vector<std::uint8_t>& loads, const Instruction& 
                             replies[load_bytes + 3]});
 }
 
-void select_poll_mode(ProgrammingState& state, memory_slot memory) {
-    const DeviceInfo& device = current_device();
+void select_poll_mode(IspSession& session, memory_slot memory) {
+    ProgrammingState& state = session.prog;
+    const DeviceInfo& device = session.current_device();
     const int code = memory == SLOT_CODE ? device.flash_poll : device.eeprom_poll;
     state.poll_address = -1;
     switch (code) {
@@ -83,7 +85,7 @@ void select_poll_mode(ProgrammingState& state, memory_slot memory) {
     default:
         state.poll = POLL_MODE_TIMED;
         console_log(1, "Warning: can't use write polling for %s of %s\n", memory_names[memory],
-                    current_device_name());
+                    current_device_name(session));
         break;
     }
 }
@@ -96,8 +98,8 @@ void begin_memory_write(IspSession& session, memory_slot memory) {
     if (memory == SLOT_DATA && state.erased) {
         state.eeprom_kept = eesave_programmed(session);
     }
-    if (options.write_poll) {
-        select_poll_mode(state, memory);
+    if (session.settings.write_poll) {
+        select_poll_mode(session, memory);
     }
     state.open_page = -1;
     state.ff_fill_position = 0;
@@ -109,7 +111,7 @@ void write_memory_byte(IspSession& session, long address, std::uint8_t value) {
 
 void program_byte(IspSession& session, long address, std::uint8_t value) {
     ProgrammingState& state = session.prog;
-    if (skip_erased_ff(state, value)) {
+    if (skip_erased_ff(session, value)) {
         return;
     }
     if (state.poll == POLL_MODE_DATA && !is_no_poll(state, value)) {
@@ -141,14 +143,14 @@ void load_page_byte(IspSession& session, long address, std::uint8_t value) {
             open += 1;
         }
         if (address & 1) {
-            if (skip_erased_ff(state, value)) {
+            if (skip_erased_ff(session, value)) {
                 return;
             }
             load_byte(state, address - 1, 0xFF); // a word's low byte goes first
             open = address - 1;
         }
     }
-    if (skip_erased_ff(state, value)) {
+    if (skip_erased_ff(session, value)) {
         return;
     }
     load_byte(state, address, value);
@@ -161,7 +163,7 @@ void write_page(IspSession& session, long address) {
     if (address != -1 && (address & 1) == 0) {
         load_byte(state, address + 1, 0xFF);
     }
-    if (current_device().flash_size > 0x20000) {
+    if (session.current_device().flash_size > 0x20000) {
         const Instruction extended = extended_address_instruction(address);
         state.load_buffer.insert(state.load_buffer.end(), extended.begin(), extended.end());
     }

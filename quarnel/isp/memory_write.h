@@ -1,7 +1,7 @@
 // Writing flash and EEPROM: byte writes, page loads and writes, end-of-write waits.
 #pragma once
 
-#include "quarnel/run/run_options.h"
+#include "quarnel/common/memory_slot.h"
 
 #include <cstdint>
 

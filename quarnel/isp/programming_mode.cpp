@@ -2,25 +2,20 @@
 #include "quarnel/isp/programming_mode.h"
 
 #include "quarnel/adapters/spi.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
+#include "quarnel/common/user_break.h"
 #include "quarnel/devices/current_device.h"
 #include "quarnel/devices/device_lookup.h"
 #include "quarnel/devices/device_table.h"
 #include "quarnel/isp/instruction.h"
 #include "quarnel/isp/session.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
-#include "quarnel/run/run_options.h"
-#include "quarnel/run/user_break.h"
 
 namespace {
 
 constexpr std::uint8_t in_step = 0x53;
 constexpr int sck_resync_tries = 32;
 constexpr std::uint32_t protected_signature = 0x000102;
-
-const char* requested_name() {
-    return options.requested_name ? options.requested_name->c_str() : nullptr;
-}
 
 // Old chips without page mode realign one bit per extra SCK pulse.
 void resync_by_sck_pulses(IspSession& session) {
@@ -62,7 +57,9 @@ std::uint8_t send_program_enable(IspSession& session) {
 }
 
 void enter_programming_mode(IspSession& session) {
-    const int expected = requested_name() ? find_device(requested_name()) : detected_index;
+    DeviceSelection& device = session.device;
+    const int expected =
+        device.requested() ? find_device(device.requested()) : device.detected_index;
     spi_t& spi = session.spi();
     console_log(3, "\t%% Reset\n");
     spi.set_reset(true);
@@ -78,10 +75,10 @@ void enter_programming_mode(IspSession& session) {
         resync_by_sck_pulses(session);
     }
     const std::uint32_t signature = read_signature(session);
-    identify_chip(signature);
+    identify_chip(device, signature);
     console_log(2, "Device connected, ");
-    if (detected_index >= 0) {
-        console_log(2, "%s detected\n", device_table[detected_index].names);
+    if (device.detected_index >= 0) {
+        console_log(2, "%s detected\n", device_table[device.detected_index].names);
     } else {
         console_log(2, "but not recognised, ID: 0x%06X%s\n", signature,
                     signature == protected_signature ? " (looks as protected)" : "");
@@ -90,9 +87,10 @@ void enter_programming_mode(IspSession& session) {
 
 // With a requested name the first row that has the signature and the name
 // wins; otherwise the last row with the signature.
-int identify_chip(std::uint32_t signature) {
+int identify_chip(DeviceSelection& device, std::uint32_t signature) {
+    int& detected_index = device.detected_index;
     detected_index = -1;
-    const char* name = requested_name();
+    const char* name = device.requested();
     for (int i = 0; device_table[i].names != nullptr; ++i) {
         if (device_table[i].signature != signature) {
             continue;

@@ -4,13 +4,15 @@
 #include <cstdint>
 
 struct IspSession;
+struct DeviceSelection;
 
 // Sends Programming Enable; returns the third reply byte (0x53 when in step).
 std::uint8_t send_program_enable(IspSession& session);
 
 // Reset, programming enable (resynchronising when needed), signature read and
-// identification; sets detected_index and reports the chip found.
+// identification; sets the session's detected row and reports the chip found.
 void enter_programming_mode(IspSession& session);
 
-// Sets detected_index to the catalogue row of `signature` (see the .cpp); -1 when none.
-int identify_chip(std::uint32_t signature);
+// Sets the detected row of `device` to the catalogue row of `signature` (see the
+// .cpp) and returns it; -1 when none.
+int identify_chip(DeviceSelection& device, std::uint32_t signature);

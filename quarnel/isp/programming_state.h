@@ -1,7 +1,7 @@
 // Programming state of a run: waits, page handling, polling and the page-load buffer.
 #pragma once
 
-#include "quarnel/run/run_options.h"
+#include "quarnel/common/memory_slot.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,10 +1,10 @@
 // Progress display of the whole-memory operations: dots and the closing time.
 #include "quarnel/isp/progress.h"
 
+#include "quarnel/common/console.h"
+#include "quarnel/common/units.h"
 #include "quarnel/isp/memory_read.h"
 #include "quarnel/isp/session.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/units.h"
 
 void progress_start(IspSession& session) {
     Progress& progress = session.progress;

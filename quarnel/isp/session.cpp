@@ -4,12 +4,11 @@
 #include "quarnel/devices/current_device.h"
 #include "quarnel/devices/device_lookup.h"
 #include "quarnel/devices/device_table.h"
-#include "quarnel/run/run_options.h"
 
-long usable_flash_size() {
-    return current_device().flash_size - (options.erase_counter ? 2 : 0);
+long usable_flash_size(const IspSession& session) {
+    return session.current_device().flash_size - (session.settings.erase_counter ? 2 : 0);
 }
 
-const char* current_device_name() {
-    return device_display_name(static_cast<int>(&current_device() - device_table));
+const char* current_device_name(const IspSession& session) {
+    return device_display_name(static_cast<int>(&session.current_device() - device_table));
 }

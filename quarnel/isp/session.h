@@ -2,6 +2,8 @@
 #pragma once
 
 #include "quarnel/adapters/os_timer.h"
+#include "quarnel/devices/current_device.h"
+#include "quarnel/devices/fuse_request.h"
 #include "quarnel/isp/programming_state.h"
 
 #include <cstdint>
@@ -18,10 +20,21 @@ struct Progress {
 // Lock levels read from the chip; -1 when they cannot be read.
 inline constexpr int LOCK_UNKNOWN = -1;
 
-// The identified row is detected_index (quarnel/devices/current_device.h),
-// which current_device() needs as well.
+// What the session's operations take from the command line.
+struct IspSettings {
+    float inactive_reset_ms = 2.0f; // reset released after a chip erase
+    bool erase_counter = false;     // the top two flash bytes hold the erase counter
+    bool preserve_eeprom = false;   // EEPROM written whole after an erase that kept it
+    bool write_poll = false;        // RDY/BSY polling instead of the catalogue waits
+    bool write_fill_eeprom = false; // free EEPROM positions written with 0xFF
+    bool verify_all = false;        // free positions verified blank too
+};
+
 struct IspSession {
     spi_t* adapter = nullptr; // owned by the run sequence
+    DeviceSelection device;   // requested and identified rows
+    FuseRequest fuses{};      // the -f request, with the bytes read from the chip
+    IspSettings settings;
     int lock_state = LOCK_UNKNOWN;
     bool target_active = false;
     std::uint8_t calibration[4] = {}; // oscillator calibration bytes, read_osccal
@@ -30,11 +43,13 @@ struct IspSession {
 
     // The adapter; the run sequence sets it before any chip access.
     spi_t& spi() const { return *adapter; }
+    // The catalogue row in force (DeviceSelection::current).
+    const DeviceInfo& current_device() const { return device.current(); }
 };
 
-// Flash bytes of current_device() available to images: less the erase
+// Flash bytes of the row in force available to images: less the erase
 // counter's two bytes when it is on.
-long usable_flash_size();
+long usable_flash_size(const IspSession& session);
 
 // Display name of the row in force.
-const char* current_device_name();
+const char* current_device_name(const IspSession& session);

@@ -3,8 +3,8 @@
 
 #include "quarnel/adapters/os_timer.h"
 #include "quarnel/adapters/spi.h"
+#include "quarnel/common/console.h"
 #include "quarnel/isp/session.h"
-#include "quarnel/run/console.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Banner with version and build time, and the command echo.
 #include "quarnel/run/banner.h"
 
-#include "quarnel/run/console.h"
+#include "quarnel/common/console.h"
 
 #include <cstring>
 

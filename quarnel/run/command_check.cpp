@@ -1,17 +1,17 @@
 // Validity rules of a parsed command line.
 #include "quarnel/run/command_check.h"
 
-#include "quarnel/devices/fuse_request.h"
-#include "quarnel/run/command_errors.h"
-#include "quarnel/run/run_options.h"
+#include "quarnel/common/command_errors.h"
+#include "quarnel/devices/current_device.h"
 
-void check_command() {
+void check_command(const RunOptions& options, FuseRequest& fuses) {
     const bool lists_ftdi_devices = options.port_spec && options.port_spec->starts_with('?');
     if (!options.requested_name && !lists_ftdi_devices) {
         command_error("Chip name must be specified\n");
     }
     if (options.fuse_list && options.requested_name) {
-        parse_fuse_list(options.fuse_list);
+        const DeviceSelection requested{options.requested_name};
+        parse_fuse_list(options.fuse_list, requested.current(), fuses);
     }
     const bool any_file = options.code_file().name || options.data_file().name;
     if (options.read) {

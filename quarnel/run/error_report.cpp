@@ -1,8 +1,8 @@
 // The handlers that end a run: memory exhaustion, the app_error family, other exceptions.
 #include "quarnel/run/error_report.h"
 
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 
 #include <exception>
 #include <new>

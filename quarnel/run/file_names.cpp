@@ -1,13 +1,13 @@
 // Format prefixes and slot assignment of file names.
 #include "quarnel/run/file_names.h"
 
+#include "quarnel/common/command_errors.h"
 #include "quarnel/devices/device_lookup.h"
-#include "quarnel/run/command_errors.h"
 
 #include <cstring>
 #include <string_view>
 
-void set_file(memory_slot slot, const char* text) {
+void set_file(RunOptions& options, memory_slot slot, const char* text) {
     if (text == nullptr || text[0] == '\0') {
         command_error("Invalid command line\n");
     }

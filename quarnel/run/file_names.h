@@ -5,4 +5,4 @@
 
 // Stores `text` as the file of `slot`: ":ihex:" or ":bin:" (any case) may
 // select the format; errors print their message and raise app_error 70.
-void set_file(memory_slot slot, const char* text);
+void set_file(RunOptions& options, memory_slot slot, const char* text);

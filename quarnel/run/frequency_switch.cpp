@@ -1,8 +1,8 @@
 // Frequency and SCK divider of the -o switch.
 #include "quarnel/run/frequency_switch.h"
 
+#include "quarnel/common/command_errors.h"
 #include "quarnel/devices/device_lookup.h"
-#include "quarnel/run/command_errors.h"
 #include "quarnel/run/number_text.h"
 #include "quarnel/run/run_options.h"
 
@@ -31,7 +31,7 @@ double unit_scale(std::string_view unit) {
 
 } // namespace
 
-void parse_frequency_switch(char letter, const char* value) {
+void parse_frequency_switch(char letter, const char* value, RunOptions& options) {
     std::string_view text(value);
     // Each -o states the whole clock setting: nothing of an earlier one stays.
     bool sck_given = false;

@@ -1,8 +1,8 @@
 // Parsing of the production-data switches into InsertSpec requests.
 #include "quarnel/run/insert_switch.h"
 
+#include "quarnel/common/command_errors.h"
 #include "quarnel/devices/device_lookup.h"
-#include "quarnel/run/command_errors.h"
 #include "quarnel/run/number_text.h"
 #include "quarnel/run/run_options.h"
 
@@ -54,7 +54,7 @@ std::optional<std::vector<std::uint8_t>> read_bytes(std::string_view digits, uns
 
 } // namespace
 
-void parse_insert_switch(std::string_view text) {
+void parse_insert_switch(std::string_view text, RunOptions& options) {
     const insert_mode mode = text.size() >= 2 ? mode_of(text.substr(0, 2)) : INSERT_NONE;
     if (mode == INSERT_NONE) {
         invalid_extension(text);

@@ -1,19 +1,19 @@
 // Entry of quarnel: banner, command line, run, and the exit status of every ending.
 #include "quarnel/adapters/os_timer.h"
 #include "quarnel/adapters/spi.h"
+#include "quarnel/common/command_errors.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
+#include "quarnel/common/units.h"
 #include "quarnel/run/banner.h"
 #include "quarnel/run/command_check.h"
-#include "quarnel/run/command_errors.h"
 #include "quarnel/run/command_line.h"
-#include "quarnel/run/console.h"
 #include "quarnel/run/error_report.h"
-#include "quarnel/run/errors.h"
 #include "quarnel/run/run_sequence.h"
-#include "quarnel/run/units.h"
 
 namespace {
 
-void run(int argc, const char* const argv[]) {
+void run(RunState& state, int argc, const char* const argv[]) {
     os_timer_t timer;
     timer.restart();
     print_banner();
@@ -22,12 +22,13 @@ void run(int argc, const char* const argv[]) {
         return;
     }
     print_command(argc, argv);
-    parse_command_line(argc, argv);
-    check_command();
-    run_sequence();
+    parse_command_line(argc, argv, state.options);
+    check_command(state.options, state.session.fuses);
+    settle_run(state);
+    run_sequence(state);
     timer.stop();
-    if (spi_t* adapter = run_adapter()) {
-        adapter->set_led_ok(true);
+    if (state.adapter) {
+        state.adapter->set_led_ok(true);
     }
     console_log(2, "Total time %s\n",
                 format_time(static_cast<double>(timer.elapsed_ms()), TIME_MS));
@@ -36,15 +37,18 @@ void run(int argc, const char* const argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    int status = run_reporting_errors([&] { run(argc, argv); });
+    // The whole run lives here; its adapter is destroyed last, on every path,
+    // which returns the hardware to its safe state.
+    RunState state;
+    int status = run_reporting_errors([&] { run(state, argc, argv); });
     if (status != EXIT_OK) {
         // A failing lamp must not hide the status of the run.
-        run_reporting_errors([] {
-            if (spi_t* adapter = run_adapter()) {
-                adapter->set_led_error(true);
+        run_reporting_errors([&] {
+            if (state.adapter) {
+                state.adapter->set_led_error(true);
             }
         });
     }
-    const int release_status = run_reporting_errors(release_run_target);
+    const int release_status = run_reporting_errors([&] { release_run_target(state); });
     return status != EXIT_OK ? status : release_status;
 }

@@ -1,21 +1,17 @@
 // The operations of a run in their fixed order, with the lock, fuse and fit tests.
-#include "quarnel/devices/current_device.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 #include "quarnel/devices/device_table.h"
 #include "quarnel/image/image_file.h"
 #include "quarnel/isp/chip_commands.h"
 #include "quarnel/isp/fuse_operations.h"
 #include "quarnel/isp/memory_operations.h"
 #include "quarnel/isp/programming_mode.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
-#include "quarnel/run/production.h"
-#include "quarnel/run/run_options.h"
-#include "quarnel/run/run_state.h"
 #include "quarnel/run/run_steps.h"
 
 namespace {
 
-bool any_file() {
+bool any_file(const RunOptions& options) {
     return options.code_file().name || options.data_file().name;
 }
 
@@ -24,30 +20,31 @@ void fail(const char* message, int status) {
     throw app_error(status);
 }
 
-void lock_test(const IspSession& session) {
+void lock_test(const RunOptions& options, const IspSession& session) {
     if (session.lock_state >= 1 && options.write &&
-        (any_file() || (current_device().flags & DEV_LOCKED_WRITE_OK) == 0)) {
+        (any_file(options) || (session.current_device().flags & DEV_LOCKED_WRITE_OK) == 0)) {
         fail("Can't write to locked chip\n", EXIT_CHIP_FAILED);
     }
     if (session.lock_state == 2 && ((options.read && !options.force) || options.blank_check != 0 ||
-                                    (options.verify && any_file()))) {
+                                    (options.verify && any_file(options)))) {
         fail("Can't read (blank check, verify) fully locked chip\n", EXIT_CHIP_FAILED);
     }
 }
 
-void fuse_test(IspSession& session) {
-    if (current_device().fuse_layout == nullptr) {
+void fuse_test(const RunOptions& options, IspSession& session) {
+    if (session.current_device().fuse_layout == nullptr) {
         return;
     }
     read_fuses(session);
-    print_fuse_values(session, "Fuses ", fuse_read_values());
-    if (options.write && options.fuse_list && fuses_need_erase()) {
+    print_fuse_values(session, "Fuses ", fuse_read_values(session));
+    if (options.write && options.fuse_list && fuses_need_erase(session)) {
         fail("Can't write all requested fuses, need to erase chip\n", EXIT_CHIP_FAILED);
     }
 }
 
 void fit_test(const RunState& state) {
-    const DeviceInfo& device = current_device();
+    const RunOptions& options = state.options;
+    const DeviceInfo& device = state.session.current_device();
     if (!state.flash.empty() && state.flash.tail()->last() >= device.flash_size) {
         console_log(0, "Can't fit %s in %s\n", options.code_file().name.value_or("").c_str(),
                     memory_names[SLOT_CODE]);
@@ -61,18 +58,19 @@ void fit_test(const RunState& state) {
     }
 }
 
-void lock_bits_request(IspSession& session) {
-    const int level = options.lock_level - '0';
+void lock_bits_request(const RunOptions& options, IspSession& session) {
+    const int level = static_cast<int>(options.lock_level);
     if (level < session.lock_state) {
         console_log(1, "Warning: device already locked to level %d, can't change lock level!\n",
                     session.lock_state);
         return;
     }
-    const char written = write_lock_bits(session, options.lock_level);
-    console_log(2, "Device locked to level %c!\n", written);
+    const int written = write_lock_bits(session, level);
+    console_log(2, "Device locked to level %d!\n", written);
 }
 
 void read_into_files(RunState& state) {
+    const RunOptions& options = state.options;
     const memory_slot slots[] = {SLOT_CODE, SLOT_DATA};
     PortionList* images[] = {&state.flash, &state.eeprom};
     for (memory_slot slot : slots) {
@@ -81,12 +79,16 @@ void read_into_files(RunState& state) {
         }
         read_memory(state.session, slot, *images[slot]);
         // A failed write is reported where it happens; the run goes on and
-        // ends with a failure status below.
-        (void)write_image_file(*images[slot], options.files[slot]);
+        // ends with a failure status.
+        const ff_lines ff = options.read_keep_ff ? ff_lines::keep : ff_lines::skip;
+        if (!write_image_file(*images[slot], options.files[slot], ff)) {
+            state.output_lost = true;
+        }
     }
 }
 
 void program_and_verify(RunState& state, memory_slot slot, const PortionList& image) {
+    const RunOptions& options = state.options;
     if (image.empty()) {
         return;
     }
@@ -94,8 +96,8 @@ void program_and_verify(RunState& state, memory_slot slot, const PortionList& im
         program_memory(state.session, slot, image);
     }
     if (options.verify) {
-        if (slot == SLOT_CODE && options.erase_counter &&
-            image.tail()->last() >= current_device().flash_size - 2) {
+        if (slot == SLOT_CODE && state.session.settings.erase_counter &&
+            image.tail()->last() >= state.session.current_device().flash_size - 2) {
             console_log(1, "Ignore -n switch, top two flash bytes used for code\n");
         }
         if (!verify_memory(state.session, slot, image)) {
@@ -105,11 +107,12 @@ void program_and_verify(RunState& state, memory_slot slot, const PortionList& im
 }
 
 void write_chip(RunState& state) {
+    const RunOptions& options = state.options;
     IspSession& session = state.session;
     program_and_verify(state, SLOT_CODE, state.flash);
     program_and_verify(state, SLOT_DATA, state.eeprom);
-    if (options.lock_level != 0 && options.lock_before_fuses) {
-        lock_bits_request(session);
+    if (options.lock_level != lock_request::none && options.lock_before_fuses) {
+        lock_bits_request(options, session);
     }
     if (options.fuse_list) {
         if (options.write) {
@@ -117,19 +120,20 @@ void write_chip(RunState& state) {
             // What the chip holds now: bits outside the layout and bytes the chip
             // refused (a lock written first) show as they really are.
             read_fuses(session);
-            print_fuse_values(session, "New fuses value", fuse_read_values());
+            print_fuse_values(session, "New fuses value", fuse_read_values(session));
         }
         if (options.verify && !verify_fuses(session)) {
             throw app_error(EXIT_CHIP_FAILED);
         }
     }
-    if (options.lock_level != 0 && !options.lock_before_fuses) {
-        lock_bits_request(session);
+    if (options.lock_level != lock_request::none && !options.lock_before_fuses) {
+        lock_bits_request(options, session);
     }
 }
 
-void blank_check_or_fail(IspSession& session, ProductionData& production) {
-    if (options.blank_check == 0) {
+void blank_check_or_fail(const RunOptions& options, IspSession& session,
+                         ProductionData& production) {
+    if (options.blank_check == BLANK_NONE) {
         return;
     }
     if (blank_check_memories(session, options.blank_check) != 0) {
@@ -139,16 +143,17 @@ void blank_check_or_fail(IspSession& session, ProductionData& production) {
 
 } // namespace
 
-void run_operations() {
-    RunState& state = run_state();
+void run_operations(RunState& state) {
+    const RunOptions& options = state.options;
     IspSession& session = state.session;
-    static ProductionData production(session, state.flash, state.eeprom);
+    ProductionData& production =
+        state.production.emplace(state.production_settings, session, state.flash, state.eeprom);
 
     enter_programming_mode(session);
     read_lock_state(session);
     print_lock_state(session);
-    check_device_match(false);
-    if (current_device().osccal_count > 0) {
+    check_device_match(state, false);
+    if (session.current_device().osccal_count > 0) {
         read_osccal(session);
     }
     if (options.write || options.verify) {
@@ -157,30 +162,30 @@ void run_operations() {
     production.prepare_erase_counter();
 
     if (options.erase) {
-        prepare_timing(session.prog, current_device(), options.delay_factor);
+        prepare_timing(session.prog, session.current_device(), options.delay_factor);
         production.save_eeprom();
         try {
             erase_device(session);
-            check_device_match(true);
-            lock_test(session);
-            fuse_test(session);
-            blank_check_or_fail(session, production);
+            check_device_match(state, true);
+            lock_test(options, session);
+            fuse_test(options, session);
+            blank_check_or_fail(options, session, production);
             production.restore_eeprom();
         } catch (const app_error&) {
             production.rescue_eeprom();
             throw;
         }
-        if (options.erase_count != 0xFFFF) {
+        if (production.settled_erase_count()) {
             production.write_erase_counter();
         }
     } else {
-        check_device_match(true);
-        lock_test(session);
-        fuse_test(session);
-        blank_check_or_fail(session, production);
+        check_device_match(state, true);
+        lock_test(options, session);
+        fuse_test(options, session);
+        blank_check_or_fail(options, session, production);
     }
 
-    prepare_timing(session.prog, current_device(), options.delay_factor);
+    prepare_timing(session.prog, session.current_device(), options.delay_factor);
     fit_test(state);
     if (options.read) {
         read_into_files(state);
@@ -188,7 +193,7 @@ void run_operations() {
         write_chip(state);
     }
     production.update_serial_file();
-    if (image_write_failed()) {
+    if (state.output_lost) {
         // The message was printed where the file could not be written.
         throw app_error(EXIT_ENVIRONMENT);
     }

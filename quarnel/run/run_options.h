@@ -1,34 +1,17 @@
-// Everything the command line of a run sets; filled once, read by every step.
+// Everything the command line of a run sets; filled once by the parser, then read only.
 #pragma once
+
+#include "quarnel/common/memory_slot.h"
+#include "quarnel/image/file_spec.h"
+#include "quarnel/isp/memory_operations.h"
+#include "quarnel/production/insert_spec.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
-enum file_format : int { FILE_IHEX = 0, FILE_BIN = 1 };
-
-struct FileSpec {
-    file_format format = FILE_IHEX;
-    std::optional<std::string> name;
-};
-
-enum insert_mode : int { INSERT_NONE = 0, INSERT_CODE = 1, INSERT_LDI = 2, INSERT_DATA = 3 };
-
-// Production data to place into an image (OSCCAL, SERNO or BYTES).
-struct InsertSpec {
-    insert_mode mode = INSERT_NONE;
-    unsigned count = 0;                // calibration index, or byte count
-    long address = -1;                 // -1: absent
-    int osccal_correction = 0;         // OSCCAL value
-    std::string serno_file;            // SERNO value
-    std::vector<std::uint8_t> bytes;   // BYTES value
-};
-
-enum memory_slot : int { SLOT_CODE = 0, SLOT_DATA = 1 };
-
-// Names of the two memories in messages, by slot.
-inline constexpr const char* memory_names[2] = {"CODE memory", "DATA memory"};
+// Lock level of -l; none when the switch is absent.
+enum class lock_request { none = 0, level1 = 1, level2 = 2 };
 
 struct RunOptions {
     std::optional<std::string> requested_name;
@@ -37,7 +20,7 @@ struct RunOptions {
     std::optional<std::string> adapter_spec;
     std::optional<std::string> port_spec;
     std::optional<std::string> fuse_list;
-    char lock_level = 0; // 0: none, else '1' or '2'
+    lock_request lock_level = lock_request::none;
     bool lock_before_fuses = false;
     bool write = false;
     bool write_fill_eeprom = false;
@@ -48,9 +31,9 @@ struct RunOptions {
     bool read_keep_ff = false;
     bool erase = false;
     bool preserve_eeprom = false;
-    unsigned blank_check = 0; // 1 flash, 2 EEPROM
+    unsigned blank_check = BLANK_NONE; // blank_memories bits
     bool erase_counter = false;
-    std::uint16_t erase_count = 0xFFFF; // 0xFFFF: not forced
+    std::optional<std::uint16_t> erase_count; // forced with -n=<count>
     bool force = false;
     bool wait_key = false;
     bool wait_key_early = false;
@@ -70,6 +53,3 @@ struct RunOptions {
     const FileSpec& code_file() const { return files[SLOT_CODE]; }
     const FileSpec& data_file() const { return files[SLOT_DATA]; }
 };
-
-// The program-wide options of the current run.
-extern RunOptions options;

@@ -1,41 +1,54 @@
-// The run as main hands it over: files, adapter, target power, operations.
+// The run as main hands it over: settings, files, adapter, target power, operations.
 #include "quarnel/run/run_sequence.h"
 
 #include "quarnel/isp/target_power.h"
-#include "quarnel/run/run_options.h"
-#include "quarnel/run/run_state.h"
 #include "quarnel/run/run_steps.h"
 
-RunState& run_state() {
-    static RunState state;
-    return state;
+void settle_run(RunState& run) {
+    const RunOptions& options = run.options;
+    run.session.device.requested_name = options.requested_name;
+    run.session.settings = {
+        .inactive_reset_ms = options.inactive_reset_ms,
+        .erase_counter = options.erase_counter,
+        .preserve_eeprom = options.preserve_eeprom,
+        .write_poll = options.write_poll,
+        .write_fill_eeprom = options.write_fill_eeprom,
+        .verify_all = options.verify_all,
+    };
+    run.production_settings = {
+        .write = options.write,
+        .verify = options.verify,
+        .erase = options.erase,
+        .force = options.force,
+        .forced_erase_count = options.erase_count,
+        .delay_factor = options.delay_factor,
+        .read_keep_ff = options.read_keep_ff,
+        .osccal_insert = options.osccal_insert,
+        .serno_insert = options.serno_insert,
+        .bytes_insert = options.bytes_insert,
+    };
 }
 
-void run_sequence() {
-    RunState& state = run_state();
+void run_sequence(RunState& run) {
+    const RunOptions& options = run.options;
     if (options.wait_key_early) {
-        create_adapter(options.adapter_spec, options.port_spec);
-        wait_adapter_key();
-        load_files();
-        power_up_target(state.session);
+        create_adapter(run);
+        wait_adapter_key(run);
+        load_files(run);
+        power_up_target(run.session);
     } else {
-        load_files();
-        create_adapter(options.adapter_spec, options.port_spec);
-        power_up_target(state.session);
+        load_files(run);
+        create_adapter(run);
+        power_up_target(run.session);
         if (options.wait_key) {
-            wait_adapter_key();
+            wait_adapter_key(run);
         }
     }
-    run_operations();
+    run_operations(run);
 }
 
-spi_t* run_adapter() {
-    return run_state().adapter.get();
-}
-
-void release_run_target() {
-    RunState& state = run_state();
-    if (state.adapter) {
-        release_target(state.session);
+void release_run_target(RunState& run) {
+    if (run.adapter) {
+        release_target(run.session);
     }
 }

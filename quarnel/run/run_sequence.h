@@ -1,15 +1,15 @@
-// The run sequence as main sees it: the run itself and the adapter and target it leaves behind.
+// The run sequence as main sees it: the run itself and the target it leaves behind.
 #pragma once
 
-class spi_t;
+#include "quarnel/run/run_state.h"
+
+// Takes the parsed and checked options into the session and production settings.
+void settle_run(RunState& run);
 
 // Loads the files, creates the adapter, powers the target and runs the
 // requested operations; failures raise the app_error family.
-void run_sequence();
-
-// The adapter the run created, or nullptr when none exists (yet).
-spi_t* run_adapter();
+void run_sequence(RunState& run);
 
 // Releases the target (reset, adapter enable, power) when it was powered up;
 // does nothing otherwise.
-void release_run_target();
+void release_run_target(RunState& run);

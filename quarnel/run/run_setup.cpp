@@ -2,46 +2,61 @@
 #include "quarnel/adapters/ftdi/mpsse_adapter.h"
 #include "quarnel/adapters/lpt/lpt_adapter_setup.h"
 #include "quarnel/adapters/os_timer.h"
-#include "quarnel/devices/current_device.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
+#include "quarnel/common/user_break.h"
 #include "quarnel/image/image_file.h"
 #include "quarnel/image/image_split.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
-#include "quarnel/run/run_options.h"
-#include "quarnel/run/run_state.h"
 #include "quarnel/run/run_steps.h"
-#include "quarnel/run/user_break.h"
 
-void load_files() {
+void load_files(RunState& run) {
+    const RunOptions& options = run.options;
     if (!options.write && !options.verify) {
         return;
     }
-    RunState& state = run_state();
-    read_image_file(state.flash, options.code_file());
-    read_image_file(state.eeprom, options.data_file());
+    read_image_file(run.flash, options.code_file(), console_key_is_yes);
+    read_image_file(run.eeprom, options.data_file(), console_key_is_yes);
     // Without a chip name the run can only be the FTDI device listing, which
     // ends when the adapter is created and needs no split.
-    if (!options.requested_name || !options.single_file || state.flash.empty()) {
+    if (!options.requested_name || !options.single_file || run.flash.empty()) {
         return;
     }
-    const std::int32_t flash_size = current_device().flash_size;
-    if (state.flash.tail()->last() >= flash_size) {
-        move_portions_above(state.flash, state.eeprom, flash_size);
+    const std::int32_t flash_size = run.session.current_device().flash_size;
+    if (run.flash.tail()->last() >= flash_size) {
+        move_portions_above(run.flash, run.eeprom, flash_size);
     }
 }
 
-void create_adapter(const std::optional<std::string>& adapter_spec,
-                    const std::optional<std::string>& port_spec) {
-    RunState& state = run_state();
-    // The old adapter goes first, so that its port or USB device is free again.
-    state.session.adapter = nullptr;
-    state.adapter.reset();
-    if (adapter_spec && is_mpsse_adapter_spec(*adapter_spec)) {
-        state.adapter = create_mpsse_adapter(*adapter_spec, port_spec);
-    } else {
-        state.adapter = create_lpt_adapter(adapter_spec, port_spec);
+AdapterSettings adapter_settings(const RunOptions& options, const DeviceSelection& device) {
+    AdapterSettings settings{
+        .adapter_spec = options.adapter_spec,
+        .port_spec = options.port_spec,
+        .osc_hz = options.osc_hz,
+        .sck_given = options.sck_given,
+        .lazy = options.lazy,
+        .power_from_data = options.power_from_data,
+        .force = options.force,
+        .sck_phases = std::nullopt,
+    };
+    if (options.requested_name) {
+        settings.sck_phases =
+            sck_phase_cycles(device.current(), options.osc_hz, options.sck_divider);
     }
-    state.session.adapter = state.adapter.get();
+    return settings;
+}
+
+void create_adapter(RunState& run) {
+    const RunOptions& options = run.options;
+    const AdapterSettings settings = adapter_settings(options, run.session.device);
+    // The old adapter goes first, so that its port or USB device is free again.
+    run.session.adapter = nullptr;
+    run.adapter.reset();
+    if (options.adapter_spec && is_mpsse_adapter_spec(*options.adapter_spec)) {
+        run.adapter = create_mpsse_adapter(settings);
+    } else {
+        run.adapter = create_lpt_adapter(settings);
+    }
+    run.session.adapter = run.adapter.get();
 }
 
 namespace {
@@ -68,8 +83,8 @@ bool debounced_key(spi_t& adapter) {
 
 } // namespace
 
-void wait_adapter_key() {
-    spi_t& adapter = *run_state().adapter;
+void wait_adapter_key(RunState& run) {
+    spi_t& adapter = *run.adapter;
     if (!adapter.has_key()) {
         console_log(0, "Key not defined for given adapter, can't process -k switch\n");
         throw app_error(EXIT_ENVIRONMENT);

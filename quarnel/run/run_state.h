@@ -1,20 +1,24 @@
-// What a run keeps beside its options: the session with its adapter, the two images.
+// The record of one run: what main owns and hands down to every step.
 #pragma once
 
 #include "quarnel/adapters/spi.h"
 #include "quarnel/image/portion_list.h"
 #include "quarnel/isp/session.h"
+#include "quarnel/production/production.h"
+#include "quarnel/run/run_options.h"
 
 #include <memory>
+#include <optional>
 
 struct RunState {
-    IspSession session; // identified row lives in detected_index (quarnel/devices)
+    RunOptions options; // filled once by the command line, then read only
+    IspSession session; // the identified row, the fuses read back, the chip's state
     PortionList flash;
     PortionList eeprom;
-    // Deleted when the program exits, after main returns: its destructor puts the
-    // hardware into its safe (or, with -az, high-impedance) state.
+    ProductionSettings production_settings;
+    std::optional<ProductionData> production; // from the first chip operation on
+    bool output_lost = false;                 // a file read from the chip could not be written
+    // Destroyed before the rest: its destructor puts the hardware into its safe
+    // (or, with -az, high-impedance) state.
     std::unique_ptr<spi_t> adapter;
 };
-
-// The state of the current run.
-RunState& run_state();

@@ -1,23 +1,27 @@
 // The building blocks of a run, in the order the run sequence uses them.
 #pragma once
 
-#include <optional>
-#include <string>
+#include "quarnel/adapters/adapter_settings.h"
+#include "quarnel/run/run_state.h"
 
 // Reads the input files into the images (with -w or -v); a single file whose
 // data reaches above the flash gives that part to the EEPROM image.
-void load_files();
+void load_files(RunState& run);
+
+// What the adapter factories take from the options, with the SCK phases of
+// the row in force when the run names a chip.
+AdapterSettings adapter_settings(const RunOptions& options, const DeviceSelection& device);
 
 // Creates the adapter the -a text asks for: the FTDI factory for "ft2232",
 // "ft4232h" or "ft232h" (any case), else the parallel-port factory.
-void create_adapter(const std::optional<std::string>& adapter_spec,
-                    const std::optional<std::string>& port_spec);
+void create_adapter(RunState& run);
 
 // Waits for a press of the adapter key, debounced.
-void wait_adapter_key();
+void wait_adapter_key(RunState& run);
+
+// The operations of the run in their fixed order, from programming enable to
+// the serial-number file.
+void run_operations(RunState& run);
 
 // Compares the identified chip with +name; forces it with -!, else ends the run (30).
-void check_device_match(bool strict);
-
-// The requested operations in their fixed order.
-void run_operations();
+void check_device_match(RunState& run, bool strict);

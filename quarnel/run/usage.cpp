@@ -1,7 +1,7 @@
 // The usage text of the help screen.
 #include "quarnel/run/usage.h"
 
-#include "quarnel/run/console.h"
+#include "quarnel/common/console.h"
 
 namespace {
 

@@ -64,7 +64,7 @@ std::string DorvikFolder::recorded_port() {
 
 std::vector<std::uint8_t> hex_image(const std::string& path, std::size_t size) {
     PortionList portions;
-    read_hex_file(portions, path.c_str());
+    read_hex_file(portions, path.c_str(), [] { return false; });
     std::vector<std::uint8_t> image(size, 0xFF);
     for (const CodePortion* p = portions.head(); p != nullptr; p = portions.next(p)) {
         for (std::int32_t a = p->start; a <= p->last(); ++a) {

@@ -1,7 +1,7 @@
 // Loading and binding of the D2XX library.
 #include "quarnel/adapters/ftdi/ftd2xx_library.h"
 
-#include "quarnel/run/console.h"
+#include "quarnel/common/console.h"
 
 #include <cstdlib>
 

@@ -2,8 +2,8 @@
 #include "quarnel/adapters/ftdi/ftdi_chip.h"
 
 #include "quarnel/adapters/ftdi/ftdi_names.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 
 void check_ftdi_status(const char* operation, std::uint32_t status, bool short_transfer) {
     if (status != 0) {

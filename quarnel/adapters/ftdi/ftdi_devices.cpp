@@ -4,8 +4,8 @@
 #include "quarnel/adapters/ftdi/ftd2xx_library.h"
 #include "quarnel/adapters/ftdi/ftdi_chip_ftd2xx.h"
 #include "quarnel/adapters/ftdi/ftdi_names.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 
 #include <algorithm>
 #include <cstring>

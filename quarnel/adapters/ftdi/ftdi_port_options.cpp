@@ -2,8 +2,8 @@
 #include "quarnel/adapters/ftdi/ftdi_port_options.h"
 
 #include "quarnel/adapters/ftdi/d2xx_types.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 
 #include <string>
 

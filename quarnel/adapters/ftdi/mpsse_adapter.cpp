@@ -8,12 +8,10 @@
 #include "quarnel/adapters/ftdi/mpsse_clock.h"
 #include "quarnel/adapters/ftdi/spi_ftdi_mpsse.h"
 #include "quarnel/adapters/pinmap_parser.h"
-#include "quarnel/devices/current_device.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
+#include "quarnel/common/units.h"
 #include "quarnel/devices/device_lookup.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
-#include "quarnel/run/run_options.h"
-#include "quarnel/run/units.h"
 
 #include <algorithm>
 #include <string_view>
@@ -79,13 +77,13 @@ void require_own_lines(const pinmap_t& listed, const pinmap_t& filled, pin_table
 }
 
 // The MCU clock less 5 %, over two of the longer SCK phase; or the SCK asked for with -os.
-std::uint32_t requested_sck_hz() {
-    if (options.sck_given) {
-        return options.osc_hz;
+std::uint32_t requested_sck_hz(const AdapterSettings& settings) {
+    if (settings.sck_given) {
+        return settings.osc_hz;
     }
-    const SckPhases phases = sck_phase_cycles();
+    const SckPhases phases = settings.phases();
     const unsigned longer = std::max(phases.low, phases.high);
-    return (options.osc_hz - options.osc_hz / 20) / (2 * longer);
+    return (settings.osc_hz - settings.osc_hz / 20) / (2 * longer);
 }
 
 } // namespace
@@ -111,9 +109,10 @@ mpsse_adapter_spec_t parse_mpsse_adapter_spec(const std::string& adapter_spec) {
     return parsed;
 }
 
-std::unique_ptr<spi_t> create_mpsse_adapter(const std::string& adapter_spec,
-                                            const std::optional<std::string>& port_spec) {
-    if (options.osc_hz == 0) {
+std::unique_ptr<spi_t> create_mpsse_adapter(const AdapterSettings& settings) {
+    const std::string& adapter_spec = settings.adapter_spec.value();
+    const std::optional<std::string>& port_spec = settings.port_spec;
+    if (settings.osc_hz == 0) {
         console_log(0, "FTDI hardware SPI adapter (MPSSE) can't generate XTAL\n");
         throw app_error(EXIT_ENVIRONMENT);
     }
@@ -136,9 +135,11 @@ std::unique_ptr<spi_t> create_mpsse_adapter(const std::string& adapter_spec,
                     request.description.c_str());
     }
 
-    const std::uint32_t sck_hz = requested_sck_hz();
+    const std::uint32_t sck_hz = requested_sck_hz(settings);
     mpsse_clock(parsed.chip_type, sck_hz); // refuses an unreachable SCK before the device is opened
-    auto adapter = std::make_unique<spi_ftdi_mpsse_t>(open_ftdi_chip(request), parsed.pins, sck_hz);
+    auto adapter = std::make_unique<spi_ftdi_mpsse_t>(open_ftdi_chip(request), parsed.pins, sck_hz,
+                                                      settings.lazy ? mpsse_exit::keep_inputs
+                                                                    : mpsse_exit::leave_mpsse);
     console_log(3, "\t%% %s SPI adapter created, SCK frequency %s\n", adapter->name(),
                 format_frequency(adapter->sck_frequency(), FREQ_MHZ));
     return adapter;

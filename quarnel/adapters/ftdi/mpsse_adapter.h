@@ -1,6 +1,7 @@
 // Creation of an FTDI MPSSE adapter from the -a and -p switches.
 #pragma once
 
+#include "quarnel/adapters/adapter_settings.h"
 #include "quarnel/adapters/pinmap.h"
 #include "quarnel/adapters/spi.h"
 
@@ -21,9 +22,8 @@ mpsse_adapter_spec_t parse_mpsse_adapter_spec(const std::string& adapter_spec);
 // True when an -a text names an FTDI adapter ("ft2232", "ft4232h" or "ft232h", any case).
 bool is_mpsse_adapter_spec(const std::string& adapter_spec);
 
-// Builds the adapter for `adapter_spec` (chip name plus optional PINMAP) on the device chosen
-// by `port_spec`, with the SCK frequency from the run's -o settings and the device named with
-// +name. "-p?" lists the FTDI devices and ends the run with app_error 0; every other failure
-// logs its reason and raises app_error 70.
-std::unique_ptr<spi_t> create_mpsse_adapter(const std::string& adapter_spec,
-                                            const std::optional<std::string>& port_spec);
+// Builds the adapter for the settings' -a text (chip name plus optional PINMAP) on the device
+// chosen by the -p text, with the SCK frequency from the -o settings and the SCK phases of the
+// device named with +name. "-p?" lists the FTDI devices and ends the run with app_error 0;
+// every other failure logs its reason and raises app_error 70.
+std::unique_ptr<spi_t> create_mpsse_adapter(const AdapterSettings& settings);

@@ -3,9 +3,9 @@
 
 #include "quarnel/adapters/ftdi/d2xx_types.h"
 #include "quarnel/adapters/ftdi/mpsse_commands.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
-#include "quarnel/run/units.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
+#include "quarnel/common/units.h"
 
 namespace {
 constexpr std::uint32_t slow_base_hz = 6000000;

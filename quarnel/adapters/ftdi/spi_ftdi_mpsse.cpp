@@ -5,9 +5,8 @@
 #include "quarnel/adapters/ftdi/mpsse_clock.h"
 #include "quarnel/adapters/ftdi/mpsse_commands.h"
 #include "quarnel/adapters/os_timer.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
-#include "quarnel/run/run_options.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,8 +33,8 @@ constexpr pin_signal output_signals[] = {SIG_MOSI, SIG_SCK,    SIG_RESET,     SI
 } // namespace
 
 spi_ftdi_mpsse_t::spi_ftdi_mpsse_t(std::unique_ptr<ftdi_chip_t> ftdi_chip, const pinmap_t& pins,
-                                   std::uint32_t requested_hz)
-    : chip(std::move(ftdi_chip)), pinmap(pins) {
+                                   std::uint32_t requested_hz, mpsse_exit exit)
+    : chip(std::move(ftdi_chip)), pinmap(pins), exit_mode(exit) {
     mosi_inverted = pinmap[SIG_MOSI].inverted != 0;
     miso_inverted = pinmap[SIG_MISO].inverted != 0;
     clock_command_base =
@@ -65,7 +64,7 @@ spi_ftdi_mpsse_t::~spi_ftdi_mpsse_t() {
             const std::uint8_t divide_by_5_on = mpsse::DIVIDE_BY_5_ON;
             chip->send(&divide_by_5_on, 1);
         }
-        if (options.lazy) {
+        if (exit_mode == mpsse_exit::keep_inputs) {
             for (pin_signal signal : {SIG_MOSI, SIG_SCK, SIG_RESET, SIG_SET}) {
                 gpio_directions &= ~pinmap[signal].lines();
             }

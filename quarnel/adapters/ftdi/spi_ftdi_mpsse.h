@@ -9,6 +9,10 @@
 #include <memory>
 #include <vector>
 
+// How the adapter leaves the chip: out of MPSSE mode, which releases every line, or (-az) in
+// MPSSE mode with the programming lines as inputs.
+enum class mpsse_exit { leave_mpsse, keep_inputs };
+
 // SCK, MOSI and MISO sit on the MPSSE data lines; every other signal on any GPIO line of the
 // pin map. Each SPI exchange is one USB write and at most one read.
 class spi_ftdi_mpsse_t final : public spi_t {
@@ -16,7 +20,7 @@ class spi_ftdi_mpsse_t final : public spi_t {
     // Puts the chip into MPSSE mode with the SCK divisor for `requested_hz` and every output
     // signal inactive. A frequency the chip cannot make fails before the chip is touched.
     spi_ftdi_mpsse_t(std::unique_ptr<ftdi_chip_t> ftdi_chip, const pinmap_t& pins,
-                     std::uint32_t requested_hz);
+                     std::uint32_t requested_hz, mpsse_exit exit = mpsse_exit::leave_mpsse);
     // Leaves MPSSE mode, or with -az keeps it with the programming lines as inputs.
     ~spi_ftdi_mpsse_t() override;
 
@@ -63,4 +67,5 @@ class spi_ftdi_mpsse_t final : public spi_t {
     bool miso_inverted = false;
     std::uint8_t clock_command_base = 0;
     float sck_mhz = 0;
+    mpsse_exit exit_mode;
 };

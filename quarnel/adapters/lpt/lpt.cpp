@@ -2,8 +2,8 @@
 #include "quarnel/adapters/lpt/lpt.h"
 
 #include "quarnel/adapters/os_timer.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/units.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/units.h"
 
 #include <algorithm>
 #include <iterator>

@@ -7,12 +7,10 @@
 #include "quarnel/adapters/lpt/open_port.h"
 #include "quarnel/adapters/lpt/spi_lpt.h"
 #include "quarnel/adapters/pinmap_parser.h"
-#include "quarnel/devices/current_device.h"
-#include "quarnel/run/command_errors.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
-#include "quarnel/run/run_options.h"
-#include "quarnel/run/units.h"
+#include "quarnel/common/command_errors.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
+#include "quarnel/common/units.h"
 
 #include <cctype>
 
@@ -51,8 +49,8 @@ lpt_mode parse_mode(const std::optional<std::string>& adapter_spec) {
 }
 
 // The not-found rule for a buffered adapter that did not answer.
-void not_found(const char* adapter) {
-    if (options.force) {
+void not_found(const AdapterSettings& settings, const char* adapter) {
+    if (settings.force) {
         console_log(1, "%s not found, but forced by '-!'\n", adapter);
         return;
     }
@@ -67,33 +65,34 @@ bool choose_byteblaster(pinmap_t& map, lpt_t& port) {
     return kind != byteblaster_kind::none;
 }
 
-void choose_stk(pinmap_t& map) {
+void choose_stk(const AdapterSettings& settings, pinmap_t& map) {
     map = stk_pinmap;
-    if (options.osc_hz != 0) {
+    if (settings.osc_hz != 0) {
         map[SIG_ENABLE].inverted |= LPT_D6;
     } else {
         map[SIG_XTAL].normal = LPT_D6;
     }
 }
 
-void choose_kelma(pinmap_t& map, const lpt_t& port) {
+void choose_kelma(const AdapterSettings& settings, pinmap_t& map, const lpt_t& port) {
     map = kelma_pinmap;
-    if (options.lazy) {
+    if (settings.lazy) {
         if (!port.can_set_direction) {
             console_log(0, "Can't control LPT data direction bit (required for -AZ)\n");
             throw app_error(EXIT_ENVIRONMENT);
         }
         map[SIG_ENABLE] = {.normal = 0, .inverted = LPT_BIDIR_EN};
     }
-    if (options.power_from_data) {
+    if (settings.power_from_data) {
         map[SIG_POWER] = {.normal = LPT_D0 | LPT_D1 | LPT_D2 | LPT_D7, .inverted = 0};
     }
 }
 
-std::unique_ptr<spi_t> make_adapter(std::unique_ptr<lpt_t> port, const pinmap_t& map) {
-    const unsigned f = options.osc_hz;
+std::unique_ptr<spi_t> make_adapter(const AdapterSettings& settings, std::unique_ptr<lpt_t> port,
+                                    const pinmap_t& map) {
+    const unsigned f = settings.osc_hz;
     if (f == 0) {
-        const SckPhases phases = sck_phase_cycles();
+        const SckPhases phases = settings.phases();
         auto spi = std::make_unique<spi_lpt_t>(std::move(port), map, static_cast<int>(phases.low),
                                                static_cast<int>(phases.high));
         console_log(3, "\t%% with SCK low %d periods, high %d periods\n",
@@ -102,11 +101,11 @@ std::unique_ptr<spi_t> make_adapter(std::unique_ptr<lpt_t> port, const pinmap_t&
     }
     float x = 1e6f / static_cast<float>(f);
     float low_us, high_us;
-    if (options.sck_given) {
+    if (settings.sck_given) {
         low_us = high_us = x * 0.5f;
     } else {
         // A 5 % margin on the oscillator period.
-        const SckPhases phases = sck_phase_cycles();
+        const SckPhases phases = settings.phases();
         x *= 1.05f;
         low_us = static_cast<float>(phases.low) * x;
         high_us = static_cast<float>(phases.high) * x;
@@ -114,7 +113,7 @@ std::unique_ptr<spi_t> make_adapter(std::unique_ptr<lpt_t> port, const pinmap_t&
     auto spi = std::make_unique<spi_lpt_t>(std::move(port), map, low_us, high_us);
     char low_text[32], high_text[32];
     console_log(3, "\t%% %s frequency = %s\n",
-                options.sck_given ? "SPI SCK requested" : "MCU oscillator",
+                settings.sck_given ? "SPI SCK requested" : "MCU oscillator",
                 format_frequency(f, FREQ_HZ));
     console_log(3, "\t%% setup %s, hold %s\n", format_time(low_us, TIME_US, low_text),
                 format_time(high_us, TIME_US, high_text));
@@ -125,13 +124,13 @@ std::unique_ptr<spi_t> make_adapter(std::unique_ptr<lpt_t> port, const pinmap_t&
 
 } // namespace
 
-std::unique_ptr<spi_t> create_lpt_adapter(const std::optional<std::string>& adapter_spec,
-                                          const std::optional<std::string>& port_spec) {
-    return create_lpt_adapter(adapter_spec, [&] { return open_port(port_spec); });
+std::unique_ptr<spi_t> create_lpt_adapter(const AdapterSettings& settings) {
+    return create_lpt_adapter(settings, [&] { return open_port(settings.port_spec); });
 }
 
-std::unique_ptr<spi_t> create_lpt_adapter(const std::optional<std::string>& adapter_spec,
+std::unique_ptr<spi_t> create_lpt_adapter(const AdapterSettings& settings,
                                           const lpt_port_opener& open) {
+    const std::optional<std::string>& adapter_spec = settings.adapter_spec;
     const lpt_mode mode = parse_mode(adapter_spec);
     pinmap_t map;
     if (mode == lpt_mode::user) {
@@ -145,22 +144,22 @@ std::unique_ptr<spi_t> create_lpt_adapter(const std::optional<std::string>& adap
     auto port = open();
     switch (mode) {
     case lpt_mode::kelma:
-        choose_kelma(map, *port);
+        choose_kelma(settings, map, *port);
         break;
     case lpt_mode::byteblaster:
         if (!choose_byteblaster(map, *port)) {
-            not_found("Altera ByteBlaster");
+            not_found(settings, "Altera ByteBlaster");
         }
         break;
     case lpt_mode::stk:
         if (!detect_stk(*port)) {
-            not_found("Atmel STK* adapter");
+            not_found(settings, "Atmel STK* adapter");
         }
-        choose_stk(map);
+        choose_stk(settings, map);
         break;
     case lpt_mode::automatic:
         if (detect_stk(*port)) {
-            choose_stk(map);
+            choose_stk(settings, map);
         } else if (!choose_byteblaster(map, *port)) {
             console_log(0, "Known buffered adapter not found\n");
             throw app_error(EXIT_ENVIRONMENT);
@@ -177,9 +176,9 @@ std::unique_ptr<spi_t> create_lpt_adapter(const std::optional<std::string>& adap
     // Tables name reset's line at its plain level; asserting reset drives it low.
     std::swap(map[SIG_RESET].normal, map[SIG_RESET].inverted);
 
-    if (options.osc_hz == 0 && !map[SIG_XTAL].present()) {
+    if (settings.osc_hz == 0 && !map[SIG_XTAL].present()) {
         console_log(0, "Can't generate XTAL, %s has no XTAL output\n", map.name);
         throw app_error(EXIT_ENVIRONMENT);
     }
-    return make_adapter(std::move(port), map);
+    return make_adapter(settings, std::move(port), map);
 }

@@ -2,7 +2,7 @@
 #include "quarnel/adapters/lpt/lpt_detect.h"
 
 #include "quarnel/adapters/os_timer.h"
-#include "quarnel/run/console.h"
+#include "quarnel/common/console.h"
 
 namespace {
 

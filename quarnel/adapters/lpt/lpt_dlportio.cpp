@@ -1,8 +1,8 @@
 // DLPortIO binding and the port over it.
 #include "quarnel/adapters/lpt/lpt_dlportio.h"
 
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 
 dlportio_t::dlportio_t(const char* library_name) {
     library.load(library_name);

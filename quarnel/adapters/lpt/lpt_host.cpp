@@ -1,8 +1,8 @@
 // ppdev and direct-I/O ports over the platform backends.
 #include "quarnel/adapters/lpt/lpt_host.h"
 
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 
 #include <cstdio>
 

@@ -4,9 +4,9 @@
 #include "platform/parallel_port.h"
 #include "quarnel/adapters/lpt/lpt_dlportio.h"
 #include "quarnel/adapters/lpt/lpt_host.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
-#include "quarnel/run/units.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
+#include "quarnel/common/units.h"
 
 #include <cctype>
 #include <cstdlib>

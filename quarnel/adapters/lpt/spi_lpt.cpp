@@ -3,8 +3,8 @@
 
 #include "quarnel/adapters/lpt/lpt_pins.h"
 #include "quarnel/adapters/os_timer.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/units.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/units.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // Runs a piece of adapter code and captures what it prints and how it ends.
 #pragma once
 
-#include "quarnel/run/errors.h"
+#include "quarnel/common/errors.h"
 
 #include <gtest/gtest.h>
 

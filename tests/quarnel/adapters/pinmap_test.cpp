@@ -3,7 +3,7 @@
 #include "quarnel/adapters/pinmap_parser.h"
 
 #include "quarnel/adapters/lpt/lpt_pins.h"
-#include "quarnel/run/console.h"
+#include "quarnel/common/console.h"
 #include "tests/quarnel/adapters/captured.h"
 #include "tests/support/run_program.h"
 

@@ -3,7 +3,6 @@
 
 #include "quarnel/devices/device_lookup.h"
 #include "quarnel/devices/device_table.h"
-#include "quarnel/run/run_options.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +12,7 @@ namespace {
 
 class CurrentDevice : public ::testing::Test {
   protected:
-    void SetUp() override {
-        options = RunOptions{};
-        detected_index = -1;
-    }
-    void TearDown() override { SetUp(); }
+    DeviceSelection selection;
 };
 
 const DeviceInfo& row(const char* name) {
@@ -27,18 +22,18 @@ const DeviceInfo& row(const char* name) {
 } // namespace
 
 TEST_F(CurrentDevice, DetectedRowWinsOverTheRequestedOne) {
-    options.requested_name = "mega8A";
-    EXPECT_EQ(&current_device(), &device_table[41]);
-    detected_index = 12;
-    EXPECT_EQ(&current_device(), &device_table[12]);
+    selection.requested_name = "mega8A";
+    EXPECT_EQ(&selection.current(), &device_table[41]);
+    selection.detected_index = 12;
+    EXPECT_EQ(&selection.current(), &device_table[12]);
 }
 
 TEST_F(CurrentDevice, AskingBeforeAnyDeviceIsKnownIsRefused) {
-    EXPECT_THROW(current_device(), std::logic_error);
-    options.requested_name = "nosuchchip";
-    EXPECT_THROW(current_device(), std::logic_error);
-    detected_index = device_count;
-    EXPECT_THROW(current_device(), std::logic_error);
+    EXPECT_THROW(selection.current(), std::logic_error);
+    selection.requested_name = "nosuchchip";
+    EXPECT_THROW(selection.current(), std::logic_error);
+    selection.detected_index = device_count;
+    EXPECT_THROW(selection.current(), std::logic_error);
 }
 
 TEST_F(CurrentDevice, SckPhasesFollowFlagsAndOscillator) {
@@ -61,17 +56,4 @@ TEST_F(CurrentDevice, SckPhasesFollowFlagsAndOscillator) {
         EXPECT_EQ(phases.low, c.low) << c.device << " " << c.osc_hz << " /" << c.divider;
         EXPECT_EQ(phases.high, c.high) << c.device << " " << c.osc_hz << " /" << c.divider;
     }
-}
-
-TEST_F(CurrentDevice, SckPhasesOfTheRunUseItsOptions) {
-    options.requested_name = "mega8";
-    options.osc_hz = 16000000;
-    options.sck_divider = 4;
-    const SckPhases phases = sck_phase_cycles();
-    EXPECT_EQ(phases.low, 12u);
-    EXPECT_EQ(phases.high, 12u);
-    detected_index = 0; // 86RF401
-    options.osc_hz = 0;
-    options.sck_divider = 1;
-    EXPECT_EQ(sck_phase_cycles().high, 17u);
 }

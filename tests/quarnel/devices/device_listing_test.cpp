@@ -1,8 +1,8 @@
 // The "Supported devices" help block and the per-device fuse listing.
 #include "quarnel/devices/device_listing.h"
 
+#include "quarnel/common/console.h"
 #include "quarnel/devices/device_table.h"
-#include "quarnel/run/console.h"
 
 #include "tests/support/mega8_fuse_listing.h"
 

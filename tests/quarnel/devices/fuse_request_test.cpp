@@ -1,10 +1,9 @@
 // The -f list parser: accepted lists, the request they build, every refusal.
 #include "quarnel/devices/fuse_request.h"
 
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 #include "quarnel/devices/current_device.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
-#include "quarnel/run/run_options.h"
 
 #include <gtest/gtest.h>
 
@@ -15,16 +14,17 @@ namespace {
 class FuseList : public ::testing::Test {
   protected:
     void SetUp() override {
-        options = RunOptions{};
-        options.requested_name = "mega8";
-        detected_index = -1;
-        fuse_request = FuseRequest{};
+        selection.requested_name = "mega8";
         console.verbosity = 2;
     }
-    void TearDown() override {
-        options = RunOptions{};
-        console.verbosity = 2;
+    void TearDown() override { console.verbosity = 2; }
+
+    void parse_fuse_list(const std::optional<std::string>& list) {
+        ::parse_fuse_list(list, selection.current(), fuse_request);
     }
+
+    DeviceSelection selection;
+    FuseRequest fuse_request{};
 
     // Parses `list`, expects success and no output; returns the request.
     const FuseRequest& parse(const std::string& list) {
@@ -144,7 +144,7 @@ TEST_F(FuseList, ByteAndFieldNamesMustExistOnTheDevice) {
     EXPECT_EQ(refusal("HWBE=0"), "Invalid fuse name HWBE\n");
     EXPECT_EQ(refusal("=1"), "Invalid fuse name \n");
     EXPECT_EQ(refusal("_LOCKX=1"), "Invalid fuse name _LOCKX\n");
-    options.requested_name = "90S1200";
+    selection.requested_name = "90S1200";
     EXPECT_EQ(refusal("CKSEL=F"), "90S1200 has no ISP-writable fuses\n");
     EXPECT_EQ(refusal(""), "90S1200 has no ISP-writable fuses\n");
 }
@@ -160,15 +160,15 @@ TEST_F(FuseList, EmptyItemsAreSkipped) {
 }
 
 TEST_F(FuseList, FieldSearchFollowsTheDeviceLayout) {
-    options.requested_name = "tiny13";
+    selection.requested_name = "tiny13";
     expect_request(parse("BODLEVEL=3"), {{FUSE_HIGH, 0x06, 0x06}});
-    options.requested_name = "mega8";
+    selection.requested_name = "mega8";
     expect_request(parse("BODLEVEL=1"), {{FUSE_LOW, 0x80, 0x80}});
     // The detected row counts over the requested one.
-    detected_index = 14; // tiny13|tiny13A
+    selection.detected_index = 14; // tiny13|tiny13A
     EXPECT_EQ(refusal("BODLEVEL=4"), "Value 4 too large for fuse BODLEVEL\n");
     EXPECT_EQ(refusal("_LOCK=FF"), "Fuse byte '_LOCK' not exist in tiny13|tiny13A\n");
-    detected_index = -1;
+    selection.detected_index = -1;
 }
 
 TEST_F(FuseList, ItemLengthLimit) {

@@ -1,7 +1,7 @@
 // Binary files: 4096-byte chunks on reading, the trailing-0xFF length rule on writing.
 #include "quarnel/image/binary_file.h"
 
-#include "quarnel/run/errors.h"
+#include "quarnel/common/errors.h"
 #include "tests/quarnel/image/image_helpers.h"
 #include "tests/support/run_program.h"
 

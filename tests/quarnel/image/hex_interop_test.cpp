@@ -5,7 +5,9 @@
 #include "tests/quarnel/image/image_helpers.h"
 #include "tests/support/run_program.h"
 
+#include "quarnel/common/console.h"
 #include <cstdio>
+
 #include <gtest/gtest.h>
 #include <random>
 
@@ -44,7 +46,7 @@ void run_tool(const std::string& command) {
 PortionList read_hex(const std::string& path) {
     PortionList image;
     testing::internal::CaptureStdout();
-    read_hex_file(image, path.c_str());
+    read_hex_file(image, path.c_str(), console_key_is_yes);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     return image;
 }

@@ -1,7 +1,8 @@
 // Intel HEX reading: line cleaning, records, blocks, checksums and bad input.
 #include "quarnel/image/hex_reader.h"
 
-#include "quarnel/run/errors.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 #include "tests/quarnel/image/image_helpers.h"
 #include "tests/support/run_program.h"
 
@@ -51,7 +52,7 @@ class HexReaderTest : public testing::Test {
         ReadResult result;
         testing::internal::CaptureStdout();
         try {
-            read_hex_file(image, path.c_str());
+            read_hex_file(image, path.c_str(), console_key_is_yes);
         } catch (const rtl_error& e) {
             result.status = e.code;
             result.system_reason = true;
@@ -237,14 +238,14 @@ TEST_F(HexReaderTest, OverlapsAreCheckedAfterReading) {
 TEST_F(HexReaderTest, UnreadableFileCannotBeOpened) {
     const std::string path = dir.file("missing.hex");
     testing::internal::CaptureStdout();
-    EXPECT_THROW(read_hex_file(image, path.c_str()), rtl_error);
+    EXPECT_THROW(read_hex_file(image, path.c_str(), console_key_is_yes), rtl_error);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Can't open file '" + path + "'\n");
 }
 
 TEST_F(HexReaderTest, ADirectoryIsAReadError) {
     testing::internal::CaptureStdout();
     try {
-        read_hex_file(image, dir.path().c_str());
+        read_hex_file(image, dir.path().c_str(), console_key_is_yes);
         ADD_FAILURE() << "no error";
     } catch (const rtl_error& e) {
         EXPECT_EQ(e.code, EXIT_BAD_DATA);

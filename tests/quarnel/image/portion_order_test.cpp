@@ -1,7 +1,7 @@
 // Sorting by address and the overlap check of HEX images.
 #include "quarnel/image/portion_order.h"
 
-#include "quarnel/run/errors.h"
+#include "quarnel/common/errors.h"
 #include "tests/quarnel/image/image_helpers.h"
 
 #include <gtest/gtest.h>

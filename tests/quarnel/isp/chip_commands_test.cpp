@@ -31,7 +31,7 @@ TEST_F(IspTest, LockStateByLockFormat) {
 
 TEST_F(IspTest, ChipEraseWaitsScaledAndPulsesReset) {
     use_device("tiny13", 5.0f); // 20 ms erase time
-    options.inactive_reset_ms = 2.0f;
+    session.settings.inactive_reset_ms = 2.0f;
     chip_erase(session);
     ASSERT_EQ(spi.calls.size(), 5u);
     EXPECT_EQ(spi.calls[0].bytes, (std::vector<std::uint8_t>{0xAC, 0x80, 0x00, 0x00}));
@@ -80,17 +80,17 @@ TEST_F(IspTest, PlainEraseReentersAndRereadsLock) {
 TEST_F(IspTest, LockWritesByFormat) {
     use_device("mega8");
     spi.fuses[0x5800] = 0xF3; // BLB0 programmed
-    EXPECT_EQ(write_lock_bits(session, '2'), '2');
+    EXPECT_EQ(write_lock_bits(session, 2), 2);
     EXPECT_EQ(spi.instructions().back(), (Instruction{0xAC, 0xE0, 0x00, 0xF0}));
     EXPECT_FLOAT_EQ(spi.calls.back().ms, 20.0f);
 
     use_device("tiny13"); // no boot lock fields
-    EXPECT_EQ(write_lock_bits(session, '1'), '1');
+    EXPECT_EQ(write_lock_bits(session, 1), 1);
     EXPECT_EQ(spi.instructions().back(), (Instruction{0xAC, 0xE0, 0x00, 0xFE}));
 
     use_device("90S2313");
-    write_lock_bits(session, '1');
+    write_lock_bits(session, 1);
     EXPECT_EQ(spi.instructions().back(), (Instruction{0xAC, 0xFD, 0x00, 0x00}));
-    write_lock_bits(session, '2');
+    write_lock_bits(session, 2);
     EXPECT_EQ(spi.instructions().back(), (Instruction{0xAC, 0xF9, 0x00, 0x00}));
 }

@@ -43,10 +43,10 @@ class ChipTest : public IspTest, public testing::WithParamInterface<chip_spi_t::
         // The engine times its polls on the host clock.
         chip->clock().follow_host();
         session.adapter = chip.get();
-        options.requested_name = device;
+        session.device.requested_name = device;
         const std::string printed = output_of([&] { enter_programming_mode(session); });
-        ASSERT_EQ(detected_index, find_device(device)) << printed;
-        prepare_timing(session.prog, current_device(), options.delay_factor);
+        ASSERT_EQ(session.device.detected_index, find_device(device)) << printed;
+        prepare_timing(session.prog, session.current_device(), 1.0f);
     }
 
     std::unique_ptr<chip_spi_t> chip;
@@ -80,8 +80,8 @@ TEST_P(ChipTest, ProgramVerifyAndReadBack32K) {
 
 TEST_P(ChipTest, EepromWithPollingAndFfFill) {
     connect("mega328P");
-    options.write_poll = true;
-    options.write_fill_eeprom = true;
+    session.settings.write_poll = true;
+    session.settings.write_fill_eeprom = true;
     std::fill(chip->state().eeprom.begin(), chip->state().eeprom.end(), 0x5A);
     PortionList image;
     const std::uint8_t data[] = {0x01, 0xFF, 0x00, 0x80};
@@ -118,7 +118,7 @@ TEST_P(ChipTest, EepromKeptByTheEraseIsProgrammedWhole) {
     connect("mega8");
     chip->state().fuses[2] = 0xD1; // EESAVE programmed
     std::fill(chip->state().eeprom.begin(), chip->state().eeprom.end(), 0x11);
-    options.write_fill_eeprom = true;
+    session.settings.write_fill_eeprom = true;
     const std::uint8_t data[] = {0x22, 0xFF, 0x33, 0xFF};
     PortionList image;
     image.append(std::make_unique<CodePortion>(0x20, 4, data));
@@ -140,9 +140,12 @@ TEST_P(ChipTest, FusesReadMergedWrittenAndVerified) {
     chip->state().fuses[0] = 0xFF;
     chip->state().fuses[1] = 0xE1;
     chip->state().fuses[2] = 0xD9;
-    output_of([&] { parse_fuse_list(std::optional<std::string>("CKSEL=F,BLB0=0")); });
+    output_of([&] {
+        parse_fuse_list(std::optional<std::string>("CKSEL=F,BLB0=0"), session.current_device(),
+                        session.fuses);
+    });
     read_fuses(session);
-    EXPECT_FALSE(fuses_need_erase());
+    EXPECT_FALSE(fuses_need_erase(session));
     bool verified = false;
     output_of([&] {
         program_fuses(session);
@@ -153,15 +156,18 @@ TEST_P(ChipTest, FusesReadMergedWrittenAndVerified) {
     EXPECT_EQ(chip->state().fuses[2], 0xD9);
     EXPECT_EQ(chip->state().fuses[0] & 0x3F, 0x33);
 
-    fuse_request = FuseRequest{};
-    output_of([&] { parse_fuse_list(std::optional<std::string>("BLB0=3")); });
+    session.fuses = FuseRequest{};
+    output_of([&] {
+        parse_fuse_list(std::optional<std::string>("BLB0=3"), session.current_device(),
+                        session.fuses);
+    });
     read_fuses(session);
-    EXPECT_TRUE(fuses_need_erase());
+    EXPECT_TRUE(fuses_need_erase(session));
 }
 
 TEST_P(ChipTest, LockLevelsHideTheChipAndEraseReleasesThem) {
     connect("mega8");
-    output_of([&] { write_lock_bits(session, '2'); });
+    output_of([&] { write_lock_bits(session, 2); });
     read_lock_state(session);
     EXPECT_EQ(session.lock_state, 2);
     output_of([&] { erase_device(session); });
@@ -172,7 +178,7 @@ TEST_P(ChipTest, WriteThatNeverFinishesFailsWhenPolling) {
     ChipSettings settings;
     settings.writes_never_finish = true;
     connect("mega328P", settings);
-    options.write_poll = true;
+    session.settings.write_poll = true;
     const std::uint8_t data[] = {0x12, 0x34};
     PortionList image;
     image.append(std::make_unique<CodePortion>(0x102, 2, data));
@@ -230,7 +236,7 @@ TEST_P(ChipTest, PolledByteWritesOnOldChipsLandWhole) {
     const std::uint8_t data[] = {0x7F, 0x80, 0x00, 0x12, 0xFF, 0x7F, 0x80, 0x34};
     for (const char* device : {"90S2313", "90S4434", "tiny12"}) {
         connect(device);
-        options.write_poll = true;
+        session.settings.write_poll = true;
         for (memory_slot memory : {SLOT_CODE, SLOT_DATA}) {
             PortionList image;
             image.append(std::make_unique<CodePortion>(0x10, 8, data));

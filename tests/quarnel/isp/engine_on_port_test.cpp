@@ -21,11 +21,14 @@ TEST_F(IspTest, Program32KOverTheStandInPort) {
     ASSERT_EQ(made.status, 0) << made.output;
     ::setenv("DLPORTIO_LIBRARY", bin_path("libavrsim_dlportio.so").c_str(), 1);
     ::setenv("AVRSIM_TARGET", target.c_str(), 1);
-    options.requested_name = "mega328P";
-    options.osc_hz = 16000000;
+    session.device.requested_name = "mega328P";
+    AdapterSettings settings;
+    settings.port_spec = "378";
+    settings.osc_hz = 16000000;
+    settings.sck_phases = sck_phase_cycles(session.current_device(), settings.osc_hz, 1);
 
     std::unique_ptr<spi_t> adapter;
-    output_of([&] { adapter = create_lpt_adapter(std::nullopt, "378"); });
+    output_of([&] { adapter = create_lpt_adapter(settings); });
     ASSERT_TRUE(adapter);
     session.adapter = adapter.get();
 
@@ -40,7 +43,7 @@ TEST_F(IspTest, Program32KOverTheStandInPort) {
     const std::string printed = output_of([&] {
         power_up_target(session);
         enter_programming_mode(session);
-        prepare_timing(session.prog, current_device(), 1.0f);
+        prepare_timing(session.prog, session.current_device(), 1.0f);
         erase_device(session);
         program_memory(session, SLOT_CODE, image);
         verified = verify_memory(session, SLOT_CODE, image);

@@ -10,7 +10,10 @@ class FuseTest : public IspTest {
     // Device, its chip bytes, and the -f list.
     void request(const char* device, const char* list) {
         use_device(device);
-        output_of([&] { parse_fuse_list(std::optional<std::string>(list)); });
+        output_of([&] {
+            parse_fuse_list(std::optional<std::string>(list), session.current_device(),
+                            session.fuses);
+        });
         read_fuses(session);
     }
 
@@ -31,13 +34,13 @@ TEST_F(FuseTest, RequestedFieldIsMergedIntoTheReadByte) {
     EXPECT_EQ(output_of([&] { program_fuses(session); }), "Programming fuses\n");
     EXPECT_EQ(writes(), (std::vector<Instruction>{{0xAC, 0xA0, 0x00, 0xEF}}));
     EXPECT_FLOAT_EQ(spi.calls.back().ms, 40.0f) << "four EEPROM write times";
-    EXPECT_EQ(fuse_request.bytes[FUSE_LOW].wanted, 0xEF);
+    EXPECT_EQ(session.fuses.bytes[FUSE_LOW].wanted, 0xEF);
 }
 
 TEST_F(FuseTest, BootLockRequestKeepsLockBitsUnprogrammed) {
     spi.fuses = {{0x5000, 0xE1}, {0x5800, 0xFF}, {0x5808, 0xD9}};
     request("mega8", "BLB0=0");
-    EXPECT_FALSE(fuses_need_erase());
+    EXPECT_FALSE(fuses_need_erase(session));
     output_of([&] { program_fuses(session); });
     EXPECT_EQ(writes(), (std::vector<Instruction>{{0xAC, 0xE0, 0x00, 0xF3}}));
 }
@@ -45,13 +48,13 @@ TEST_F(FuseTest, BootLockRequestKeepsLockBitsUnprogrammed) {
 TEST_F(FuseTest, ReleasingABootLockNeedsAnErase) {
     spi.fuses = {{0x5800, 0xF3}};
     request("mega8", "BLB0=3");
-    EXPECT_TRUE(fuses_need_erase());
-    fuse_request = FuseRequest{};
+    EXPECT_TRUE(fuses_need_erase(session));
+    session.fuses = FuseRequest{};
     request("mega8", "BLB1=0");
-    EXPECT_FALSE(fuses_need_erase());
-    fuse_request = FuseRequest{};
+    EXPECT_FALSE(fuses_need_erase(session));
+    session.fuses = FuseRequest{};
     request("mega8", "CKSEL=F");
-    EXPECT_FALSE(fuses_need_erase());
+    EXPECT_FALSE(fuses_need_erase(session));
 }
 
 TEST_F(FuseTest, SingleFuseByteFormatWritesAndVerifiesBitZero) {
@@ -98,7 +101,7 @@ TEST_F(FuseTest, FusePrintoutShowsCalibrationBytesAndFields) {
     use_device("mega8");
     read_osccal(session);
     read_fuses(session);
-    EXPECT_EQ(output_of([&] { print_fuse_values(session, "Fuses ", fuse_read_values()); }),
+    EXPECT_EQ(output_of([&] { print_fuse_values(session, "Fuses ", fuse_read_values(session)); }),
               "Fuses \n"
               "  OSCCALs\t= 9A 9B 9C 9D\n"
               "_LOCK = 0xFF\n"
@@ -121,12 +124,13 @@ TEST_F(FuseTest, FusePrintoutShowsCalibrationBytesAndFields) {
 TEST_F(FuseTest, CalibrationLineByCount) {
     use_device("tiny2313");
     read_osccal(session);
-    std::string printed = output_of([&] { print_fuse_values(session, "X", fuse_read_values()); });
+    std::string printed =
+        output_of([&] { print_fuse_values(session, "X", fuse_read_values(session)); });
     EXPECT_EQ(printed.substr(0, printed.find("_LOW")), "X\n  OSCCALs\t= 9A 9B\n");
 
     use_device("mega163");
     read_osccal(session);
-    printed = output_of([&] { print_fuse_values(session, "X", fuse_read_values()); });
+    printed = output_of([&] { print_fuse_values(session, "X", fuse_read_values(session)); });
     EXPECT_EQ(printed.substr(0, printed.find("_LOCK")), "X\n  OSCCAL \t= 9A\n");
 
     use_device("90S2313");

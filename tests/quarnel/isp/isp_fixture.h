@@ -1,13 +1,12 @@
 // Test fixture for the ISP engine: a fresh run state, a recording adapter and output capture.
 #pragma once
 
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 #include "quarnel/devices/current_device.h"
 #include "quarnel/devices/device_lookup.h"
 #include "quarnel/devices/fuse_request.h"
 #include "quarnel/isp/session.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
-#include "quarnel/run/run_options.h"
 #include "recording_spi.h"
 
 #include <gtest/gtest.h>
@@ -17,25 +16,17 @@
 class IspTest : public testing::Test {
   protected:
     IspTest() {
-        options = RunOptions{};
-        detected_index = -1;
-        fuse_request = FuseRequest{};
         console.verbosity = 2;
         session.adapter = &spi;
     }
-    ~IspTest() override {
-        options = RunOptions{};
-        detected_index = -1;
-        console.verbosity = 2;
-    }
+    ~IspTest() override { console.verbosity = 2; }
 
     // Makes `name` the requested and detected row and prepares its waits.
     void use_device(const char* name, float factor = 1.0f) {
-        options.requested_name = name;
-        detected_index = find_device(name);
-        ASSERT_GE(detected_index, 0) << name;
-        options.delay_factor = factor;
-        prepare_timing(session.prog, current_device(), factor);
+        session.device.requested_name = name;
+        session.device.detected_index = find_device(name);
+        ASSERT_GE(session.device.detected_index, 0) << name;
+        prepare_timing(session.prog, session.current_device(), factor);
     }
 
     // Runs `f` and returns what it printed.

@@ -66,7 +66,7 @@ TEST_F(MemoryTest, FreePositionsCheckedWithVerifyAll) {
     EXPECT_TRUE(result) << "free positions are not checked by default";
     EXPECT_EQ(without_time(printed), "Verifying CODE memory\n passed\n");
 
-    options.verify_all = true;
+    session.settings.verify_all = true;
     printed = output_of([&] { result = verify_memory(session, SLOT_CODE, image); });
     EXPECT_FALSE(result);
     EXPECT_EQ(without_time(printed),
@@ -78,7 +78,7 @@ TEST_F(MemoryTest, FreeEepromCheckedWhenFilledWithFf) {
     add(image, 0x10, {0x01, 0x02});
     spi.eeprom[0x10] = 0x01;
     spi.eeprom[0x11] = 0x02;
-    options.write_fill_eeprom = true;
+    session.settings.write_fill_eeprom = true;
     bool result = false;
     std::string printed = output_of([&] { result = verify_memory(session, SLOT_DATA, image); });
     EXPECT_TRUE(result);
@@ -96,7 +96,7 @@ TEST_F(MemoryTest, NestedPortionsAreNotTakenForFreePositions) {
     add(image, 0x30, {0x30});
     std::copy_n(counting(0x20).begin(), 0x20, spi.flash.begin());
     spi.flash[0x30] = 0x30;
-    options.verify_all = true;
+    session.settings.verify_all = true;
     bool result = false;
     const std::string printed =
         output_of([&] { result = verify_memory(session, SLOT_CODE, image); });
@@ -119,7 +119,7 @@ TEST_F(MemoryTest, ReadingGivesChunkedPortions) {
     ASSERT_EQ(eeprom.count(), 16u);
     EXPECT_EQ(eeprom.tail()->length, 32);
 
-    options.erase_counter = true;
+    session.settings.erase_counter = true;
     PortionList counted;
     output_of([&] { read_memory(session, SLOT_CODE, counted); });
     ASSERT_EQ(counted.count(), 16u);
@@ -142,7 +142,7 @@ TEST_F(MemoryTest, FfFillWritesEveryFreeEepromByteInOrder) {
     add(image, 0x10, {0x01, 0x02});
     add(image, 0x20, {0x03});
     std::fill(spi.eeprom.begin(), spi.eeprom.end(), 0x00);
-    options.write_fill_eeprom = true;
+    session.settings.write_fill_eeprom = true;
     output_of([&] { program_memory(session, SLOT_DATA, image); });
     const auto instructions = spi.instructions();
     ASSERT_EQ(instructions.size(), 512u);
@@ -167,7 +167,7 @@ TEST_F(MemoryTest, FfFillKeepsDataOfEnclosingPortions) {
     add(image, 0x00, counting(0x20, 1));
     add(image, 0x08, counting(0x08, 9)); // same bytes, nested
     add(image, 0x30, {0x30});
-    options.write_fill_eeprom = true;
+    session.settings.write_fill_eeprom = true;
     output_of([&] { program_memory(session, SLOT_DATA, image); });
     for (std::size_t a = 0; a < 0x20; ++a) {
         EXPECT_EQ(spi.eeprom[a], std::uint8_t(a + 1)) << a;

@@ -155,13 +155,13 @@ TEST_F(IspTest, EepromFfWrittenOnlyWhereTheEraseLeftOldData) {
     write_memory_byte(session, 0x10, 0xFF);
     EXPECT_EQ(spi.count_opcode(0xC0), 0);
 
-    options.preserve_eeprom = true; // restoring the saved EEPROM
+    session.settings.preserve_eeprom = true; // restoring the saved EEPROM
     write_memory_byte(session, 0x10, 0xFF);
     ASSERT_EQ(spi.count_opcode(0xC0), 1);
     EXPECT_EQ(spi.instructions().back(), (Instruction{0xC0, 0x00, 0x10, 0xFF}));
     EXPECT_FLOAT_EQ(spi.calls.back().ms, 5.0f);
 
-    options.preserve_eeprom = false;
+    session.settings.preserve_eeprom = false;
     spi.fuses[0x5808] = 0xF7; // EESAVE programmed: the erase kept the old EEPROM
     begin_memory_write(session, SLOT_DATA);
     write_memory_byte(session, 0x11, 0xFF);
@@ -183,7 +183,7 @@ TEST_F(IspTest, SlowDownScalesWaitsAndPollTimeouts) {
     flush_page(session);
     EXPECT_FLOAT_EQ(spi.calls.back().ms, 18.0f);
 
-    options.write_poll = true;
+    session.settings.write_poll = true;
     spi.always_busy = true;
     begin_memory_write(session, SLOT_CODE);
     write_memory_byte(session, 0x85, 0x01);
@@ -199,7 +199,7 @@ TEST_F(IspTest, SlowDownScalesWaitsAndPollTimeouts) {
 
 TEST_F(IspTest, ReadyBusyPollingWaitsUntilReady) {
     use_device("mega328P");
-    options.write_poll = true;
+    session.settings.write_poll = true;
     spi.busy_polls = 3;
     session.prog.memory = SLOT_DATA;
     begin_memory_write(session, SLOT_DATA);
@@ -211,7 +211,7 @@ TEST_F(IspTest, ReadyBusyPollingWaitsUntilReady) {
 
 TEST_F(IspTest, DataPollingOnByteWrittenFlash) {
     use_device("tiny12"); // no pages, 0xFF cannot be polled
-    options.write_poll = true;
+    session.settings.write_poll = true;
     begin_memory_write(session, SLOT_CODE);
     write_memory_byte(session, 4, 0xFF);
     EXPECT_EQ(spi.count_opcode(0x20), 0);
@@ -240,7 +240,7 @@ TEST_F(IspTest, PollAfterTheTimeOutStillSeesTheWriteDone) {
     for (const Case& c : {Case{"mega328P", SLOT_DATA, 0xF0}, Case{"tiny12", SLOT_CODE, 0x28}}) {
         spi = RecordingSpi{};
         use_device(c.device);
-        options.write_poll = true;
+        session.settings.write_poll = true;
         session.prog.memory = c.memory;
         begin_memory_write(session, c.memory);
         spi.always_busy = true;
@@ -259,7 +259,7 @@ TEST_F(IspTest, PollAfterTheTimeOutStillSeesTheWriteDone) {
 
 TEST_F(IspTest, NoPollCodeWarnsAndTimesWrites) {
     use_device("mega603");
-    options.write_poll = true;
+    session.settings.write_poll = true;
     const std::string printed = output_of([&] { begin_memory_write(session, SLOT_CODE); });
     EXPECT_EQ(printed, "Warning: can't use write polling for CODE memory of mega603\n");
     write_memory_byte(session, 0, 0x12);

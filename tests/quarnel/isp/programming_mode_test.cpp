@@ -17,11 +17,11 @@ TEST_F(IspTest, ChipInStepSeesOneResetAndNoPulses) {
     EXPECT_EQ(spi.count(Kind::sck_pulse), 0);
     EXPECT_FLOAT_EQ(spi.calls[1].ms, 100.0f);
     EXPECT_EQ(spi.instructions()[0], (Instruction{0xAC, 0x53, 0x00, 0x00}));
-    EXPECT_EQ(detected_index, find_device("mega328P"));
+    EXPECT_EQ(session.device.detected_index, find_device("mega328P"));
 }
 
 TEST_F(IspTest, SilentChipGetsOneResetPulseAnd32SckTries) {
-    options.requested_name = "mega8";
+    session.device.requested_name = "mega8";
     spi.silent = true;
     std::string printed;
     EXPECT_EQ(status_of([&] { enter_programming_mode(session); }, &printed), EXIT_SYNC_LOST);
@@ -32,14 +32,14 @@ TEST_F(IspTest, SilentChipGetsOneResetPulseAnd32SckTries) {
 }
 
 TEST_F(IspTest, SckPulsesBringAnOldChipBackInStep) {
-    options.requested_name = "90S2313";
+    session.device.requested_name = "90S2313";
     spi.signature = 0x1E9101;
     spi.answer_after_pulses = 3;
     console.verbosity = 3;
     const std::string printed = output_of([&] { enter_programming_mode(session); });
     EXPECT_NE(printed.find("\t% Synchronised after 4 try\n"), std::string::npos) << printed;
     EXPECT_EQ(spi.count(Kind::sck_pulse), 3);
-    EXPECT_EQ(detected_index, find_device("90S2313"));
+    EXPECT_EQ(session.device.detected_index, find_device("90S2313"));
 }
 
 TEST_F(IspTest, UnknownSilentChipIsLeftToTheSignatureRead) {
@@ -52,7 +52,7 @@ TEST_F(IspTest, UnknownSilentChipIsLeftToTheSignatureRead) {
 }
 
 TEST_F(IspTest, NoEchoChipIsIdentifiedWithoutResync) {
-    options.requested_name = "90S1200";
+    session.device.requested_name = "90S1200";
     spi.echo_enable = false;
     spi.signature = 0x1E9001;
     const std::string printed = output_of([&] { enter_programming_mode(session); });
@@ -74,16 +74,16 @@ TEST_F(IspTest, SharedSignatureResolvedByRequestedName) {
     const int tiny22L = find_device("tiny22L");
     const int tiny22 = find_device("tiny22");
     ASSERT_NE(tiny22L, tiny22);
-    options.requested_name = "tiny22";
-    EXPECT_EQ(identify_chip(0x1E9106), tiny22);
-    options.requested_name = "TINY22L";
-    EXPECT_EQ(identify_chip(0x1E9106), tiny22L);
-    options.requested_name = "mega8";
-    EXPECT_EQ(identify_chip(0x1E9106), tiny22) << "the last row with the signature";
-    options.requested_name.reset();
-    EXPECT_EQ(identify_chip(0x1E9106), tiny22);
-    EXPECT_EQ(identify_chip(0x123456), -1);
-    EXPECT_EQ(detected_index, -1);
+    session.device.requested_name = "tiny22";
+    EXPECT_EQ(identify_chip(session.device, 0x1E9106), tiny22);
+    session.device.requested_name = "TINY22L";
+    EXPECT_EQ(identify_chip(session.device, 0x1E9106), tiny22L);
+    session.device.requested_name = "mega8";
+    EXPECT_EQ(identify_chip(session.device, 0x1E9106), tiny22) << "the last row with the signature";
+    session.device.requested_name.reset();
+    EXPECT_EQ(identify_chip(session.device, 0x1E9106), tiny22);
+    EXPECT_EQ(identify_chip(session.device, 0x123456), -1);
+    EXPECT_EQ(session.device.detected_index, -1);
 }
 
 TEST_F(IspTest, SignatureWithWrongEchoLosesSynchronisation) {

@@ -31,8 +31,8 @@ TEST(CommandCheck, ChipNameIsNeededExceptForTheFtdiListing) {
 
 TEST(CommandCheck, FuseListIsParsedForTheNamedDevice) {
     expect_accepted({"+mega8", "-w", "-fcksel=f"});
-    EXPECT_EQ(fuse_request.bytes[1].request_mask, 0x0F);
-    EXPECT_EQ(fuse_request.bytes[1].wanted, 0x0F);
+    EXPECT_EQ(parsed_fuses().bytes[1].request_mask, 0x0F);
+    EXPECT_EQ(parsed_fuses().bytes[1].wanted, 0x0F);
     expect_rejected({"+mega8", "-w", "-fCKSEL=10"}, "Value 10 too large for fuse CKSEL\n");
     expect_rejected({"+90S1200", "-fCKSEL=1"}, "90S1200 has no ISP-writable fuses\n");
 }

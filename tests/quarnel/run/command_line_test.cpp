@@ -1,7 +1,6 @@
 // Switch table of the command line: letters, modifiers, device names and files.
 #include "quarnel/run/command_line.h"
 
-#include "quarnel/run/run_options.h"
 #include "tests/quarnel/run/parse_runner.h"
 
 #include <gtest/gtest.h>
@@ -25,28 +24,28 @@ void expect_accepted(const std::vector<std::string>& args) {
 
 TEST(CommandLine, LettersWithoutValueCombineInOneArgument) {
     expect_accepted({"-!ev"});
-    EXPECT_TRUE(options.force);
-    EXPECT_TRUE(options.erase);
-    EXPECT_TRUE(options.verify);
-    EXPECT_FALSE(options.preserve_eeprom);
-    EXPECT_FALSE(options.verify_all);
+    EXPECT_TRUE(parsed_options().force);
+    EXPECT_TRUE(parsed_options().erase);
+    EXPECT_TRUE(parsed_options().verify);
+    EXPECT_FALSE(parsed_options().preserve_eeprom);
+    EXPECT_FALSE(parsed_options().verify_all);
 
     expect_accepted({"-e-v+r+"});
-    EXPECT_TRUE(options.preserve_eeprom);
-    EXPECT_TRUE(options.verify_all);
-    EXPECT_TRUE(options.read_keep_ff);
+    EXPECT_TRUE(parsed_options().preserve_eeprom);
+    EXPECT_TRUE(parsed_options().verify_all);
+    EXPECT_TRUE(parsed_options().read_keep_ff);
 
     expect_accepted({"-k"});
-    EXPECT_TRUE(options.wait_key);
-    EXPECT_FALSE(options.wait_key_early);
+    EXPECT_TRUE(parsed_options().wait_key);
+    EXPECT_FALSE(parsed_options().wait_key_early);
     expect_accepted({"-K"});
-    EXPECT_TRUE(options.wait_key);
-    EXPECT_TRUE(options.wait_key_early);
+    EXPECT_TRUE(parsed_options().wait_key);
+    EXPECT_TRUE(parsed_options().wait_key_early);
 
     expect_accepted({"", "-1", ""});
-    EXPECT_FLOAT_EQ(options.delay_factor, 1.5f);
+    EXPECT_FLOAT_EQ(parsed_options().delay_factor, 1.5f);
     expect_accepted({"-35"});
-    EXPECT_FLOAT_EQ(options.delay_factor, 5.0f);
+    EXPECT_FLOAT_EQ(parsed_options().delay_factor, 5.0f);
 
     EXPECT_EQ(parse_args({"-%%"}).verbosity, 4);
     EXPECT_EQ(parse_args({"-e"}).verbosity, 2);
@@ -56,18 +55,18 @@ TEST(CommandLine, EndSwitchesTakeOnlyTheirModifiers) {
     expect_error({"-wv"}, invalid_value_text("v", 'w'));
     expect_error({"-W+px"}, invalid_value_text("x", 'W'));
     expect_accepted({"-w+P"});
-    EXPECT_TRUE(options.write);
-    EXPECT_TRUE(options.write_fill_eeprom);
-    EXPECT_TRUE(options.write_poll);
+    EXPECT_TRUE(parsed_options().write);
+    EXPECT_TRUE(parsed_options().write_fill_eeprom);
+    EXPECT_TRUE(parsed_options().write_poll);
 
     expect_accepted({"-bcd"});
-    EXPECT_EQ(options.blank_check, 3u);
+    EXPECT_EQ(parsed_options().blank_check, 3u);
     expect_accepted({"-b"});
-    EXPECT_EQ(options.blank_check, 3u);
+    EXPECT_EQ(parsed_options().blank_check, 3u);
     expect_accepted({"-bc"});
-    EXPECT_EQ(options.blank_check, 1u);
+    EXPECT_EQ(parsed_options().blank_check, 1u);
     expect_accepted({"-bd", "-bc"});
-    EXPECT_EQ(options.blank_check, 3u);
+    EXPECT_EQ(parsed_options().blank_check, 3u);
     expect_error({"-bce"}, invalid_value_text("e", 'b'));
 }
 
@@ -76,22 +75,22 @@ TEST(CommandLine, LockLevelNeedsOneOrTwo) {
     expect_error({"-l3"}, invalid_value_text("3", 'l'));
     expect_error({"-L+"}, invalid_value_text("", 'L'));
     expect_accepted({"-l+2"});
-    EXPECT_EQ(options.lock_level, '2');
-    EXPECT_TRUE(options.lock_before_fuses);
+    EXPECT_EQ(parsed_options().lock_level, lock_request::level2);
+    EXPECT_TRUE(parsed_options().lock_before_fuses);
     expect_accepted({"-l1e"});
-    EXPECT_EQ(options.lock_level, '1');
-    EXPECT_FALSE(options.lock_before_fuses);
-    EXPECT_TRUE(options.erase);
+    EXPECT_EQ(parsed_options().lock_level, lock_request::level1);
+    EXPECT_FALSE(parsed_options().lock_before_fuses);
+    EXPECT_TRUE(parsed_options().erase);
 }
 
 TEST(CommandLine, DeviceNameDropsLeadingAtAndMustBeKnown) {
     for (const char* name : {"+ATmega8", "+atmega8", "+mega8"}) {
         expect_accepted({name});
-        ASSERT_TRUE(options.requested_name) << name;
-        EXPECT_EQ(*options.requested_name, "mega8") << name;
+        ASSERT_TRUE(parsed_options().requested_name) << name;
+        EXPECT_EQ(*parsed_options().requested_name, "mega8") << name;
     }
     expect_accepted({"+mega8", "+tiny13"});
-    EXPECT_EQ(*options.requested_name, "tiny13");
+    EXPECT_EQ(*parsed_options().requested_name, "tiny13");
     expect_error({"+"}, "Chip name required for '+'\n");
     expect_error({"+mega99"}, "Unsupported device mega99\n");
     expect_error({"+ATmega8|mega8A"}, "Unsupported device mega8|mega8A\n");
@@ -99,12 +98,12 @@ TEST(CommandLine, DeviceNameDropsLeadingAtAndMustBeKnown) {
 
 TEST(CommandLine, EraseCounterValueFrom1To65534) {
     expect_accepted({"-n"});
-    EXPECT_TRUE(options.erase_counter);
-    EXPECT_EQ(options.erase_count, 0xFFFF);
+    EXPECT_TRUE(parsed_options().erase_counter);
+    EXPECT_EQ(parsed_options().erase_count, std::nullopt);
     expect_accepted({"-n65534"});
-    EXPECT_EQ(options.erase_count, 65534);
+    EXPECT_EQ(parsed_options().erase_count, 65534);
     expect_accepted({"-N1"});
-    EXPECT_EQ(options.erase_count, 1);
+    EXPECT_EQ(parsed_options().erase_count, 1);
     expect_error({"-n0"}, invalid_value_text("0", 'n'));
     expect_error({"-n65535"}, invalid_value_text("65535", 'n'));
     expect_error({"-n12x"}, invalid_value_text("12x", 'n'));
@@ -113,9 +112,9 @@ TEST(CommandLine, EraseCounterValueFrom1To65534) {
 
 TEST(CommandLine, AdapterGroup) {
     expect_accepted({"-aZ", "-ap"});
-    EXPECT_TRUE(options.lazy);
-    EXPECT_TRUE(options.power_from_data);
-    EXPECT_FALSE(options.adapter_spec);
+    EXPECT_TRUE(parsed_options().lazy);
+    EXPECT_TRUE(parsed_options().power_from_data);
+    EXPECT_FALSE(parsed_options().adapter_spec);
 
     expect_error(
         {"-ar"},
@@ -123,27 +122,27 @@ TEST(CommandLine, AdapterGroup) {
 
     for (const char* ignored : {"-ai0", "-ai20000", "-ai99999999999999999999"}) {
         expect_accepted({ignored});
-        EXPECT_FLOAT_EQ(options.inactive_reset_ms, 2.0f) << ignored;
+        EXPECT_FLOAT_EQ(parsed_options().inactive_reset_ms, 2.0f) << ignored;
     }
     expect_accepted({"-aI10000"});
-    EXPECT_FLOAT_EQ(options.inactive_reset_ms, 10000.0f);
+    EXPECT_FLOAT_EQ(parsed_options().inactive_reset_ms, 10000.0f);
     expect_error({"-aix"}, "Value required for switch '-ai'\n");
     expect_error({"-ai"}, "Value required for switch '-ai'\n");
 
     expect_accepted({"-aft2232", "-ab"});
-    EXPECT_EQ(*options.adapter_spec, "b");
+    EXPECT_EQ(*parsed_options().adapter_spec, "b");
     expect_accepted({"-azp"});
-    EXPECT_EQ(*options.adapter_spec, "zp");
-    EXPECT_FALSE(options.lazy);
+    EXPECT_EQ(*parsed_options().adapter_spec, "zp");
+    EXPECT_FALSE(parsed_options().lazy);
 }
 
 TEST(CommandLine, RestSwitchesTakeTheWholeArgument) {
     expect_accepted({"-p0x378e"});
-    EXPECT_EQ(*options.port_spec, "0x378e");
-    EXPECT_FALSE(options.erase);
+    EXPECT_EQ(*parsed_options().port_spec, "0x378e");
+    EXPECT_FALSE(parsed_options().erase);
 
     expect_accepted({"-fCKSEL=F,BODEN=ON"});
-    EXPECT_EQ(*options.fuse_list, "CKSEL=F,BODEN=ON");
+    EXPECT_EQ(*parsed_options().fuse_list, "CKSEL=F,BODEN=ON");
     expect_error({"-fCKSEL=F", "-FSUT=1"},
                  "Only one -F switch can be used, place all fuses in one switch\n");
     expect_error({"-f"}, invalid_value_text("", 'f'));
@@ -151,21 +150,21 @@ TEST(CommandLine, RestSwitchesTakeTheWholeArgument) {
 
 TEST(CommandLine, FileNamesFillCodeThenData) {
     expect_accepted({"a.hex"});
-    EXPECT_EQ(*options.code_file().name, "a.hex");
-    EXPECT_TRUE(options.single_file);
+    EXPECT_EQ(*parsed_options().code_file().name, "a.hex");
+    EXPECT_TRUE(parsed_options().single_file);
 
     expect_accepted({"a.hex", "b.eep"});
-    EXPECT_EQ(*options.data_file().name, "b.eep");
-    EXPECT_FALSE(options.single_file);
+    EXPECT_EQ(*parsed_options().data_file().name, "b.eep");
+    EXPECT_FALSE(parsed_options().single_file);
 
     expect_accepted({"-c", "a.hex", "b.hex"});
-    EXPECT_EQ(*options.code_file().name, "a.hex");
-    EXPECT_EQ(*options.data_file().name, "b.hex");
+    EXPECT_EQ(*parsed_options().code_file().name, "a.hex");
+    EXPECT_EQ(*parsed_options().data_file().name, "b.hex");
 
     expect_accepted({"-dd.eep", "c.hex"});
-    EXPECT_EQ(*options.code_file().name, "c.hex");
-    EXPECT_EQ(*options.data_file().name, "d.eep");
-    EXPECT_FALSE(options.single_file);
+    EXPECT_EQ(*parsed_options().code_file().name, "c.hex");
+    EXPECT_EQ(*parsed_options().data_file().name, "d.eep");
+    EXPECT_FALSE(parsed_options().single_file);
 
     expect_error({"a", "b", "c"}, "Too many files\n");
     expect_error({"-c"}, "File name required for -c\n");

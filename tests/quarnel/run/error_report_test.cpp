@@ -1,7 +1,7 @@
 // The endings of a run: printed text and exit status of each kind of failure.
 #include "quarnel/run/error_report.h"
 
-#include "quarnel/run/errors.h"
+#include "quarnel/common/errors.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>

@@ -1,24 +1,24 @@
 // File names with and without a format prefix.
 #include "quarnel/run/file_names.h"
 
-#include "quarnel/run/errors.h"
+#include "quarnel/common/errors.h"
 #include "tests/quarnel/run/parse_runner.h"
 
 #include <gtest/gtest.h>
 
 TEST(FileNames, PrefixSelectsTheFormat) {
     ASSERT_FALSE(parse_args({":bin:image.bin", "-d:IHEX:data.hex"}).raised);
-    EXPECT_EQ(options.code_file().format, FILE_BIN);
-    EXPECT_EQ(*options.code_file().name, "image.bin");
-    EXPECT_EQ(options.data_file().format, FILE_IHEX);
-    EXPECT_EQ(*options.data_file().name, "data.hex");
+    EXPECT_EQ(parsed_options().code_file().format, FILE_BIN);
+    EXPECT_EQ(*parsed_options().code_file().name, "image.bin");
+    EXPECT_EQ(parsed_options().data_file().format, FILE_IHEX);
+    EXPECT_EQ(*parsed_options().data_file().name, "data.hex");
 
     ASSERT_FALSE(parse_args({"-c:Bin:a:b"}).raised);
-    EXPECT_EQ(options.code_file().format, FILE_BIN);
-    EXPECT_EQ(*options.code_file().name, "a:b");
+    EXPECT_EQ(parsed_options().code_file().format, FILE_BIN);
+    EXPECT_EQ(*parsed_options().code_file().name, "a:b");
 
     ASSERT_FALSE(parse_args({"plain.hex"}).raised);
-    EXPECT_EQ(options.code_file().format, FILE_IHEX);
+    EXPECT_EQ(parsed_options().code_file().format, FILE_IHEX);
 }
 
 TEST(FileNames, BadPrefixesAndMissingNames) {
@@ -38,9 +38,10 @@ TEST(FileNames, BadPrefixesAndMissingNames) {
 }
 
 TEST(FileNames, EmptyTextIsAnInvalidCommandLine) {
+    RunOptions options;
     testing::internal::CaptureStdout();
-    EXPECT_THROW(set_file(SLOT_DATA, nullptr), app_error);
-    EXPECT_THROW(set_file(SLOT_DATA, ""), app_error);
+    EXPECT_THROW(set_file(options, SLOT_DATA, nullptr), app_error);
+    EXPECT_THROW(set_file(options, SLOT_DATA, ""), app_error);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "Invalid command line\nInvalid command line\n");
 }

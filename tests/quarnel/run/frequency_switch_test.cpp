@@ -1,7 +1,6 @@
 // The -o switch: units, ranges, the SCK form and the generated-clock divider.
 #include "quarnel/run/frequency_switch.h"
 
-#include "quarnel/run/run_options.h"
 #include "tests/quarnel/run/parse_runner.h"
 
 #include <gtest/gtest.h>
@@ -14,9 +13,9 @@ const char* const divider_message = "-o: divider can be used only with -o0 form 
 void expect_clock(const std::string& arg, unsigned hz, bool sck, unsigned divider) {
     const auto outcome = parse_args({arg});
     ASSERT_FALSE(outcome.raised) << arg << ": " << outcome.output;
-    EXPECT_EQ(options.osc_hz, hz) << arg;
-    EXPECT_EQ(options.sck_given, sck) << arg;
-    EXPECT_EQ(options.sck_divider, divider) << arg;
+    EXPECT_EQ(parsed_options().osc_hz, hz) << arg;
+    EXPECT_EQ(parsed_options().sck_given, sck) << arg;
+    EXPECT_EQ(parsed_options().sck_divider, divider) << arg;
 }
 
 void expect_rejected(const std::vector<std::string>& args, const std::string& message) {
@@ -68,9 +67,9 @@ TEST(FrequencySwitch, OutOfRangeAndMalformedValues) {
 TEST(FrequencySwitch, LaterSwitchReplacesTheWholeSetting) {
     // An SCK request or divider of an earlier -o must not cling to a later one.
     parse_args({"-os1MHz", "-o8MHz"});
-    EXPECT_FALSE(options.sck_given);
-    EXPECT_EQ(options.osc_hz, 8000000u);
+    EXPECT_FALSE(parsed_options().sck_given);
+    EXPECT_EQ(parsed_options().osc_hz, 8000000u);
     const auto outcome = parse_args({"-o0,4", "-o8MHz"});
     EXPECT_FALSE(outcome.raised) << outcome.output;
-    EXPECT_EQ(options.sck_divider, 1u);
+    EXPECT_EQ(parsed_options().sck_divider, 1u);
 }

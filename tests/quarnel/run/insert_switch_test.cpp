@@ -1,7 +1,6 @@
 // Production-data switches: modes, keywords, counts, addresses and values.
 #include "quarnel/run/insert_switch.h"
 
-#include "quarnel/run/run_options.h"
 #include "tests/quarnel/run/parse_runner.h"
 
 #include <gtest/gtest.h>
@@ -18,12 +17,12 @@ void expect_invalid(const std::string& arg) {
 
 TEST(InsertSwitch, BytesAreReadTwoDigitsEach) {
     ASSERT_FALSE(parse_args({"-C*BYTES2=10,A55A"}).raised);
-    const InsertSpec& parsed = options.bytes_insert;
+    const InsertSpec& parsed = parsed_options().bytes_insert;
     EXPECT_EQ(parsed.mode, INSERT_CODE);
     EXPECT_EQ(parsed.count, 2u);
     EXPECT_EQ(parsed.address, 0x10);
     EXPECT_EQ(parsed.bytes, (std::vector<std::uint8_t>{0xA5, 0x5A}));
-    EXPECT_FALSE(options.code_file().name);
+    EXPECT_FALSE(parsed_options().code_file().name);
 
     expect_invalid("-C*BYTES2=10,A55");
     expect_invalid("-C*BYTES2=10,A55A0");
@@ -34,28 +33,28 @@ TEST(InsertSwitch, BytesAreReadTwoDigitsEach) {
 
     // A second BYTES request replaces the first.
     ASSERT_FALSE(parse_args({"-C*BYTES1=10,01", "-d*bytes1=20,02"}).raised);
-    EXPECT_EQ(options.bytes_insert.mode, INSERT_DATA);
-    EXPECT_EQ(options.bytes_insert.address, 0x20);
-    EXPECT_EQ(options.bytes_insert.bytes, std::vector<std::uint8_t>{0x02});
+    EXPECT_EQ(parsed_options().bytes_insert.mode, INSERT_DATA);
+    EXPECT_EQ(parsed_options().bytes_insert.address, 0x20);
+    EXPECT_EQ(parsed_options().bytes_insert.bytes, std::vector<std::uint8_t>{0x02});
 }
 
 TEST(InsertSwitch, ModesAndKeywords) {
     ASSERT_FALSE(parse_args({"-C?OSCCAL=100,+3"}).raised);
-    EXPECT_EQ(options.osccal_insert.mode, INSERT_LDI);
-    EXPECT_EQ(options.osccal_insert.count, 0u);
-    EXPECT_EQ(options.osccal_insert.address, 0x100);
-    EXPECT_EQ(options.osccal_insert.osccal_correction, 3);
+    EXPECT_EQ(parsed_options().osccal_insert.mode, INSERT_LDI);
+    EXPECT_EQ(parsed_options().osccal_insert.count, 0u);
+    EXPECT_EQ(parsed_options().osccal_insert.address, 0x100);
+    EXPECT_EQ(parsed_options().osccal_insert.osccal_correction, 3);
 
     ASSERT_FALSE(parse_args({"-c*osccal1=0x1F,-300"}).raised);
-    EXPECT_EQ(options.osccal_insert.mode, INSERT_CODE);
-    EXPECT_EQ(options.osccal_insert.count, 1u);
-    EXPECT_EQ(options.osccal_insert.address, 0x1F);
-    EXPECT_EQ(options.osccal_insert.osccal_correction, -300);
+    EXPECT_EQ(parsed_options().osccal_insert.mode, INSERT_CODE);
+    EXPECT_EQ(parsed_options().osccal_insert.count, 1u);
+    EXPECT_EQ(parsed_options().osccal_insert.address, 0x1F);
+    EXPECT_EQ(parsed_options().osccal_insert.osccal_correction, -300);
 
     ASSERT_FALSE(parse_args({"-D*SERNO4=10,sn,1.txt"}).raised);
-    EXPECT_EQ(options.serno_insert.mode, INSERT_DATA);
-    EXPECT_EQ(options.serno_insert.count, 4u);
-    EXPECT_EQ(options.serno_insert.serno_file, "sn,1.txt");
+    EXPECT_EQ(parsed_options().serno_insert.mode, INSERT_DATA);
+    EXPECT_EQ(parsed_options().serno_insert.count, 4u);
+    EXPECT_EQ(parsed_options().serno_insert.serno_file, "sn,1.txt");
 
     expect_invalid("-D?SERNO4=10,sn.txt");
     expect_invalid("-d?OSCCAL=10");

@@ -1,19 +1,40 @@
 // Parser runs with captured output for the command-line tests.
 #include "tests/quarnel/run/parse_runner.h"
 
-#include "quarnel/devices/current_device.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 #include "quarnel/run/command_check.h"
 #include "quarnel/run/command_line.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
-#include "quarnel/run/run_options.h"
 
 #include <gtest/gtest.h>
 
+namespace {
+
+// What the latest parse filled; each parse starts from fresh ones.
+struct LatestParse {
+    RunOptions options;
+    FuseRequest fuses{};
+};
+
+LatestParse& latest() {
+    static LatestParse parse;
+    return parse;
+}
+
+} // namespace
+
+const RunOptions& parsed_options() {
+    return latest().options;
+}
+
+const FuseRequest& parsed_fuses() {
+    return latest().fuses;
+}
+
 ParseOutcome parse_args(const std::vector<std::string>& args, bool check) {
-    options = RunOptions{};
+    LatestParse& parse = latest();
+    parse = LatestParse{};
     console.verbosity = 2;
-    detected_index = -1;
     std::vector<const char*> argv{"quarnel"};
     for (const auto& arg : args) {
         argv.push_back(arg.c_str());
@@ -21,9 +42,9 @@ ParseOutcome parse_args(const std::vector<std::string>& args, bool check) {
     ParseOutcome outcome;
     testing::internal::CaptureStdout();
     try {
-        parse_command_line(static_cast<int>(argv.size()), argv.data());
+        parse_command_line(static_cast<int>(argv.size()), argv.data(), parse.options);
         if (check) {
-            check_command();
+            check_command(parse.options, parse.fuses);
         }
     } catch (const app_error& error) {
         outcome.raised = true;

@@ -1,6 +1,9 @@
 // Runs the command-line parser on a fresh set of options and captures what it prints.
 #pragma once
 
+#include "quarnel/devices/fuse_request.h"
+#include "quarnel/run/run_options.h"
+
 #include <string>
 #include <vector>
 
@@ -12,9 +15,13 @@ struct ParseOutcome {
     std::string unexpected; // what() of any exception outside the app_error family
 };
 
-// Resets the run options and the verbosity, then parses `args` (program name
-// excluded); with `check`, check_command follows a successful parse.
+// Parses `args` (program name excluded) into fresh options at the default
+// verbosity; with `check`, check_command follows a successful parse.
 ParseOutcome parse_args(const std::vector<std::string>& args, bool check = false);
+
+// The options and fuse request of the latest parse_args, as far as it got.
+const RunOptions& parsed_options();
+const FuseRequest& parsed_fuses();
 
 // The text printed with an invalid switch value.
 std::string invalid_value_text(const std::string& text, char letter);

@@ -1,7 +1,7 @@
 // Status and type names, and the device identity line.
 #include "quarnel/adapters/ftdi/ftdi_chip.h"
 #include "quarnel/adapters/ftdi/ftdi_names.h"
-#include "quarnel/run/console.h"
+#include "quarnel/common/console.h"
 #include "tests/quarnel/adapters/captured.h"
 
 #include <gtest/gtest.h>

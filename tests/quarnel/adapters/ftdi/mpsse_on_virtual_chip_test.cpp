@@ -1,6 +1,7 @@
 // The MPSSE adapter from its factory, over the stand-in library, with a virtual chip on its lines.
 #include "platform/clock.h"
 #include "quarnel/adapters/ftdi/mpsse_adapter.h"
+#include "quarnel/common/units.h"
 #include "quarnel/devices/device_lookup.h"
 #include "quarnel/image/portion_list.h"
 #include "quarnel/isp/chip_commands.h"
@@ -8,7 +9,6 @@
 #include "quarnel/isp/programming_mode.h"
 #include "quarnel/isp/session.h"
 #include "quarnel/isp/target_power.h"
-#include "quarnel/run/units.h"
 #include "sim/target_file.h"
 #include "stand_in_bench.h"
 
@@ -42,9 +42,16 @@ class MpsseOnVirtualChip : public StandInBench {
     // The adapter as a run with "+device -a<adapter_spec> [-p<port_spec>]" creates it.
     Captured create(const char* device, const std::string& adapter_spec,
                     const std::optional<std::string>& port_spec) {
-        options.requested_name = device;
-        return captured([&] { adapter = create_mpsse_adapter(adapter_spec, port_spec); });
+        requested.requested_name = device;
+        settings.adapter_spec = adapter_spec;
+        settings.port_spec = port_spec;
+        settings.sck_phases = sck_phase_cycles(requested.current(), settings.osc_hz, 1);
+        return captured([&] { adapter = create_mpsse_adapter(settings); });
     }
+
+    // The -o settings of the run, and the row named with +name.
+    AdapterSettings settings;
+    DeviceSelection requested;
 
     std::uint8_t exchange(std::uint8_t a, std::uint8_t b, std::uint8_t c, int answer) {
         const std::uint8_t out[4] = {a, b, c, 0};
@@ -133,23 +140,23 @@ TEST_F(MpsseOnVirtualChip, PortQuestionMarkListsTheDevicesAndEndsTheRun) {
 
 TEST_F(MpsseOnVirtualChip, SettingsTheAdapterCannotServeFailBeforeAnyDeviceIsOpened) {
     make_target("mega328P", {"ftdi_fault=io_error"}); // any USB transfer would fail
-    options.osc_hz = 0;
+    settings.osc_hz = 0;
     Captured result = create("mega328P", "ft2232h", std::nullopt);
     EXPECT_EQ(result.status, 70);
     EXPECT_EQ(result.output, "FTDI hardware SPI adapter (MPSSE) can't generate XTAL\n");
 
-    options.osc_hz = 3; // (3 - 0) / (2 * 2) = 0 Hz
+    settings.osc_hz = 3; // (3 - 0) / (2 * 2) = 0 Hz
     result = create("mega328P", "ft2232h", std::nullopt);
     EXPECT_EQ(result.status, 70);
     EXPECT_EQ(result.output,
               "SCK frequency for FTDI hardware SPI adapter (MPSSE) must be higher than 92Hz\n");
 
-    options.osc_hz = 368; // (368 - 18) / 4 = 87 Hz
+    settings.osc_hz = 368; // (368 - 18) / 4 = 87 Hz
     result = create("mega328P", "ft2232", "d=Dual RS232 A");
     EXPECT_EQ(result.output,
               "SCK frequency for FTDI hardware SPI adapter (MPSSE) must be higher than 92Hz\n");
 
-    options.osc_hz = 800000;
+    settings.osc_hz = 800000;
     result = create("mega328P", "ft2232:sck=adbus4", std::nullopt);
     EXPECT_EQ(result.status, 70);
     EXPECT_EQ(result.output,
@@ -171,13 +178,13 @@ TEST_F(MpsseOnVirtualChip, SckFollowsTheMcuClockOrTheRequest) {
               std::string::npos);
     adapter.reset();
 
-    options.osc_hz = 16000000; // (3, 3) phases: 15200000 / 6 = 2533333 Hz
+    settings.osc_hz = 16000000; // (3, 3) phases: 15200000 / 6 = 2533333 Hz
     result = create("mega328P", "ft2232", std::nullopt);
     EXPECT_FLOAT_EQ(adapter->sck_frequency(), 2.0f);
     adapter.reset();
 
-    options.osc_hz = 1000000;
-    options.sck_given = true;
+    settings.osc_hz = 1000000;
+    settings.sck_given = true;
     result = create("mega328P", "ft2232", std::nullopt);
     EXPECT_FLOAT_EQ(adapter->sck_frequency(), 1.0f);
 }
@@ -197,11 +204,12 @@ class Program32K : public MpsseOnVirtualChip {
     session_figures run_session(const std::function<void()>& work) {
         EXPECT_EQ(create("mega328P", "ft2232h", std::nullopt).status, 0);
         session.adapter = adapter.get();
+        session.device = requested;
         const std::int64_t start = platform::counter_now();
         testing::internal::CaptureStdout();
         power_up_target(session);
         enter_programming_mode(session);
-        prepare_timing(session.prog, current_device(), 1.0f);
+        prepare_timing(session.prog, session.current_device(), 1.0f);
         work();
         release_target(session);
         printed += testing::internal::GetCapturedStdout();
@@ -235,7 +243,7 @@ class Program32K : public MpsseOnVirtualChip {
 
 TEST_F(Program32K, EachPageAndEachReadChunkTakeAFixedNumberOfTransfers) {
     make_target("mega328P", {"ftdi=ft2232h", "clock=16MHz", "ftdi_stats=" + stats});
-    options.osc_hz = 16000000;
+    settings.osc_hz = 16000000;
     program_verify_and_read();
     EXPECT_TRUE(verified) << printed;
     EXPECT_EQ(read, bytes);
@@ -256,7 +264,7 @@ TEST_F(Program32K, EachPageAndEachReadChunkTakeAFixedNumberOfTransfers) {
 TEST_F(Program32K, WithTheTimeModelARunTakesBenchTime) {
     make_target("mega328P",
                 {"ftdi=ft2232h", "clock=16MHz", "ftdi_timing=real", "ftdi_stats=" + stats});
-    options.osc_hz = 16000000;
+    settings.osc_hz = 16000000;
     program_verify_and_read();
     EXPECT_TRUE(verified) << printed;
     const double sck_ms[2] = {program.sck_clocks / 2500.0, verify.sck_clocks / 2500.0};

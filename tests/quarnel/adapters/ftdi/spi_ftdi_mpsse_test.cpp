@@ -1,7 +1,6 @@
 // The MPSSE adapter's command bytes, transfers and shutdown over a recording FTDI chip.
 #include "quarnel/adapters/ftdi/mpsse_adapter.h"
 #include "quarnel/adapters/ftdi/spi_ftdi_mpsse.h"
-#include "quarnel/run/run_options.h"
 #include "recording_ftdi_chip.h"
 #include "tests/quarnel/adapters/captured.h"
 
@@ -19,14 +18,15 @@ constexpr std::int32_t ft2232c = 4, ft2232h = 6;
 
 class MpsseAdapter : public testing::Test {
   protected:
-    void TearDown() override { options = RunOptions{}; }
+    mpsse_exit exit_mode = mpsse_exit::leave_mpsse;
 
     // The adapter for an -a text on a recording chip; the set-up calls are dropped from the log.
     std::unique_ptr<spi_ftdi_mpsse_t> make(const std::string& adapter_spec,
                                            std::uint32_t sck_hz = 190000) {
         const mpsse_adapter_spec_t parsed = parse_mpsse_adapter_spec(adapter_spec);
         auto adapter = std::make_unique<spi_ftdi_mpsse_t>(
-            std::make_unique<recording_ftdi_chip>(parsed.chip_type, log), parsed.pins, sck_hz);
+            std::make_unique<recording_ftdi_chip>(parsed.chip_type, log), parsed.pins, sck_hz,
+            exit_mode);
         log.calls.clear();
         log.sends.clear();
         return adapter;
@@ -210,7 +210,7 @@ TEST_F(MpsseAdapter, ClosingLeavesMpsseAndRestoresDivideByFive) {
 }
 
 TEST_F(MpsseAdapter, LazyCloseKeepsMpsseWithTheProgrammingLinesAsInputs) {
-    options.lazy = true;
+    exit_mode = mpsse_exit::keep_inputs;
     auto adapter = make("ft2232h:set=dbus5:led_ok=dbus6");
     const Captured result = captured([&] { adapter.reset(); });
     EXPECT_EQ(result.output,

@@ -1,9 +1,8 @@
 // Test fixture: a virtual chip in a target file, reached through the stand-in D2XX library.
 #pragma once
 
+#include "quarnel/common/console.h"
 #include "quarnel/devices/current_device.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/run_options.h"
 #include "tests/quarnel/adapters/captured.h"
 #include "tests/support/run_program.h"
 
@@ -16,15 +15,11 @@
 class StandInBench : public testing::Test {
   protected:
     StandInBench() {
-        options = RunOptions{};
-        detected_index = -1;
         console.verbosity = 2;
         ::setenv("FTD2XX_LIBRARY", bin_path("libavrsim_ftd2xx.so").c_str(), 1);
         ::setenv("AVRSIM_TARGET", target.c_str(), 1);
     }
     ~StandInBench() override {
-        options = RunOptions{};
-        detected_index = -1;
         console.verbosity = 2;
         ::unsetenv("FTD2XX_LIBRARY");
         ::unsetenv("AVRSIM_TARGET");

@@ -4,9 +4,10 @@
 #include "quarnel/adapters/lpt/lpt_detect.h"
 #include "quarnel/adapters/lpt/lpt_pins.h"
 #include "quarnel/adapters/lpt/spi_lpt.h"
+#include "quarnel/common/console.h"
 #include "quarnel/devices/current_device.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/run_options.h"
+#include "quarnel/devices/device_lookup.h"
+#include "quarnel/devices/device_table.h"
 #include "tests/quarnel/adapters/captured.h"
 #include "tests/quarnel/adapters/lpt/fake_port.h"
 
@@ -41,16 +42,8 @@ const status_fn stk_and_byteblaster = [](std::uint8_t d) -> std::uint8_t {
 
 class LptSetup : public ::testing::Test {
   protected:
-    void SetUp() override {
-        options = RunOptions{};
-        options.requested_name = "mega8";
-        detected_index = -1;
-        console.verbosity = 3;
-    }
-    void TearDown() override {
-        options = RunOptions{};
-        console.verbosity = 2;
-    }
+    void SetUp() override { console.verbosity = 3; }
+    void TearDown() override { console.verbosity = 2; }
 
     // Runs the setup for the -a text on a fake port with the given loop-back.
     Captured setup(std::optional<std::string> adapter, status_fn status = nothing,
@@ -59,7 +52,10 @@ class LptSetup : public ::testing::Test {
         log.reset();
         spi.reset();
         return captured([&] {
-            spi = create_lpt_adapter(adapter, [&] {
+            settings.adapter_spec = adapter;
+            settings.sck_phases = sck_phase_cycles(device_table[find_device(requested.c_str())],
+                                                   settings.osc_hz, divider);
+            spi = create_lpt_adapter(settings, [&] {
                 auto port = std::make_unique<fake_port_t>(1.0f);
                 port->status = status;
                 port->direction_reads_back = direction_reads_back;
@@ -70,6 +66,11 @@ class LptSetup : public ::testing::Test {
             });
         });
     }
+
+    // The settings the run would pass for +requested and its -o divider.
+    AdapterSettings settings;
+    std::string requested = "mega8";
+    unsigned divider = 1;
 
     spi_lpt_t& adapter() { return dynamic_cast<spi_lpt_t&>(*spi); }
 
@@ -101,9 +102,9 @@ TEST_F(LptSetup, DefaultIsKelmaWithTwoPeriodPhasesAndMargin) {
 }
 
 TEST_F(LptSetup, RequestedSckGivesEqualPhasesWhateverTheDevice) {
-    options.requested_name = "90S1200"; // slow-SCK device
-    options.osc_hz = 100000;
-    options.sck_given = true;
+    requested = "90S1200"; // slow-SCK device
+    settings.osc_hz = 100000;
+    settings.sck_given = true;
     const Captured run = setup("x");
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(line(run.output, "\t% SPI"), "\t% SPI SCK requested frequency = 100kHz\n");
@@ -112,13 +113,13 @@ TEST_F(LptSetup, RequestedSckGivesEqualPhasesWhateverTheDevice) {
 }
 
 TEST_F(LptSetup, SlowSckDevicesAndFastOscillatorsLengthenThePhases) {
-    options.requested_name = "90S1200";
+    requested = "90S1200";
     Captured run = setup(std::nullopt);
     // (2, 5) periods of 1.3125 us.
     EXPECT_EQ(line(run.output, "\t% setup"), "\t% setup 2.62us, hold 6.6us\n");
     EXPECT_EQ(adapter().bit_waveform(0).size(), 3u + 7u);
-    options.requested_name = "mega8";
-    options.osc_hz = 16000000;
+    requested = "mega8";
+    settings.osc_hz = 16000000;
     run = setup(std::nullopt);
     // (3, 3) periods of 65.625 ns: one write each.
     EXPECT_EQ(line(run.output, "\t% setup"), "\t% setup 197ns, hold 197ns\n");
@@ -126,8 +127,8 @@ TEST_F(LptSetup, SlowSckDevicesAndFastOscillatorsLengthenThePhases) {
 }
 
 TEST_F(LptSetup, GeneratedClockOnKelmaUsesXtalAndDivider) {
-    options.osc_hz = 0;
-    options.sck_divider = 2;
+    settings.osc_hz = 0;
+    divider = 2;
     const Captured run = setup(std::nullopt);
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(run.output, "\t% KELMA adapter mode\n"
@@ -139,7 +140,7 @@ TEST_F(LptSetup, GeneratedClockOnKelmaUsesXtalAndDivider) {
 }
 
 TEST_F(LptSetup, GeneratedClockNeedsAnXtalLine) {
-    options.osc_hz = 0;
+    settings.osc_hz = 0;
     Captured run = setup("x");
     EXPECT_EQ(run.status, 70);
     EXPECT_EQ(run.output,
@@ -180,7 +181,7 @@ TEST_F(LptSetup, StkIsFoundAndItsTableAdjusted) {
 
     run = setup("S", stk300);
     EXPECT_EQ(line(run.output, "\t% Atmel"), "\t% Atmel adapter for STK300 found\n");
-    options.osc_hz = 0;
+    settings.osc_hz = 0;
     run = setup("s", stk300);
     ASSERT_EQ(run.status, 0) << run.output;
     const auto& zero = adapter().bit_waveform(0);
@@ -199,7 +200,7 @@ TEST_F(LptSetup, MissingBufferedAdapterStopsUnlessForced) {
     EXPECT_EQ(run.output, "\t% Atmel adapter for STK not found\n\t% ByteBlaster not found\n"
                           "Known buffered adapter not found\n");
 
-    options.force = true;
+    settings.force = true;
     console.verbosity = 2;
     run = setup("s");
     EXPECT_EQ(run.status, 0);
@@ -233,8 +234,8 @@ TEST_F(LptSetup, AutomaticModePrefersStk) {
 }
 
 TEST_F(LptSetup, LazyAndPortPowerChangeOnlyKelma) {
-    options.lazy = true;
-    options.power_from_data = true;
+    settings.lazy = true;
+    settings.power_from_data = true;
     Captured run = setup(std::nullopt);
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_TRUE(adapter().has_power());
@@ -256,7 +257,7 @@ TEST_F(LptSetup, LazyAndPortPowerChangeOnlyKelma) {
 }
 
 TEST_F(LptSetup, LazyNeedsTheDirectionBit) {
-    options.lazy = true;
+    settings.lazy = true;
     const Captured run = setup(std::nullopt, nothing, false);
     EXPECT_EQ(run.status, 70);
     EXPECT_EQ(run.output, "Can't control LPT data direction bit (required for -AZ)\n");
@@ -277,8 +278,8 @@ TEST_F(LptSetup, UserPinMapIsCheckedBeforeThePortOpens) {
     EXPECT_EQ(run.output, "mosi must be defined\n");
     EXPECT_FALSE(opened);
 
-    options.lazy = true;
-    options.power_from_data = true;
+    settings.lazy = true;
+    settings.power_from_data = true;
     run = setup("m:name=Bench:mosi=D5:sck=D6:reset=D4:miso=~BUSY");
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(run.output, "Adapter 'Bench'\n");

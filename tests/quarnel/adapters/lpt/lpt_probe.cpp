@@ -1,10 +1,11 @@
 // Test program: sets up the parallel-port adapter from quarnel switches, then
 // enters programming mode and reads the signature, printing both answers.
 #include "quarnel/adapters/lpt/lpt_adapter_setup.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 #include "quarnel/run/command_line.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
 #include "quarnel/run/run_options.h"
+#include "quarnel/run/run_steps.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -50,8 +51,11 @@ int probe(spi_t& spi) {
 int main(int argc, char* argv[]) {
     console.verbosity = 2;
     try {
-        parse_command_line(argc, argv);
-        auto spi = create_lpt_adapter(options.adapter_spec, options.port_spec);
+        RunOptions options;
+        parse_command_line(argc, argv, options);
+        const AdapterSettings settings =
+            adapter_settings(options, DeviceSelection{options.requested_name, -1});
+        auto spi = create_lpt_adapter(settings);
         return probe(*spi);
     } catch (const app_error& e) {
         std::printf("%s\nstatus %d\n", e.what(), e.code);

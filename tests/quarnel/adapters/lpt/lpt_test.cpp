@@ -1,7 +1,7 @@
 // The direction-bit test, the cycle-time measurement and its lower bound.
 #include "quarnel/adapters/lpt/lpt.h"
 
-#include "quarnel/run/console.h"
+#include "quarnel/common/console.h"
 #include "tests/quarnel/adapters/captured.h"
 #include "tests/quarnel/adapters/lpt/fake_port.h"
 

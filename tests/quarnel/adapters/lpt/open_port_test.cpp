@@ -4,7 +4,7 @@
 #include "quarnel/adapters/lpt/lpt_host.h"
 
 #include "platform/parallel_port.h"
-#include "quarnel/run/console.h"
+#include "quarnel/common/console.h"
 #include "tests/quarnel/adapters/captured.h"
 #include "tests/support/run_program.h"
 

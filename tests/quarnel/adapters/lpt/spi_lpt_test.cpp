@@ -4,7 +4,7 @@
 #include "quarnel/adapters/lpt/lpt_adapter_tables.h"
 #include "quarnel/adapters/lpt/lpt_pins.h"
 #include "quarnel/adapters/pinmap_parser.h"
-#include "quarnel/run/console.h"
+#include "quarnel/common/console.h"
 #include "tests/quarnel/adapters/captured.h"
 #include "tests/quarnel/adapters/lpt/fake_port.h"
 

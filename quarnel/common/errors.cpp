@@ -1,5 +1,5 @@
 // Texts of the run-ending exceptions.
-#include "quarnel/run/errors.h"
+#include "quarnel/common/errors.h"
 
 #include "platform/system_error.h"
 
@@ -7,9 +7,13 @@
 #include <cstring>
 #include <string>
 
-const char* app_error::what() const noexcept { return ""; }
+const char* app_error::what() const noexcept {
+    return "";
+}
 
-const char* rtl_error::what() const noexcept { return std::strerror(errno); }
+const char* rtl_error::what() const noexcept {
+    return std::strerror(errno);
+}
 
 const char* win32_error::what() const noexcept {
     // Shared by all win32_error objects, as the host's message buffer is.

@@ -3,9 +3,27 @@
 #pragma once
 
 #include "quarnel/image/portion_list.h"
-#include "quarnel/run/production_serial.h"
+#include "quarnel/production/insert_spec.h"
+#include "quarnel/production/production_serial.h"
+
+#include <cstdint>
+#include <optional>
 
 struct IspSession;
+
+// What the production steps take from the command line.
+struct ProductionSettings {
+    bool write = false;
+    bool verify = false;
+    bool erase = false;
+    bool force = false; // -!: an unknown chip is taken as the requested one
+    std::optional<std::uint16_t> forced_erase_count; // -n=<count>
+    float delay_factor = 1.0f;
+    bool read_keep_ff = false; // -r+: "(eeprom).sav" keeps its lines of 0xFF
+    InsertSpec osccal_insert;
+    InsertSpec serno_insert;
+    InsertSpec bytes_insert;
+};
 
 // The steps the run sequence calls, each when its option asks for it (every
 // step checks its own option and does nothing otherwise). Failures print their
@@ -13,14 +31,19 @@ struct IspSession;
 class ProductionData {
   public:
     // `flash` and `eeprom` are the run's images; all must outlive this object.
-    ProductionData(IspSession& session, PortionList& flash, PortionList& eeprom)
-        : session(session), flash(flash), eeprom(eeprom) {}
+    // Whether the erase counter and the EEPROM copy are on comes from the
+    // session's settings, which the ISP operations share.
+    ProductionData(const ProductionSettings& settings, IspSession& session, PortionList& flash,
+                   PortionList& eeprom)
+        : settings(settings), session(session), flash(flash), eeprom(eeprom) {}
 
     // With write or verify: the OSCCAL, SERNO and BYTES inserts, in this order.
     void insert_production_data();
 
-    // With erase_counter: reads the counter and settles options.erase_count.
+    // With erase_counter: reads the counter and settles the count to write.
     void prepare_erase_counter();
+    // The count the erase step is to write, once settled.
+    std::optional<std::uint16_t> settled_erase_count() const { return erase_count; }
 
     // With preserve_eeprom: the EEPROM copy taken before the erase.
     void save_eeprom();
@@ -34,7 +57,8 @@ class ProductionData {
     // Programs the copy back and discards it.
     void restore_eeprom();
 
-    // At the end of the erase step, when options.erase_count is not 0xFFFF.
+    // At the end of the erase step, when a count is settled. When the counter's
+    // place holds code, the counter is dropped for the rest of the run.
     void write_erase_counter();
 
     // Last step: after a write run the serial-number file holds the next number;
@@ -47,10 +71,12 @@ class ProductionData {
     // Writes the held copy to "(eeprom).sav"; `line_end` closes the message.
     void write_eeprom_copy(const char* line_end);
 
+    const ProductionSettings& settings;
     IspSession& session;
     PortionList& flash;
     PortionList& eeprom;
     SerialNumberFile serial;
     PortionList eeprom_copy;
     bool eeprom_held = false; // taken from the chip and not yet written back
+    std::optional<std::uint16_t> erase_count;
 };

@@ -1,8 +1,8 @@
 // Opening files and finding adapter configuration files along the search path.
-#include "quarnel/run/files.h"
+#include "quarnel/common/files.h"
 
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 #include "tests/support/run_program.h"
 
 #include <cstdio>

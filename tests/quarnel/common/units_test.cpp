@@ -1,5 +1,5 @@
 // Engineering-unit formatting of times and frequencies.
-#include "quarnel/run/units.h"
+#include "quarnel/common/units.h"
 
 #include <gtest/gtest.h>
 #include <string>

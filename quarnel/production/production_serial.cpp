@@ -1,12 +1,11 @@
 // Reading and safely rewriting the serial-number file.
-#include "quarnel/run/production_serial.h"
+#include "quarnel/production/production_serial.h"
 
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
+#include "quarnel/common/files.h"
 #include "quarnel/image/replacement_file.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
-#include "quarnel/run/files.h"
-#include "quarnel/run/production.h"
-#include "quarnel/run/run_options.h"
+#include "quarnel/production/production.h"
 
 #include <cstdlib>
 
@@ -61,7 +60,7 @@ void ProductionData::update_serial_file() {
     if (!serial.is_open()) {
         return;
     }
-    if (options.write) {
+    if (settings.write) {
         serial.advance();
     } else {
         serial.close();

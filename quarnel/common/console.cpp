@@ -1,5 +1,5 @@
 // Console logger: level filter, 2048-character cut, unbuffered standard output.
-#include "quarnel/run/console.h"
+#include "quarnel/common/console.h"
 
 #include "platform/console.h"
 
@@ -39,4 +39,9 @@ void trace_exchange(int level, const char* label, const std::uint8_t command[4],
     console_log(level, "\t%% %s\tcommand %02X %02X %02X %02X,  reply %02X %02X %02X %02X\n", label,
                 command[0], command[1], command[2], command[3], reply[0], reply[1], reply[2],
                 reply[3]);
+}
+
+bool console_key_is_yes() {
+    const int key = platform::read_key();
+    return key == 'y' || key == 'Y';
 }

@@ -2,15 +2,18 @@
 #pragma once
 
 #include "quarnel/image/portion_list.h"
-#include "quarnel/run/run_options.h"
+#include "quarnel/production/insert_spec.h"
 
 #include <cstddef>
 #include <cstdint>
 
 // Ends the run (70) with "<keyword> destination address too large" when
 // `length` value bytes from `address` do not fit the target memory: the EEPROM
-// for INSERT_DATA, else the usable flash, where an LDI value takes two bytes.
-void check_destination(const char* keyword, insert_mode mode, long address, long length);
+// for INSERT_DATA, else the usable flash, where an LDI value takes two bytes;
+// sizes of the row in force of `session`.
+struct IspSession;
+void check_destination(const IspSession& session, const char* keyword, insert_mode mode,
+                       long address, long length);
 
 // Writes `length` bytes from `address` into the image `mode` names (`eeprom`
 // for INSERT_DATA, else `flash`): INSERT_LDI puts each value into the constant

@@ -1,9 +1,9 @@
 // User break: the handler only records; poll_user_break reports on the main thread.
-#include "quarnel/run/user_break.h"
+#include "quarnel/common/user_break.h"
 
 #include "platform/signals.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -19,7 +19,9 @@ void on_break(int signal_number) {
     break_flag = 1;
 }
 
-void remove_handlers() { platform::restore_break_defaults(); }
+void remove_handlers() {
+    platform::restore_break_defaults();
+}
 
 } // namespace
 

@@ -1,8 +1,8 @@
 // User break: a signal becomes status 80 at the next poll, once.
-#include "quarnel/run/user_break.h"
+#include "quarnel/common/user_break.h"
 
 #include "platform/signals.h"
-#include "quarnel/run/errors.h"
+#include "quarnel/common/errors.h"
 
 #include <gtest/gtest.h>
 

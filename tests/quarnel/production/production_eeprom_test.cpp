@@ -1,7 +1,7 @@
 // EEPROM kept across a chip erase, and its rescue file after a failed blank check.
 #include "quarnel/image/hex_reader.h"
 #include "quarnel/isp/chip_commands.h"
-#include "tests/quarnel/run/production_fixture.h"
+#include "tests/quarnel/production/production_fixture.h"
 
 #include <filesystem>
 
@@ -9,8 +9,8 @@ class EepromKeepTest : public ProductionTest {
   protected:
     void SetUp() override {
         connect("mega8");
-        options.erase = true;
-        options.preserve_eeprom = true;
+        settings.erase = true;
+        session.settings.preserve_eeprom = true;
         auto& memory = chip->state().eeprom;
         for (std::size_t i = 0; i < memory.size(); ++i) {
             memory[i] = i % 3 == 0 ? 0xFF : static_cast<std::uint8_t>(i);
@@ -44,7 +44,7 @@ TEST_F(EepromKeepTest, AFailedBlankCheckLeavesTheCopyInARescueFile) {
     EXPECT_EQ(printed, "EEPROM content saved to HEX-file \"(eeprom).sav\"");
 
     PortionList saved;
-    read_hex_file(saved, dir.file("(eeprom).sav").c_str());
+    read_hex_file(saved, dir.file("(eeprom).sav").c_str(), console_key_is_yes);
     std::vector<std::uint8_t> content(original.size(), 0xFF);
     for (const CodePortion& p : saved) {
         std::copy(p.bytes(), p.bytes() + p.length, content.begin() + p.start);
@@ -53,7 +53,7 @@ TEST_F(EepromKeepTest, AFailedBlankCheckLeavesTheCopyInARescueFile) {
 }
 
 TEST_F(EepromKeepTest, WithoutTheSwitchABlankCheckFailureOnlyEndsTheRun) {
-    options.preserve_eeprom = false;
+    session.settings.preserve_eeprom = false;
     EXPECT_EQ(output_of([&] { production.save_eeprom(); }), "");
     std::string printed;
     EXPECT_EQ(status_of([&] { production.save_eeprom_to_file(); }, &printed), EXIT_CHIP_FAILED);
@@ -62,10 +62,10 @@ TEST_F(EepromKeepTest, WithoutTheSwitchABlankCheckFailureOnlyEndsTheRun) {
 }
 
 TEST_F(EepromKeepTest, AnUnknownChipIsNotSaved) {
-    detected_index = -1;
+    session.device.detected_index = -1;
     std::string printed;
     EXPECT_EQ(status_of([&] { production.save_eeprom(); }, &printed), EXIT_WRONG_CHIP);
     EXPECT_EQ(printed, "Can't save EEPROM in unknown chip\n");
-    options.force = true;
+    settings.force = true;
     EXPECT_EQ(output_of([&] { production.save_eeprom(); }).rfind("Saving EEPROM\n", 0), 0u);
 }

@@ -1,8 +1,8 @@
 // Command-line error reports shared by the parser and the adapter setup.
-#include "quarnel/run/command_errors.h"
+#include "quarnel/common/command_errors.h"
 
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 
 #include <cstdarg>
 #include <cstdio>

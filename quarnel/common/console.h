@@ -18,6 +18,10 @@ inline constexpr int console_line_max = 2048;
 // Prints one printf-style message when `level` <= verbosity and `format` is set.
 void console_log(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
+// One key press from the console (no Enter needed); true for "y" or "Y". End of
+// input counts as "no".
+bool console_key_is_yes();
+
 // "\t% <label>  AA BB CC DD"
 void trace_reply(int level, const char* label, const std::uint8_t reply[4]);
 

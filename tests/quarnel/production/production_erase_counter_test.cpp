@@ -1,6 +1,6 @@
 // The erase counter: reading, settling the next value, writing it after an erase.
 #include "quarnel/isp/chip_commands.h"
-#include "tests/quarnel/run/production_fixture.h"
+#include "tests/quarnel/production/production_fixture.h"
 
 namespace {
 
@@ -14,8 +14,8 @@ class EraseCounterTest : public ProductionTest {
   protected:
     void SetUp() override {
         connect("mega8");
-        options.erase_counter = true;
-        options.erase = true;
+        session.settings.erase_counter = true;
+        settings.erase = true;
     }
 
     void store_counter(std::uint16_t value) {
@@ -46,7 +46,7 @@ TEST_F(EraseCounterTest, AFreshChipCountsFromOne) {
     EXPECT_NE(first.find("Writing erase counter = 1\n"), std::string::npos) << first;
     EXPECT_EQ(stored_counter(), 1);
 
-    options.erase_count = 0xFFFF; // a new run
+    settings.forced_erase_count.reset(); // a new run
     const std::string second = erase_run();
     EXPECT_TRUE(starts_with(second, "Read number of erases 1\n")) << second;
     EXPECT_NE(second.find("Writing erase counter = 2\n"), std::string::npos) << second;
@@ -56,13 +56,13 @@ TEST_F(EraseCounterTest, AFreshChipCountsFromOne) {
 TEST_F(EraseCounterTest, AfterTheLastValueNothingIsWrittenAndCountingRestarts) {
     store_counter(65533);
     output_of([&] { production.prepare_erase_counter(); });
-    EXPECT_EQ(options.erase_count, 65534);
+    EXPECT_EQ(production.settled_erase_count(), 65534);
 
-    options.erase_count = 0xFFFF;
+    settings.forced_erase_count.reset();
     store_counter(65534);
     EXPECT_EQ(output_of([&] { production.prepare_erase_counter(); }),
               "Read number of erases 65534\n");
-    EXPECT_EQ(options.erase_count, 0xFFFF);
+    EXPECT_EQ(production.settled_erase_count(), std::nullopt);
     erase_device(session);
     EXPECT_EQ(output_of([&] { production.write_erase_counter(); }), "");
     EXPECT_EQ(stored_counter(), 0xFFFF);
@@ -70,37 +70,37 @@ TEST_F(EraseCounterTest, AfterTheLastValueNothingIsWrittenAndCountingRestarts) {
 
 TEST_F(EraseCounterTest, AGivenValueIsReportedAsForced) {
     store_counter(41);
-    options.erase_count = 5;
+    settings.forced_erase_count = 5;
     EXPECT_EQ(output_of([&] { production.prepare_erase_counter(); }),
               "Read number of erases 41\nNumber of erases forced to 5\n");
-    options.erase = false;
+    settings.erase = false;
     EXPECT_EQ(output_of([&] { production.prepare_erase_counter(); }), "Read number of erases 41\n");
-    EXPECT_EQ(options.erase_count, 5);
+    EXPECT_EQ(production.settled_erase_count(), 5);
 }
 
 TEST_F(EraseCounterTest, WithoutTheSwitchNothingHappens) {
-    options.erase_counter = false;
+    session.settings.erase_counter = false;
     store_counter(41);
     EXPECT_EQ(output_of([&] { production.prepare_erase_counter(); }), "");
-    EXPECT_EQ(options.erase_count, 0xFFFF);
+    EXPECT_EQ(production.settled_erase_count(), std::nullopt);
 }
 
 TEST_F(EraseCounterTest, AnUnknownChipIsNotRead) {
-    detected_index = -1;
+    session.device.detected_index = -1;
     EXPECT_EQ(output_of([&] { production.prepare_erase_counter(); }),
               "Can't read number of erases from unknown or locked chip\n"
               "Number of erases forced to 1\n");
-    EXPECT_EQ(options.erase_count, 1);
+    EXPECT_EQ(production.settled_erase_count(), 1);
     std::string printed;
     EXPECT_EQ(status_of([&] { production.write_erase_counter(); }, &printed), EXIT_WRONG_CHIP);
     EXPECT_EQ(printed, "Can't write number of erases to unknown chip\n");
 
     // Forced, the requested row is read.
-    options.force = true;
-    options.erase_count = 0xFFFF;
+    settings.force = true;
+    settings.forced_erase_count.reset();
     store_counter(9);
     EXPECT_EQ(output_of([&] { production.prepare_erase_counter(); }), "Read number of erases 9\n");
-    EXPECT_EQ(options.erase_count, 10);
+    EXPECT_EQ(production.settled_erase_count(), 10);
 }
 
 TEST_F(EraseCounterTest, ACounterUnderTheProgramIsOnlyReported) {
@@ -109,16 +109,16 @@ TEST_F(EraseCounterTest, ACounterUnderTheProgramIsOnlyReported) {
     erase_device(session);
     EXPECT_EQ(output_of([&] { production.write_erase_counter(); }),
               "Can't write number of erases, locations used for code\n");
-    EXPECT_FALSE(options.erase_counter);
+    EXPECT_FALSE(session.settings.erase_counter);
     EXPECT_EQ(stored_counter(), 0xFFFF);
 }
 
 TEST_F(EraseCounterTest, AProgramBelowTheCounterLeavesRoomForIt) {
     add(flash, 0x0000, std::vector<std::uint8_t>(0x1FFE, 0x00)); // ends at 0x1FFD
-    options.verify = true;
+    settings.verify = true;
     const std::string printed = erase_run();
     EXPECT_NE(printed.find("Writing erase counter = 1\n"), std::string::npos) << printed;
-    EXPECT_TRUE(options.erase_counter);
+    EXPECT_TRUE(session.settings.erase_counter);
     EXPECT_EQ(stored_counter(), 1);
 }
 
@@ -126,7 +126,7 @@ TEST_F(EraseCounterTest, AFailedCounterWriteEndsTheRunWhenVerified) {
     output_of([&] { production.prepare_erase_counter(); });
     // Without an erase the counter cells keep their programmed bits.
     store_counter(0x0000);
-    options.verify = true;
+    settings.verify = true;
     std::string printed;
     EXPECT_EQ(status_of([&] { production.write_erase_counter(); }, &printed), EXIT_CHIP_FAILED);
     EXPECT_NE(printed.find("Can't write number of erases\n"), std::string::npos) << printed;
@@ -140,6 +140,7 @@ TEST(EraseCounterLargeFlash, TheCounterIsReadAboveTheFirst128K) {
         using ProductionTest::connect;
         using ProductionTest::output_of;
         using ProductionTest::production;
+        using ProductionTest::session;
     } run;
     run.connect("mega2560");
     auto& memory = run.chip->state().flash;
@@ -147,8 +148,8 @@ TEST(EraseCounterLargeFlash, TheCounterIsReadAboveTheFirst128K) {
     memory[0x1FFFF] = 0x11;
     memory[0x3FFFE] = 0x34;
     memory[0x3FFFF] = 0x12;
-    options.erase_counter = true;
+    run.session.settings.erase_counter = true;
     EXPECT_EQ(run.output_of([&] { run.production.prepare_erase_counter(); }),
               "Read number of erases 4660\n");
-    EXPECT_EQ(options.erase_count, 4661);
+    EXPECT_EQ(run.production.settled_erase_count(), 4661);
 }

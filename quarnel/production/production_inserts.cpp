@@ -1,11 +1,10 @@
 // OSCCAL, SERNO and BYTES inserts into the flash and EEPROM images.
-#include "quarnel/run/production_inserts.h"
+#include "quarnel/production/production_inserts.h"
 
-#include "quarnel/devices/current_device.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 #include "quarnel/isp/session.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
-#include "quarnel/run/production.h"
+#include "quarnel/production/production.h"
 
 #include <algorithm>
 
@@ -28,8 +27,10 @@ CodePortion* portion_at(PortionList& image, CodePortion* last_found, long addres
 
 } // namespace
 
-void check_destination(const char* keyword, insert_mode mode, long address, long length) {
-    const long size = mode == INSERT_DATA ? current_device().eeprom_size : usable_flash_size();
+void check_destination(const IspSession& session, const char* keyword, insert_mode mode,
+                       long address, long length) {
+    const long size =
+        mode == INSERT_DATA ? session.current_device().eeprom_size : usable_flash_size(session);
     const long needed = mode == INSERT_LDI ? 2 * length : length;
     if (size - needed < address) {
         console_log(0, "%s destination address too large\n", keyword);
@@ -72,12 +73,12 @@ void insert_bytes(PortionList& flash, PortionList& eeprom, const char* keyword, 
 }
 
 void ProductionData::insert_production_data() {
-    if (!options.write && !options.verify) {
+    if (!settings.write && !settings.verify) {
         return;
     }
     insert_osccal();
     insert_serno();
-    const InsertSpec& request = options.bytes_insert;
+    const InsertSpec& request = settings.bytes_insert;
     if (request.mode != INSERT_NONE) {
         const std::size_t count = std::min<std::size_t>(request.count, request.bytes.size());
         insert_bytes(flash, eeprom, "BYTES", request.mode, request.address, request.bytes.data(),
@@ -86,16 +87,16 @@ void ProductionData::insert_production_data() {
 }
 
 void ProductionData::insert_osccal() {
-    const InsertSpec& request = options.osccal_insert;
+    const InsertSpec& request = settings.osccal_insert;
     if (request.mode == INSERT_NONE) {
         return;
     }
     const int index = static_cast<int>(request.count);
-    if (index < 0 || index >= current_device().osccal_count) {
+    if (index < 0 || index >= session.current_device().osccal_count) {
         console_log(0, "OSCCAL%d not exist in selected chip\n", index);
         throw app_error(EXIT_ENVIRONMENT);
     }
-    check_destination("OSCCAL", request.mode, request.address, 1);
+    check_destination(session, "OSCCAL", request.mode, request.address, 1);
     const int corrected = session.calibration[index] + request.osccal_correction;
     const int limited = std::clamp(corrected, 0x00, 0xFF);
     if (limited != corrected) {
@@ -113,7 +114,7 @@ void ProductionData::insert_osccal() {
 }
 
 void ProductionData::insert_serno() {
-    const InsertSpec& request = options.serno_insert;
+    const InsertSpec& request = settings.serno_insert;
     if (request.mode == INSERT_NONE) {
         return;
     }
@@ -121,7 +122,7 @@ void ProductionData::insert_serno() {
         console_log(0, "Invalid SERNO length\n");
         throw app_error(EXIT_ENVIRONMENT);
     }
-    check_destination("SERNO", request.mode, request.address, request.count);
+    check_destination(session, "SERNO", request.mode, request.address, request.count);
     serial.open(request.serno_file);
     const std::uint32_t number = serial.number();
     const std::uint8_t bytes[4] = {

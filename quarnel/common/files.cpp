@@ -1,9 +1,9 @@
 // File opening and the adapter configuration file search.
-#include "quarnel/run/files.h"
+#include "quarnel/common/files.h"
 
 #include "platform/program_path.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 
 #include <cstdlib>
 #include <cstring>

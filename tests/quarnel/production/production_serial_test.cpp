@@ -1,7 +1,7 @@
 // The serial-number file: used up only by a successful write run, never left half written.
-#include "quarnel/run/production_serial.h"
+#include "quarnel/production/production_serial.h"
 
-#include "tests/quarnel/run/production_fixture.h"
+#include "tests/quarnel/production/production_fixture.h"
 
 #include <filesystem>
 
@@ -13,17 +13,17 @@ class SerialFileTest : public ProductionTest {
         write_file(path, "41\n");
         std::vector<std::uint8_t> erased(16, 0xFF);
         add(flash, 0, erased);
-        options.serno_insert.mode = INSERT_CODE;
-        options.serno_insert.count = 2;
-        options.serno_insert.address = 0;
-        options.serno_insert.serno_file = path;
+        settings.serno_insert.mode = INSERT_CODE;
+        settings.serno_insert.count = 2;
+        settings.serno_insert.address = 0;
+        settings.serno_insert.serno_file = path;
     }
 
     std::string path;
 };
 
 TEST_F(SerialFileTest, AWriteRunUsesTheNumberUp) {
-    options.write = true;
+    settings.write = true;
     output_of([&] { production.insert_production_data(); });
     EXPECT_EQ(bytes_at(flash, 0, 2), (std::vector<std::uint8_t>{0x29, 0x00}));
     EXPECT_EQ(read_file(path), "41\n"); // unchanged until the run's last step
@@ -37,23 +37,23 @@ TEST_F(SerialFileTest, AWriteRunUsesTheNumberUp) {
 }
 
 TEST_F(SerialFileTest, AVerifyRunOrAFailedRunLeavesTheNumber) {
-    options.verify = true;
+    settings.verify = true;
     output_of([&] { production.insert_production_data(); });
     output_of([&] { production.update_serial_file(); });
     EXPECT_EQ(read_file(path), "41\n");
 
     // A failed run never reaches the update: the object goes with the file untouched.
     {
-        options.write = true;
-        ProductionData failed_run(session, flash, eeprom);
+        settings.write = true;
+        ProductionData failed_run(settings, session, flash, eeprom);
         output_of([&] { failed_run.insert_production_data(); });
     }
     EXPECT_EQ(read_file(path), "41\n");
 }
 
 TEST_F(SerialFileTest, NoSerialRequestMeansNoFileWork) {
-    options.serno_insert = InsertSpec{};
-    options.write = true;
+    settings.serno_insert = InsertSpec{};
+    settings.write = true;
     EXPECT_EQ(output_of([&] { production.update_serial_file(); }), "");
     EXPECT_EQ(read_file(path), "41\n");
 }
@@ -63,8 +63,8 @@ TEST_F(SerialFileTest, AFailedRewriteKeepsTheOldFileAndTellsTheNextNumber) {
     std::filesystem::create_directory(sub);
     const std::string moved = sub + "/serial.txt";
     std::filesystem::rename(path, moved);
-    options.serno_insert.serno_file = moved;
-    options.write = true;
+    settings.serno_insert.serno_file = moved;
+    settings.write = true;
     output_of([&] { production.insert_production_data(); });
     // The folder goes away while the run programs the chip: no new file can be made.
     std::filesystem::rename(sub, dir.file("elsewhere"));
@@ -84,12 +84,12 @@ TEST_F(SerialFileTest, AFailedRewriteKeepsTheOldFileAndTellsTheNextNumber) {
 
 TEST_F(SerialFileTest, TheLastNumberIsFollowedByOneNoRunAccepts) {
     write_file(path, "4294967295");
-    options.serno_insert.count = 4;
-    options.write = true;
+    settings.serno_insert.count = 4;
+    settings.write = true;
     output_of([&] { production.insert_production_data(); });
     EXPECT_EQ(bytes_at(flash, 0, 4), (std::vector<std::uint8_t>{0xFF, 0xFF, 0xFF, 0xFF}));
     output_of([&] { production.update_serial_file(); });
     EXPECT_EQ(read_file(path), "4294967296\n");
-    ProductionData next_run(session, flash, eeprom);
+    ProductionData next_run(settings, session, flash, eeprom);
     EXPECT_EQ(status_of([&] { next_run.insert_production_data(); }), EXIT_BAD_DATA);
 }

@@ -1,5 +1,5 @@
 // Engineering-unit scaling: values shown between 0.3 and 300 of their unit.
-#include "quarnel/run/units.h"
+#include "quarnel/common/units.h"
 
 #include <cstdio>
 

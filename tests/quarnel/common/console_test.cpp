@@ -1,5 +1,5 @@
 // Console logger: level filter, message length limit and the ISP trace forms.
-#include "quarnel/run/console.h"
+#include "quarnel/common/console.h"
 
 #include <gtest/gtest.h>
 #include <string>

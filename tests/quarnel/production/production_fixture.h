@@ -4,7 +4,7 @@
 
 #include "quarnel/image/portion_list.h"
 #include "quarnel/isp/programming_mode.h"
-#include "quarnel/run/production.h"
+#include "quarnel/production/production.h"
 #include "tests/quarnel/isp/isp_fixture.h"
 #include "tests/support/chip_spi.h"
 #include "tests/support/run_program.h"
@@ -22,12 +22,12 @@ class ProductionTest : public IspTest {
         chip = std::make_unique<chip_spi_t>(device);
         chip->clock().follow_host(); // the engine times its polls on the host clock
         session.adapter = chip.get();
-        options.requested_name = device;
+        session.device.requested_name = device;
         testing::internal::CaptureStdout();
         enter_programming_mode(session);
         testing::internal::GetCapturedStdout();
-        ASSERT_GE(detected_index, 0);
-        prepare_timing(session.prog, current_device(), 1.0f);
+        ASSERT_GE(session.device.detected_index, 0);
+        prepare_timing(session.prog, session.current_device(), 1.0f);
     }
 
     static void add(PortionList& image, std::int32_t start,
@@ -49,6 +49,7 @@ class ProductionTest : public IspTest {
     std::unique_ptr<chip_spi_t> chip;
     PortionList flash;
     PortionList eeprom;
-    ProductionData production{session, flash, eeprom};
+    ProductionSettings settings;
+    ProductionData production{settings, session, flash, eeprom};
     TempDir dir;
 };

@@ -1,16 +1,16 @@
 // EEPROM kept across a chip erase: the copy, its rescue file and its return.
-#include "quarnel/devices/current_device.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 #include "quarnel/image/image_file.h"
 #include "quarnel/isp/memory_operations.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
-#include "quarnel/run/production.h"
+#include "quarnel/isp/session.h"
+#include "quarnel/production/production.h"
 
 void ProductionData::save_eeprom() {
-    if (!options.preserve_eeprom) {
+    if (!session.settings.preserve_eeprom) {
         return;
     }
-    if (detected_index == -1 && !options.force) {
+    if (session.device.detected_index == -1 && !settings.force) {
         console_log(0, "Can't save EEPROM in unknown chip\n");
         throw app_error(EXIT_WRONG_CHIP);
     }
@@ -26,7 +26,8 @@ void ProductionData::write_eeprom_copy(const char* line_end) {
     rescue.format = FILE_IHEX;
     rescue.name = "(eeprom).sav";
     // A file that cannot be written says so itself; "saved" is claimed only when it was.
-    if (write_image_file(eeprom_copy, rescue)) {
+    if (write_image_file(eeprom_copy, rescue,
+                         settings.read_keep_ff ? ff_lines::keep : ff_lines::skip)) {
         console_log(0, "EEPROM content saved to HEX-file \"(eeprom).sav\"%s", line_end);
     }
 }

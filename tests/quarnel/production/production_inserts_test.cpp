@@ -1,8 +1,8 @@
 // OSCCAL, SERNO and BYTES inserts: destinations, LDI constants, limits and messages.
-#include "quarnel/run/production_inserts.h"
+#include "quarnel/production/production_inserts.h"
 
 #include "quarnel/isp/fuse_operations.h"
-#include "tests/quarnel/run/production_fixture.h"
+#include "tests/quarnel/production/production_fixture.h"
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -22,7 +22,7 @@ class InsertTest : public ProductionTest {
   protected:
     void SetUp() override {
         connect("mega328P");
-        options.write = true;
+        settings.write = true;
     }
 
     std::string serial_file(const std::string& content) {
@@ -34,23 +34,24 @@ class InsertTest : public ProductionTest {
 
 TEST_F(InsertTest, DestinationMustLeaveRoomForTheValue) {
     // 32 KB of flash, 1 KB of EEPROM.
-    EXPECT_EQ(status_of([] { check_destination("SERNO", INSERT_CODE, 0x7FFC, 4); }), -1);
+    EXPECT_EQ(status_of([&] { check_destination(session, "SERNO", INSERT_CODE, 0x7FFC, 4); }), -1);
     std::string printed;
-    EXPECT_EQ(status_of([] { check_destination("SERNO", INSERT_CODE, 0x7FFD, 4); }, &printed),
-              EXIT_ENVIRONMENT);
+    EXPECT_EQ(
+        status_of([&] { check_destination(session, "SERNO", INSERT_CODE, 0x7FFD, 4); }, &printed),
+        EXIT_ENVIRONMENT);
     EXPECT_EQ(printed, "SERNO destination address too large\n");
     // An LDI value takes two flash bytes.
-    EXPECT_EQ(status_of([] { check_destination("OSCCAL", INSERT_LDI, 0x7FFE, 1); }), -1);
-    EXPECT_EQ(status_of([] { check_destination("OSCCAL", INSERT_LDI, 0x7FFC, 2); }), -1);
-    EXPECT_EQ(status_of([] { check_destination("OSCCAL", INSERT_LDI, 0x7FFD, 2); }),
+    EXPECT_EQ(status_of([&] { check_destination(session, "OSCCAL", INSERT_LDI, 0x7FFE, 1); }), -1);
+    EXPECT_EQ(status_of([&] { check_destination(session, "OSCCAL", INSERT_LDI, 0x7FFC, 2); }), -1);
+    EXPECT_EQ(status_of([&] { check_destination(session, "OSCCAL", INSERT_LDI, 0x7FFD, 2); }),
               EXIT_ENVIRONMENT);
-    EXPECT_EQ(status_of([] { check_destination("SERNO", INSERT_DATA, 0x3FE, 2); }), -1);
-    EXPECT_EQ(status_of([] { check_destination("SERNO", INSERT_DATA, 0x3FF, 2); }),
+    EXPECT_EQ(status_of([&] { check_destination(session, "SERNO", INSERT_DATA, 0x3FE, 2); }), -1);
+    EXPECT_EQ(status_of([&] { check_destination(session, "SERNO", INSERT_DATA, 0x3FF, 2); }),
               EXIT_ENVIRONMENT);
     // The erase counter's two bytes are not usable flash.
-    options.erase_counter = true;
-    EXPECT_EQ(status_of([] { check_destination("SERNO", INSERT_CODE, 0x7FFC, 2); }), -1);
-    EXPECT_EQ(status_of([] { check_destination("SERNO", INSERT_CODE, 0x7FFD, 2); }),
+    session.settings.erase_counter = true;
+    EXPECT_EQ(status_of([&] { check_destination(session, "SERNO", INSERT_CODE, 0x7FFC, 2); }), -1);
+    EXPECT_EQ(status_of([&] { check_destination(session, "SERNO", INSERT_CODE, 0x7FFD, 2); }),
               EXIT_ENVIRONMENT);
 }
 
@@ -117,8 +118,8 @@ TEST_F(InsertTest, OsccalIntoAnLdiInstruction) {
     chip->state().calibration[0] = 0x9A;
     read_osccal(session);
     add(flash, 0x100, {0xE0, 0xE0});
-    options.osccal_insert = insert(INSERT_LDI, 0, 0x100);
-    options.osccal_insert.osccal_correction = 3;
+    settings.osccal_insert = insert(INSERT_LDI, 0, 0x100);
+    settings.osccal_insert.osccal_correction = 3;
     EXPECT_EQ(output_of([&] { production.insert_production_data(); }),
               "OSCCAL0+3 inserted to CODE memory at 0x100 as part of LDI command\n");
     EXPECT_EQ(bytes_at(flash, 0x100, 2), (Bytes{0xED, 0xE9}));
@@ -127,23 +128,23 @@ TEST_F(InsertTest, OsccalIntoAnLdiInstruction) {
 TEST_F(InsertTest, OsccalValueIsLimitedToAByte) {
     session.calibration[0] = 0xF0;
     add(eeprom, 0x00, {0x12});
-    options.osccal_insert = insert(INSERT_DATA, 0, 0x00);
-    options.osccal_insert.osccal_correction = 20;
+    settings.osccal_insert = insert(INSERT_DATA, 0, 0x00);
+    settings.osccal_insert.osccal_correction = 20;
     EXPECT_EQ(output_of([&] { production.insert_production_data(); }),
               "Warning: corrected osccal value limited by 0xFF\n"
               "OSCCAL0+20 inserted to DATA memory at 0x0 \n");
     EXPECT_EQ(bytes_at(eeprom, 0, 1), Bytes{0xFF});
 
-    options.osccal_insert.osccal_correction = -300;
+    settings.osccal_insert.osccal_correction = -300;
     EXPECT_EQ(output_of([&] { production.insert_production_data(); }),
               "Warning: corrected osccal value limited by 0x00\n"
               "OSCCAL0-300 inserted to DATA memory at 0x0 \n");
     EXPECT_EQ(bytes_at(eeprom, 0, 1), Bytes{0x00});
 
-    options.osccal_insert.osccal_correction = 0;
+    settings.osccal_insert.osccal_correction = 0;
     add(flash, 0x40, {0x00});
-    options.osccal_insert.mode = INSERT_CODE;
-    options.osccal_insert.address = 0x40;
+    settings.osccal_insert.mode = INSERT_CODE;
+    settings.osccal_insert.address = 0x40;
     EXPECT_EQ(output_of([&] { production.insert_production_data(); }),
               "OSCCAL0 inserted to CODE memory at 0x40 \n");
     EXPECT_EQ(bytes_at(flash, 0x40, 1), Bytes{0xF0});
@@ -151,7 +152,7 @@ TEST_F(InsertTest, OsccalValueIsLimitedToAByte) {
 
 TEST_F(InsertTest, OsccalIndexMustExistOnTheChip) {
     add(flash, 0, {0});
-    options.osccal_insert = insert(INSERT_CODE, 1, 0x00); // mega328P has one calibration byte
+    settings.osccal_insert = insert(INSERT_CODE, 1, 0x00); // mega328P has one calibration byte
     std::string printed;
     EXPECT_EQ(status_of([&] { production.insert_production_data(); }, &printed), EXIT_ENVIRONMENT);
     EXPECT_EQ(printed, "OSCCAL1 not exist in selected chip\n");
@@ -159,8 +160,8 @@ TEST_F(InsertTest, OsccalIndexMustExistOnTheChip) {
 
 TEST_F(InsertTest, SerialNumberLowBytesFirst) {
     add(flash, 0x20, Bytes(8, 0xFF));
-    options.serno_insert = insert(INSERT_CODE, 2, 0x22);
-    options.serno_insert.serno_file = serial_file("41\n");
+    settings.serno_insert = insert(INSERT_CODE, 2, 0x22);
+    settings.serno_insert.serno_file = serial_file("41\n");
     console.verbosity = 3;
     EXPECT_EQ(output_of([&] { production.insert_production_data(); }),
               "Chip serial number is 41\n inserted as 2-byte value to CODE memory at 0x22 \n");
@@ -169,10 +170,10 @@ TEST_F(InsertTest, SerialNumberLowBytesFirst) {
 
 TEST_F(InsertTest, SerialNumberIntoLdiInstructions) {
     add(flash, 0x00, Bytes(8, 0xE0));
-    options.serno_insert = insert(INSERT_LDI, 3, 0x00);
-    options.serno_insert.serno_file = serial_file("  x12");
+    settings.serno_insert = insert(INSERT_LDI, 3, 0x00);
+    settings.serno_insert.serno_file = serial_file("  x12");
     EXPECT_EQ(status_of([&] { production.insert_production_data(); }), EXIT_BAD_DATA);
-    options.serno_insert.serno_file = serial_file("\n 1193046\n"); // 0x123456
+    settings.serno_insert.serno_file = serial_file("\n 1193046\n"); // 0x123456
     console.verbosity = 3;
     EXPECT_EQ(output_of([&] { production.insert_production_data(); }),
               "Chip serial number is 1193046\n inserted as 3-byte value to CODE memory at 0x0 "
@@ -183,23 +184,23 @@ TEST_F(InsertTest, SerialNumberIntoLdiInstructions) {
 TEST_F(InsertTest, SerialNumberRequestsThatCannotApply) {
     add(flash, 0x00, Bytes(16, 0xFF));
     std::string printed;
-    options.serno_insert = insert(INSERT_CODE, 5, 0x00);
-    options.serno_insert.serno_file = serial_file("41\n");
+    settings.serno_insert = insert(INSERT_CODE, 5, 0x00);
+    settings.serno_insert.serno_file = serial_file("41\n");
     EXPECT_EQ(status_of([&] { production.insert_production_data(); }, &printed), EXIT_ENVIRONMENT);
     EXPECT_EQ(printed, "Invalid SERNO length\n");
 
-    options.serno_insert = insert(INSERT_CODE, 4, 0x7FFD);
-    options.serno_insert.serno_file = serial_file("41\n");
+    settings.serno_insert = insert(INSERT_CODE, 4, 0x7FFD);
+    settings.serno_insert.serno_file = serial_file("41\n");
     EXPECT_EQ(status_of([&] { production.insert_production_data(); }, &printed), EXIT_ENVIRONMENT);
     EXPECT_EQ(printed, "SERNO destination address too large\n");
 
-    options.serno_insert = insert(INSERT_CODE, 2, 0x00);
-    options.serno_insert.serno_file = dir.file("missing.txt");
+    settings.serno_insert = insert(INSERT_CODE, 2, 0x00);
+    settings.serno_insert.serno_file = dir.file("missing.txt");
     EXPECT_EQ(status_of([&] { production.insert_production_data(); }, &printed), EXIT_ENVIRONMENT);
     EXPECT_EQ(printed, "Can't open file '" + dir.file("missing.txt") + "'\n");
 
     for (const char* text : {"", "abc\n", "-5\n", "4294967296\n"}) {
-        options.serno_insert.serno_file = serial_file(text);
+        settings.serno_insert.serno_file = serial_file(text);
         EXPECT_EQ(status_of([&] { production.insert_production_data(); }, &printed), EXIT_BAD_DATA)
             << text;
         EXPECT_EQ(printed, "Can't read " + dir.file("serial.txt") + "\n");
@@ -209,15 +210,15 @@ TEST_F(InsertTest, SerialNumberRequestsThatCannotApply) {
 TEST_F(InsertTest, AllThreeInsertsInOneRunAndNoneWithoutWriteOrVerify) {
     session.calibration[0] = 0x80;
     add(flash, 0x00, Bytes(8, 0xFF));
-    options.osccal_insert = insert(INSERT_CODE, 0, 0x00);
-    options.serno_insert = insert(INSERT_CODE, 1, 0x01);
-    options.serno_insert.serno_file = serial_file("7");
-    options.bytes_insert = insert(INSERT_CODE, 2, 0x02);
-    options.bytes_insert.bytes = {0xA5, 0x5A};
-    options.write = false;
+    settings.osccal_insert = insert(INSERT_CODE, 0, 0x00);
+    settings.serno_insert = insert(INSERT_CODE, 1, 0x01);
+    settings.serno_insert.serno_file = serial_file("7");
+    settings.bytes_insert = insert(INSERT_CODE, 2, 0x02);
+    settings.bytes_insert.bytes = {0xA5, 0x5A};
+    settings.write = false;
     EXPECT_EQ(output_of([&] { production.insert_production_data(); }), "");
     EXPECT_EQ(bytes_at(flash, 0, 4), (Bytes{0xFF, 0xFF, 0xFF, 0xFF}));
-    options.verify = true;
+    settings.verify = true;
     EXPECT_EQ(output_of([&] { production.insert_production_data(); }),
               "OSCCAL0 inserted to CODE memory at 0x0 \nChip serial number is 7\n");
     EXPECT_EQ(bytes_at(flash, 0, 4), (Bytes{0x80, 0x07, 0xA5, 0x5A}));

@@ -1,5 +1,5 @@
 // Trimming, comment stripping and tokens of configuration lines.
-#include "quarnel/run/text.h"
+#include "quarnel/common/text.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,5 +1,5 @@
 // Trimming, comment stripping and tokenizing of configuration text.
-#include "quarnel/run/text.h"
+#include "quarnel/common/text.h"
 
 #include <cctype>
 #include <cstring>

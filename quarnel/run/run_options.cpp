@@ -1,4 +1,0 @@
-// The program-wide run options.
-#include "quarnel/run/run_options.h"
-
-RunOptions options;
