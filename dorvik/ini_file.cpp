@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
 
 namespace dorvik {
 namespace {
@@ -21,6 +22,16 @@ std::string ini_file_path() {
         return INI_NAME; // the working directory is the best guess left
     }
     return (std::filesystem::path(*exe).parent_path() / INI_NAME).string();
+}
+
+std::string ini_file_to_read(const std::string& config_dir) {
+    std::string beside = ini_file_path();
+    std::error_code error;
+    // A file beside the program that cannot even be looked at is not missing: it is reported.
+    if (config_dir.empty() || std::filesystem::exists(beside, error) || error) {
+        return beside;
+    }
+    return (std::filesystem::path(config_dir) / INI_NAME).string();
 }
 
 std::uint32_t ini_port_value(const std::string& text) {
@@ -39,9 +50,9 @@ std::uint32_t ini_port_value(const std::string& text) {
     return value;
 }
 
-int read_ini_port() {
+int read_ini_port(const std::string& config_dir) {
     // The file is only read, never written, so read access is all it needs.
-    std::FILE* file = std::fopen(ini_file_path().c_str(), "rb");
+    std::FILE* file = std::fopen(ini_file_to_read(config_dir).c_str(), "rb");
     if (file == nullptr) {
         std::printf("Error find file dorvik.ini\n");
         return -1;
