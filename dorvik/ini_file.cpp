@@ -24,16 +24,6 @@ std::string ini_file_path() {
     return (std::filesystem::path(*exe).parent_path() / INI_NAME).string();
 }
 
-std::string ini_file_to_read(const std::string& config_dir) {
-    std::string beside = ini_file_path();
-    std::error_code error;
-    // A file beside the program that cannot even be looked at is not missing: it is reported.
-    if (config_dir.empty() || std::filesystem::exists(beside, error) || error) {
-        return beside;
-    }
-    return (std::filesystem::path(config_dir) / INI_NAME).string();
-}
-
 std::uint32_t ini_port_value(const std::string& text) {
     std::size_t pos = 0;
     while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) {
@@ -49,6 +39,19 @@ std::uint32_t ini_port_value(const std::string& text) {
     }
     return value;
 }
+
+namespace {
+// The file beside the program, or the installed one when there is none beside it.
+std::string ini_file_to_read(const std::string& config_dir) {
+    std::string beside = ini_file_path();
+    std::error_code error;
+    // A file beside the program that cannot even be looked at is not missing: it is reported.
+    if (config_dir.empty() || std::filesystem::exists(beside, error) || error) {
+        return beside;
+    }
+    return (std::filesystem::path(config_dir) / INI_NAME).string();
+}
+} // namespace
 
 int read_ini_port(const std::string& config_dir) {
     // The file is only read, never written, so read access is all it needs.

@@ -9,12 +9,9 @@ namespace dorvik {
 // Path of "dorvik.ini": the directory of the running executable.
 std::string ini_file_path();
 
-// The initialisation file to read: the one beside the executable, or "dorvik.ini" in
-// `config_dir` (the installed configuration folder; empty: none) when there is none beside it.
-std::string ini_file_to_read(const std::string& config_dir);
-
-// Reads the port address (three hex digits) from the initialisation file that
-// ini_file_to_read gives into state.lpt_base. 0, or -1 after "Error find file dorvik.ini\n"
+// Reads the port address (three hex digits) into state.lpt_base from the initialisation file
+// beside the executable or, when there is none there, from "dorvik.ini" in `config_dir` (the
+// installed configuration folder; empty: none). 0, or -1 after "Error find file dorvik.ini\n"
 // or "Error read file dorvik.ini\n". Text that is no hex number leaves state.lpt_base at 0.
 int read_ini_port(const std::string& config_dir);
 
