@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
 
 namespace dorvik {
 namespace {
@@ -39,9 +40,22 @@ std::uint32_t ini_port_value(const std::string& text) {
     return value;
 }
 
-int read_ini_port() {
+namespace {
+// The file beside the program, or the installed one when there is none beside it.
+std::string ini_file_to_read(const std::string& config_dir) {
+    std::string beside = ini_file_path();
+    std::error_code error;
+    // A file beside the program that cannot even be looked at is not missing: it is reported.
+    if (config_dir.empty() || std::filesystem::exists(beside, error) || error) {
+        return beside;
+    }
+    return (std::filesystem::path(config_dir) / INI_NAME).string();
+}
+} // namespace
+
+int read_ini_port(const std::string& config_dir) {
     // The file is only read, never written, so read access is all it needs.
-    std::FILE* file = std::fopen(ini_file_path().c_str(), "rb");
+    std::FILE* file = std::fopen(ini_file_to_read(config_dir).c_str(), "rb");
     if (file == nullptr) {
         std::printf("Error find file dorvik.ini\n");
         return -1;

@@ -1,4 +1,4 @@
-// The port address kept in "dorvik.ini" beside the executable.
+// The port address kept in "dorvik.ini" beside the executable (or in the installed configuration).
 #pragma once
 
 #include <cstdint>
@@ -9,11 +9,11 @@ namespace dorvik {
 // Path of "dorvik.ini": the directory of the running executable.
 std::string ini_file_path();
 
-// Reads the port address (three hex digits) from the initialisation file into
-// state.lpt_base. 0, or -1 after "Error find file dorvik.ini\n" or
-// "Error read file dorvik.ini\n". Text that is no hex number leaves
-// state.lpt_base at 0.
-int read_ini_port();
+// Reads the port address (three hex digits) into state.lpt_base from the initialisation file
+// beside the executable or, when there is none there, from "dorvik.ini" in `config_dir` (the
+// installed configuration folder; empty: none). 0, or -1 after "Error find file dorvik.ini\n"
+// or "Error read file dorvik.ini\n". Text that is no hex number leaves state.lpt_base at 0.
+int read_ini_port(const std::string& config_dir);
 
 // The port address that the first three characters of `text` give, or 0.
 std::uint32_t ini_port_value(const std::string& text);

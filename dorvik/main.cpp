@@ -3,7 +3,8 @@
 
 #include "platform/console.h"
 
+// DORVIK_CONFIG_DIR, given by the build, is the folder of the installed dorvik.ini.
 int main(int argc, char** argv) {
     platform::make_stdout_unbuffered();
-    return dorvik::run(dorvik::Args(argv, argv + argc));
+    return dorvik::run(dorvik::Args(argv, argv + argc), DORVIK_CONFIG_DIR);
 }

@@ -75,7 +75,7 @@ int finish(int status) {
 
 } // namespace
 
-int run(const Args& args) {
+int run(const Args& args, const std::string& config_dir) {
     if (args.size() < 2 || has_switch(args[1], "-h")) {
         print_usage();
         return EXIT_DONE;
@@ -84,7 +84,7 @@ int run(const Args& args) {
     if (!read_port_switches(args)) {
         return EXIT_ERROR;
     }
-    if (state.lpt_base == 0 && read_ini_port() != 0) {
+    if (state.lpt_base == 0 && read_ini_port(config_dir) != 0) {
         return EXIT_ERROR;
     }
     if (state.lpt_base == 0) {

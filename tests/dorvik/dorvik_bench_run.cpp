@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 DorvikFolder::DorvikFolder(const char* ini) {
-    std::filesystem::copy_file(bin_path("dorvik"), dir.file("dorvik"));
+    std::filesystem::copy_file(DORVIK_PROGRAM, dir.file("dorvik"));
     if (ini != nullptr) {
         write_file(dir.file("dorvik.ini"), ini);
     }

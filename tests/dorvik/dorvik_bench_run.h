@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-// A temporary folder holding a copy of dorvik, a dorvik.ini and a target file.
+// A temporary folder holding a copy of dorvik, a dorvik.ini and a target file. It is also the
+// working directory of the runs, and this dorvik's installed configuration is its etc/quarnel.
 class DorvikFolder {
   public:
     // `ini` is the content of dorvik.ini; nothing: no ini file.

@@ -102,6 +102,33 @@ TEST(DorvikE2e, IniFileProblems) {
     }
 }
 
+TEST(DorvikE2e, InstalledIniFileIsReadOnlyWhenNoneLiesBesideTheProgram) {
+    enum class Beside { nothing, file, folder };
+    struct Case {
+        Beside beside;
+        std::string output;
+        std::string port;
+    };
+    const std::string not_connected = "  Programmator interface not connected.\n";
+    const Case cases[] = {
+        {Beside::nothing, not_connected, "2BC"},
+        {Beside::file, not_connected, "3BC"},
+        {Beside::folder, "Error read file dorvik.ini\n", ""},
+    };
+    for (const Case& c : cases) {
+        DorvikFolder folder(c.beside == Beside::file ? "3BC\n" : nullptr);
+        if (c.beside == Beside::folder) {
+            std::filesystem::create_directory(folder.file("dorvik.ini"));
+        }
+        std::filesystem::create_directories(folder.file("etc/quarnel"));
+        write_file(folder.file("etc/quarnel/dorvik.ini"), "2BC\n");
+        const ProgramResult r = folder.run_on_empty_port({"atmega8", "-er"});
+        EXPECT_EQ(r.status, STATUS_ERROR) << c.port;
+        EXPECT_EQ(r.output, c.output) << c.port;
+        EXPECT_EQ(folder.recorded_port(), c.port);
+    }
+}
+
 TEST(DorvikE2e, NothingAttachedFailsTheProbe) {
     DorvikFolder folder;
     folder.make_target("mega8", {"adapter=none"});
