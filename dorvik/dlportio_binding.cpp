@@ -5,6 +5,7 @@
 #include "platform/system_error.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace dorvik {
 namespace {
@@ -15,17 +16,14 @@ using write_port_fn = void (*)(std::uint32_t, std::uint8_t);
 
 class DlPortIo final : public PortBackend {
   public:
-    DlPortIo(void* library, read_port_fn read, write_port_fn write)
-        : library(library), read(read), write(write) {}
-    ~DlPortIo() override { platform::close_shared_library(library); }
-    DlPortIo(const DlPortIo&) = delete;
-    DlPortIo& operator=(const DlPortIo&) = delete;
+    DlPortIo(platform::shared_library library, read_port_fn read, write_port_fn write)
+        : library(std::move(library)), read(read), write(write) {}
 
     std::uint8_t read_port(std::uint32_t address) override { return read(address); }
     void write_port(std::uint32_t address, std::uint8_t value) override { write(address, value); }
 
   private:
-    void* library;
+    platform::shared_library library;
     read_port_fn read;
     write_port_fn write;
 };
@@ -33,21 +31,19 @@ class DlPortIo final : public PortBackend {
 } // namespace
 
 std::unique_ptr<PortBackend> open_dlportio_library(const char* library) {
-    void* handle = platform::open_shared_library(library);
-    if (handle == nullptr) {
+    platform::shared_library handle(library);
+    if (!handle.loaded()) {
         std::printf("Error load library %s: %s\n", library, platform::last_system_error().c_str());
         return nullptr;
     }
-    void* read = platform::find_library_symbol(handle, "DlPortReadPortUchar");
-    void* write =
-        read != nullptr ? platform::find_library_symbol(handle, "DlPortWritePortUchar") : nullptr;
+    const auto read = handle.function<read_port_fn>("DlPortReadPortUchar");
+    const auto write =
+        read != nullptr ? handle.function<write_port_fn>("DlPortWritePortUchar") : nullptr;
     if (read == nullptr || write == nullptr) {
         std::printf("Error library %s: %s\n", library, platform::last_system_error().c_str());
-        platform::close_shared_library(handle);
         return nullptr;
     }
-    return std::make_unique<DlPortIo>(handle, reinterpret_cast<read_port_fn>(read),
-                                      reinterpret_cast<write_port_fn>(write));
+    return std::make_unique<DlPortIo>(std::move(handle), read, write);
 }
 
 } // namespace dorvik

@@ -7,33 +7,46 @@
 
 namespace platform {
 namespace {
+
 void record_dlerror() {
     const char* reason = dlerror();
     record_system_error(reason != nullptr ? reason : "unknown loader error");
 }
+
 } // namespace
 
-void* open_shared_library(const char* name) {
-    void* lib = dlopen(name, RTLD_NOW | RTLD_LOCAL);
-    if (lib == nullptr) {
+shared_library::shared_library(const char* name) : handle(dlopen(name, RTLD_NOW | RTLD_LOCAL)) {
+    if (handle == nullptr) {
         record_dlerror();
     }
-    return lib;
 }
 
-void* find_library_symbol(void* library, const char* symbol) {
+shared_library::~shared_library() {
+    if (handle != nullptr) {
+        dlclose(handle);
+    }
+}
+
+shared_library& shared_library::operator=(shared_library&& other) noexcept {
+    if (this != &other) {
+        if (handle != nullptr) {
+            dlclose(handle);
+        }
+        handle = std::exchange(other.handle, nullptr);
+    }
+    return *this;
+}
+
+void* shared_library::symbol(const char* name) const {
+    if (handle == nullptr) {
+        return nullptr;
+    }
     dlerror();
-    void* address = dlsym(library, symbol);
+    void* address = dlsym(handle, name);
     if (address == nullptr) {
         record_dlerror();
     }
     return address;
-}
-
-void close_shared_library(void* library) {
-    if (library != nullptr) {
-        dlclose(library);
-    }
 }
 
 } // namespace platform

@@ -1,6 +1,8 @@
 // Owner of a library loaded at run time.
 #pragma once
 
+#include "platform/shared_library.h"
+
 #include <string>
 
 class dynamic_library_t {
@@ -8,7 +10,6 @@ class dynamic_library_t {
     dynamic_library_t() = default;
     dynamic_library_t(const dynamic_library_t&) = delete;
     dynamic_library_t& operator=(const dynamic_library_t&) = delete;
-    ~dynamic_library_t();
 
     // Loads the library by path or file name; fails with
     // "Can't load library '<name>'" and the loader's reason (status 70).
@@ -22,7 +23,7 @@ class dynamic_library_t {
 
   private:
     std::string library_name_copy;
-    void* handle = nullptr;
+    platform::shared_library library;
 };
 
 // A typed function pointer from a library.

@@ -15,14 +15,12 @@ const char* rtl_error::what() const noexcept {
     return std::strerror(errno);
 }
 
-const char* win32_error::what() const noexcept {
-    // Shared by all win32_error objects, as the host's message buffer is.
-    static char text[1024];
-    std::strncpy(text, platform::last_system_error().c_str(), sizeof text - 1);
-    text[sizeof text - 1] = '\0';
-    std::size_t len = std::strlen(text);
-    while (len > 0 && (text[len - 1] == '\r' || text[len - 1] == '\n')) {
-        text[--len] = '\0';
+win32_error::win32_error(int status) : app_error(status), reason(platform::last_system_error()) {
+    while (!reason.empty() && (reason.back() == '\r' || reason.back() == '\n')) {
+        reason.pop_back();
     }
-    return text;
+}
+
+const char* win32_error::what() const noexcept {
+    return reason.c_str();
 }

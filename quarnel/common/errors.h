@@ -2,6 +2,7 @@
 #pragma once
 
 #include <exception>
+#include <string>
 
 // Exit statuses of a run.
 enum exit_status : int {
@@ -39,7 +40,11 @@ class rtl_error : public app_error {
 // the last failure recorded by platform/, without trailing line ends.
 class win32_error : public app_error {
   public:
-    explicit win32_error(int status) : app_error(status) {}
+    // Takes the reason from platform/ as it stands now.
+    explicit win32_error(int status);
     ~win32_error() override = default;
     const char* what() const noexcept override;
+
+  private:
+    std::string reason;
 };

@@ -5,13 +5,7 @@
 
 namespace {
 
-char shared_buffer[64];
-
-const char* format_units(double value, int index, int max_index, const char* const units[],
-                         char* buffer) {
-    if (buffer == nullptr) {
-        buffer = shared_buffer;
-    }
+std::string format_units(double value, int index, int max_index, const char* const units[]) {
     while (value > 300 && index > 0) {
         value *= 0.001;
         --index;
@@ -26,18 +20,19 @@ const char* format_units(double value, int index, int max_index, const char* con
                          : value < 3    ? "%.2f%s"
                          : value < 30   ? "%.1f%s"
                                         : "%.0f%s";
-    std::snprintf(buffer, 32, format, value, units[index]);
-    return buffer;
+    char text[32];
+    std::snprintf(text, sizeof text, format, value, units[index]);
+    return text;
 }
 
 } // namespace
 
-const char* format_time(double value, int unit, char* buffer) {
-    static const char* const units[] = {"s", "ms", "us", "ns"};
-    return format_units(value, unit, 3, units, buffer);
+std::string format_time(double value, int unit) {
+    static constexpr const char* units[] = {"s", "ms", "us", "ns"};
+    return format_units(value, unit, 3, units);
 }
 
-const char* format_frequency(double value, int unit, char* buffer) {
-    static const char* const units[] = {"GHz", "MHz", "kHz", "Hz"};
-    return format_units(value, unit, 3, units, buffer);
+std::string format_frequency(double value, int unit) {
+    static constexpr const char* units[] = {"GHz", "MHz", "kHz", "Hz"};
+    return format_units(value, unit, 3, units);
 }

@@ -1,12 +1,13 @@
 // Times and frequencies in engineering units.
 #pragma once
 
-// `value` in the unit of index `unit` of ("s", "ms", "us", "ns"). Writes into
-// `buffer` (at least 32 characters), or into a shared static buffer when null.
-const char* format_time(double value, int unit, char* buffer = nullptr);
+#include <string>
+
+// `value` in the unit of index `unit` of ("s", "ms", "us", "ns").
+std::string format_time(double value, int unit);
 
 // `value` in the unit of index `unit` of ("GHz", "MHz", "kHz", "Hz").
-const char* format_frequency(double value, int unit, char* buffer = nullptr);
+std::string format_frequency(double value, int unit);
 
 inline constexpr int TIME_S = 0, TIME_MS = 1, TIME_US = 2, TIME_NS = 3;
 inline constexpr int FREQ_GHZ = 0, FREQ_MHZ = 1, FREQ_KHZ = 2, FREQ_HZ = 3;

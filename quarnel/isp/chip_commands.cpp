@@ -7,13 +7,14 @@
 #include "quarnel/devices/current_device.h"
 #include "quarnel/devices/fuse_layout.h"
 #include "quarnel/isp/instruction.h"
+#include "quarnel/isp/isp_opcodes.h"
 #include "quarnel/isp/memory_write.h"
 #include "quarnel/isp/programming_mode.h"
 #include "quarnel/isp/session.h"
 
 namespace {
 
-constexpr Instruction read_lock_instruction = {0x58, 0x00, 0x00, 0x00};
+constexpr Instruction read_lock_instruction = {isp_opcode::read_lock, 0x00, 0x00, 0x00};
 
 // Lock level by the two lock bits (bit 0 LB1, bit 1 LB2; 1 = unprogrammed).
 constexpr int level_of_bits[4] = {2, 2, 1, 0};
@@ -49,7 +50,7 @@ void read_lock_state(IspSession& session) {
 
 void chip_erase(IspSession& session) {
     spi_t& spi = session.spi();
-    const Instruction command = {0xAC, 0x80, 0x00, 0x00};
+    const Instruction command = {isp_opcode::program, isp_opcode::chip_erase, 0x00, 0x00};
     const Instruction reply = exchange(spi, command);
     trace_reply(3, "Erase reply", reply.data());
     check_echo(command, reply);
@@ -81,15 +82,16 @@ int write_lock_bits(IspSession& session, int level) {
     spi_t& spi = session.spi();
     Instruction command;
     if (device.lock_format < 3) {
-        command = {0xAC, std::uint8_t(~(mask * 2)), 0x00, 0x00};
+        command = {isp_opcode::program, std::uint8_t(~(mask * 2)), 0x00, 0x00};
     } else if (has_boot_lock_fields(device)) {
         // Keep the boot lock bits the chip has now.
         const Instruction reply = exchange(spi, read_lock_instruction);
         trace_exchange(3, "BLB* read", read_lock_instruction.data(), reply.data());
         check_echo(read_lock_instruction, reply);
-        command = {0xAC, 0xE0, 0x00, std::uint8_t((reply[3] | 0xC0) & ~mask)};
+        command = {isp_opcode::program, isp_opcode::write_lock, 0x00,
+                   std::uint8_t((reply[3] | 0xC0) & ~mask)};
     } else {
-        command = {0xAC, 0xE0, 0x00, std::uint8_t(~mask)};
+        command = {isp_opcode::program, isp_opcode::write_lock, 0x00, std::uint8_t(~mask)};
     }
     const Instruction reply = exchange(spi, command);
     trace_exchange(4, "Lock chip", command.data(), reply.data());

@@ -8,6 +8,7 @@
 #include "quarnel/devices/fuse_layout.h"
 #include "quarnel/devices/fuse_request.h"
 #include "quarnel/isp/instruction.h"
+#include "quarnel/isp/isp_opcodes.h"
 #include "quarnel/isp/session.h"
 
 #include <string_view>
@@ -26,9 +27,14 @@ std::uint8_t field_value(const FuseField& field, std::uint8_t byte) {
 
 // Read instructions (first two bytes) of the fuse bytes of format 3, by index.
 constexpr std::uint8_t read_codes[fuse_byte_count][2] = {
-    {0x58, 0x00}, {0x50, 0x00}, {0x58, 0x08}, {0x50, 0x08}};
+    {isp_opcode::read_lock, 0x00},
+    {isp_opcode::read_fuse, 0x00},
+    {isp_opcode::read_lock, isp_opcode::high_byte_select},
+    {isp_opcode::read_fuse, isp_opcode::high_byte_select}};
 // Second instruction byte of the writes of format 3, by index.
-constexpr std::uint8_t write_codes[fuse_byte_count] = {0xE0, 0xA0, 0xA8, 0xA4};
+constexpr std::uint8_t write_codes[fuse_byte_count] = {
+    isp_opcode::write_lock, isp_opcode::write_fuse_low, isp_opcode::write_fuse_high,
+    isp_opcode::write_fuse_ext};
 
 std::uint8_t merged(const FuseByteRequest& byte) {
     return std::uint8_t((byte.wanted & byte.request_mask) |
@@ -50,10 +56,10 @@ void read_fuses(IspSession& session) {
     FuseByteRequest* bytes = session.fuses.bytes;
     switch (session.current_device().fuse_format) {
     case 1:
-        bytes[FUSE_LOW].read_value = read_fuse_byte(session, 0x58, 0x00);
+        bytes[FUSE_LOW].read_value = read_fuse_byte(session, isp_opcode::read_lock, 0x00);
         break;
     case 2:
-        bytes[FUSE_LOW].read_value = read_fuse_byte(session, 0x50, 0x00);
+        bytes[FUSE_LOW].read_value = read_fuse_byte(session, isp_opcode::read_fuse, 0x00);
         break;
     case 3:
         for (int index : {FUSE_LOW, FUSE_LOCK, FUSE_HIGH, FUSE_EXT}) {
@@ -79,7 +85,7 @@ std::array<std::uint8_t, 4> fuse_read_values(const IspSession& session) {
 void read_osccal(IspSession& session) {
     const int count = session.current_device().osccal_count;
     for (int i = 0; i < count && i < 4; ++i) {
-        const Instruction command = {0x38, 0x00, std::uint8_t(i), 0x00};
+        const Instruction command = {isp_opcode::read_calibration, 0x00, std::uint8_t(i), 0x00};
         const Instruction reply = exchange(session.spi(), command);
         trace_exchange(4, "Read Osccal", command.data(), reply.data());
         check_echo(command, reply);
@@ -89,7 +95,7 @@ void read_osccal(IspSession& session) {
 }
 
 void write_fuse_byte(IspSession& session, std::uint8_t second, std::uint8_t fourth) {
-    const Instruction command = {0xAC, second, 0x00, fourth};
+    const Instruction command = {isp_opcode::program, second, 0x00, fourth};
     const Instruction reply = exchange(session.spi(), command);
     trace_exchange(4, "Write Fuses", command.data(), reply.data());
     session.spi().delay_ms(4.0f * session.prog.eeprom_time);

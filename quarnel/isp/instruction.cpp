@@ -1,5 +1,6 @@
 // Four-byte ISP instructions: exchange with echo test, builders for memory access.
 #include "quarnel/isp/instruction.h"
+#include "quarnel/isp/isp_opcodes.h"
 
 #include "quarnel/adapters/spi.h"
 #include "quarnel/common/console.h"
@@ -39,22 +40,24 @@ Instruction addressed(std::uint8_t opcode, long word_or_byte, std::uint8_t last)
 
 Instruction read_instruction(memory_slot memory, long address) {
     if (memory == SLOT_DATA) {
-        return addressed(0xA0, address, 0x00);
+        return addressed(isp_opcode::read_eeprom, address, 0x00);
     }
-    return addressed((address & 1) ? 0x28 : 0x20, address >> 1, 0x00);
+    return addressed((address & 1) ? isp_opcode::read_flash_high : isp_opcode::read_flash_low,
+                     address >> 1, 0x00);
 }
 
 Instruction write_instruction(memory_slot memory, long address, std::uint8_t value) {
     if (memory == SLOT_DATA) {
-        return addressed(0xC0, address, value);
+        return addressed(isp_opcode::write_eeprom, address, value);
     }
-    return addressed((address & 1) ? 0x48 : 0x40, address >> 1, value);
+    return addressed((address & 1) ? isp_opcode::load_flash_high : isp_opcode::load_flash_low,
+                     address >> 1, value);
 }
 
 Instruction page_write_instruction(long address) {
-    return addressed(0x4C, address >> 1, 0x00);
+    return addressed(isp_opcode::write_page, address >> 1, 0x00);
 }
 
 Instruction extended_address_instruction(long address) {
-    return {0x4D, 0x00, std::uint8_t(address >> 17), 0x00};
+    return {isp_opcode::load_extended_address, 0x00, std::uint8_t(address >> 17), 0x00};
 }

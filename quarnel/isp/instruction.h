@@ -2,6 +2,7 @@
 #pragma once
 
 #include "quarnel/common/memory_slot.h"
+#include "quarnel/isp/isp_opcodes.h"
 
 #include <array>
 #include <cstdint>
@@ -31,4 +32,4 @@ Instruction page_write_instruction(long address);
 // Load extended address: flash address bits 17 and up.
 Instruction extended_address_instruction(long address);
 
-inline constexpr Instruction poll_ready_instruction = {0xF0, 0x00, 0xFF, 0x00};
+inline constexpr Instruction poll_ready_instruction = {isp_opcode::poll_ready, 0x00, 0xFF, 0x00};

@@ -9,11 +9,12 @@
 #include "quarnel/devices/device_lookup.h"
 #include "quarnel/devices/device_table.h"
 #include "quarnel/isp/instruction.h"
+#include "quarnel/isp/isp_opcodes.h"
 #include "quarnel/isp/session.h"
 
 namespace {
 
-constexpr std::uint8_t in_step = 0x53;
+constexpr std::uint8_t in_step = isp_opcode::enable;
 constexpr int sck_resync_tries = 32;
 constexpr std::uint32_t protected_signature = 0x000102;
 
@@ -37,7 +38,7 @@ void resync_by_sck_pulses(IspSession& session) {
 std::uint32_t read_signature(IspSession& session) {
     std::uint32_t signature = 0;
     for (std::uint8_t i = 0; i < 3; ++i) {
-        const Instruction command = {0x30, 0x00, i, 0x00};
+        const Instruction command = {isp_opcode::read_signature, 0x00, i, 0x00};
         const Instruction reply = exchange(session.spi(), command);
         trace_reply(3, "GetID reply", reply.data());
         check_echo(command, reply);
@@ -51,7 +52,8 @@ std::uint32_t read_signature(IspSession& session) {
 } // namespace
 
 std::uint8_t send_program_enable(IspSession& session) {
-    const Instruction reply = exchange(session.spi(), {0xAC, 0x53, 0x00, 0x00});
+    const Instruction reply =
+        exchange(session.spi(), {isp_opcode::program, isp_opcode::enable, 0x00, 0x00});
     trace_reply(3, "PgmOn reply", reply.data());
     return reply[2];
 }

@@ -25,6 +25,7 @@ void progress_advance(IspSession& session, long bytes) {
 void progress_done(IspSession& session) {
     Progress& progress = session.progress;
     progress.timer.stop();
-    console_log(2, " done (%s)\n",
-                format_time(static_cast<double>(progress.timer.elapsed_ms()) / 1000.0, TIME_S));
+    console_log(
+        2, " done (%s)\n",
+        format_time(static_cast<double>(progress.timer.elapsed_ms()) / 1000.0, TIME_S).c_str());
 }

@@ -31,7 +31,7 @@ void run(RunState& state, int argc, const char* const argv[]) {
         state.adapter->set_led_ok(true);
     }
     console_log(2, "Total time %s\n",
-                format_time(static_cast<double>(timer.elapsed_ms()), TIME_MS));
+                format_time(static_cast<double>(timer.elapsed_ms()), TIME_MS).c_str());
 }
 
 } // namespace

@@ -8,23 +8,17 @@
 
 PortLibrary::PortLibrary(const std::string& library, const std::string& target) {
     ::setenv("AVRSIM_TARGET", target.c_str(), 1);
-    handle_ = platform::open_shared_library(library.c_str());
-    if (handle_ == nullptr) {
+    handle_ = platform::shared_library(library.c_str());
+    if (!handle_.loaded()) {
         throw std::runtime_error("can't load " + library);
     }
-    read_ = reinterpret_cast<unsigned char (*)(std::uint32_t)>(
-        platform::find_library_symbol(handle_, "DlPortReadPortUchar"));
-    write_ = reinterpret_cast<void (*)(std::uint32_t, unsigned char)>(
-        platform::find_library_symbol(handle_, "DlPortWritePortUchar"));
-    buffer_ = reinterpret_cast<void (*)(std::uint32_t, unsigned char*, std::uint32_t)>(
-        platform::find_library_symbol(handle_, "DlPortWritePortBufferUchar"));
+    read_ = handle_.function<unsigned char (*)(std::uint32_t)>("DlPortReadPortUchar");
+    write_ = handle_.function<void (*)(std::uint32_t, unsigned char)>("DlPortWritePortUchar");
+    buffer_ = handle_.function<void (*)(std::uint32_t, unsigned char*, std::uint32_t)>(
+        "DlPortWritePortBufferUchar");
     if (read_ == nullptr || write_ == nullptr) {
         throw std::runtime_error("port functions missing in " + library);
     }
-}
-
-PortLibrary::~PortLibrary() {
-    platform::close_shared_library(handle_);
 }
 
 void PortLibrary::write_buffer(const std::uint8_t* bytes, std::uint32_t count) {

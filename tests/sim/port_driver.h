@@ -1,6 +1,8 @@
 // Drives the stand-in DLPortIO library through its exported functions, as a programmer would.
 #pragma once
 
+#include "platform/shared_library.h"
+
 #include <cstdint>
 #include <string>
 
@@ -8,7 +10,6 @@
 class PortLibrary {
   public:
     PortLibrary(const std::string& library, const std::string& target);
-    ~PortLibrary();
     PortLibrary(const PortLibrary&) = delete;
     PortLibrary& operator=(const PortLibrary&) = delete;
 
@@ -20,7 +21,7 @@ class PortLibrary {
     static constexpr std::uint32_t base = 0x378;
 
   private:
-    void* handle_ = nullptr;
+    platform::shared_library handle_;
     unsigned char (*read_)(std::uint32_t) = nullptr;
     void (*write_)(std::uint32_t, unsigned char) = nullptr;
     void (*buffer_)(std::uint32_t, unsigned char*, std::uint32_t) = nullptr;

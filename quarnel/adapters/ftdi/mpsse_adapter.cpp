@@ -141,6 +141,6 @@ std::unique_ptr<spi_t> create_mpsse_adapter(const AdapterSettings& settings) {
                                                       settings.lazy ? mpsse_exit::keep_inputs
                                                                     : mpsse_exit::leave_mpsse);
     console_log(3, "\t%% %s SPI adapter created, SCK frequency %s\n", adapter->name(),
-                format_frequency(adapter->sck_frequency(), FREQ_MHZ));
+                format_frequency(adapter->sck_frequency(), FREQ_MHZ).c_str());
     return adapter;
 }

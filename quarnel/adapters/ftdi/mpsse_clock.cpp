@@ -32,9 +32,9 @@ mpsse_clock_t mpsse_clock(std::int32_t chip_type, std::uint32_t requested_hz) {
                                 : (std::uint64_t{clock.base_hz} + requested_hz - 1) / requested_hz;
     const std::uint64_t divisor = n == 0 ? 0 : n - 1;
     if (divisor > max_divisor) {
-        console_log(0,
-                    "SCK frequency for FTDI hardware SPI adapter (MPSSE) must be higher than %s\n",
-                    format_frequency(static_cast<double>(clock.base_hz) / max_divisor, FREQ_HZ));
+        console_log(
+            0, "SCK frequency for FTDI hardware SPI adapter (MPSSE) must be higher than %s\n",
+            format_frequency(static_cast<double>(clock.base_hz) / max_divisor, FREQ_HZ).c_str());
         throw app_error(EXIT_ENVIRONMENT);
     }
     clock.divisor = static_cast<std::uint16_t>(divisor);

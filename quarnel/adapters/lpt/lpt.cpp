@@ -35,7 +35,7 @@ float cycle_time_from(long double shortest_100_ms, long double shortest_4_ms) {
     const float cycle = static_cast<float>((shortest_100_ms - shortest_4_ms) * 1000 / 96);
     if (cycle < fastest_cycle_us) {
         console_log(1, "Warning: incredibly fast LPT found, min write cycle time %s\n",
-                    format_time(cycle, TIME_US));
+                    format_time(cycle, TIME_US).c_str());
         console_log(1, "Cycle time forced to %.2fus\n", fastest_cycle_us);
         return fastest_cycle_us;
     }

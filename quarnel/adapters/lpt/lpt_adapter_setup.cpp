@@ -111,14 +111,13 @@ std::unique_ptr<spi_t> make_adapter(const AdapterSettings& settings, std::unique
         high_us = static_cast<float>(phases.high) * x;
     }
     auto spi = std::make_unique<spi_lpt_t>(std::move(port), map, low_us, high_us);
-    char low_text[32], high_text[32];
     console_log(3, "\t%% %s frequency = %s\n",
                 settings.sck_given ? "SPI SCK requested" : "MCU oscillator",
-                format_frequency(f, FREQ_HZ));
-    console_log(3, "\t%% setup %s, hold %s\n", format_time(low_us, TIME_US, low_text),
-                format_time(high_us, TIME_US, high_text));
+                format_frequency(f, FREQ_HZ).c_str());
+    console_log(3, "\t%% setup %s, hold %s\n", format_time(low_us, TIME_US).c_str(),
+                format_time(high_us, TIME_US).c_str());
     console_log(3, "\t%% actual SCK frequency %s\n",
-                format_frequency(spi->sck_frequency(), FREQ_MHZ));
+                format_frequency(spi->sck_frequency(), FREQ_MHZ).c_str());
     return spi;
 }
 

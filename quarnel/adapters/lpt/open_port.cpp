@@ -93,6 +93,6 @@ PortSelection parse_port_spec(const std::optional<std::string>& port_spec) {
 std::unique_ptr<lpt_t> open_port(const std::optional<std::string>& port_spec) {
     auto port = open_host_port(parse_port_spec(port_spec));
     port->set_data_output();
-    console_log(3, "\t%% LPT write cycle %s\n", format_time(port->cycle_time, TIME_US));
+    console_log(3, "\t%% LPT write cycle %s\n", format_time(port->cycle_time, TIME_US).c_str());
     return port;
 }

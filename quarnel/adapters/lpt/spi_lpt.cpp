@@ -35,7 +35,7 @@ spi_lpt_t::spi_lpt_t(std::unique_ptr<lpt_t> port, const pinmap_t& pinmap, int lo
         }
     }
     console_log(3, "\t%% %s XTAL will be generated\n",
-                format_frequency(500.0 / this->port->cycle_time, FREQ_KHZ));
+                format_frequency(500.0 / this->port->cycle_time, FREQ_KHZ).c_str());
 }
 
 spi_lpt_t::~spi_lpt_t() {

@@ -5,17 +5,16 @@
 #include <string>
 
 TEST(Units, TimesScaleToTheirBestUnit) {
-    char buf[32];
-    EXPECT_EQ(std::string(format_time(1234.5, TIME_MS, buf)), "1.23s");
-    EXPECT_EQ(std::string(format_time(0.25, TIME_MS, buf)), "250us");
-    EXPECT_EQ(std::string(format_time(45, TIME_MS, buf)), "45ms");
-    EXPECT_EQ(std::string(format_time(2.5, TIME_MS, buf)), "2.50ms");
-    EXPECT_EQ(std::string(format_time(0, TIME_MS, buf)), "0.000000ns");
+    EXPECT_EQ(format_time(1234.5, TIME_MS), "1.23s");
+    EXPECT_EQ(format_time(0.25, TIME_MS), "250us");
+    EXPECT_EQ(format_time(45, TIME_MS), "45ms");
+    EXPECT_EQ(format_time(2.5, TIME_MS), "2.50ms");
+    EXPECT_EQ(format_time(0, TIME_MS), "0.000000ns");
 }
 
 TEST(Units, FrequenciesScaleToTheirBestUnit) {
-    EXPECT_EQ(std::string(format_frequency(800000, FREQ_HZ)), "0.80MHz");
-    EXPECT_EQ(std::string(format_frequency(12000000, FREQ_HZ)), "12.0MHz");
-    EXPECT_EQ(std::string(format_frequency(150000, FREQ_HZ)), "150kHz");
-    EXPECT_EQ(std::string(format_frequency(0.0001, FREQ_HZ)), "0.000100Hz");
+    EXPECT_EQ(format_frequency(800000, FREQ_HZ), "0.80MHz");
+    EXPECT_EQ(format_frequency(12000000, FREQ_HZ), "12.0MHz");
+    EXPECT_EQ(format_frequency(150000, FREQ_HZ), "150kHz");
+    EXPECT_EQ(format_frequency(0.0001, FREQ_HZ), "0.000100Hz");
 }

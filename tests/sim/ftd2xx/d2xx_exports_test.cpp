@@ -36,20 +36,17 @@ class StandIn : public testing::Test {
         const ProgramResult made = run_program(run);
         ASSERT_EQ(made.status, 0) << made.output;
         ::setenv("AVRSIM_TARGET", target.c_str(), 1);
-        library = platform::open_shared_library(bin_path("libavrsim_ftd2xx.so").c_str());
-        ASSERT_NE(library, nullptr);
+        library = platform::shared_library(bin_path("libavrsim_ftd2xx.so").c_str());
+        ASSERT_TRUE(library.loaded());
     }
-    void unload() {
-        platform::close_shared_library(library);
-        library = nullptr;
-    }
+    void unload() { library = platform::shared_library(); }
     ~StandIn() override {
         unload();
         ::unsetenv("AVRSIM_TARGET");
     }
 
     template <typename Function> Function call(const char* name) {
-        return reinterpret_cast<Function>(platform::find_library_symbol(library, name));
+        return library.function<Function>(name);
     }
     FT_STATUS open_by(DWORD flags, const void* key, FT_HANDLE* handle) {
         return call<FT_STATUS (*)(const void*, DWORD, FT_HANDLE*)>("FT_OpenEx")(key, flags, handle);
@@ -69,7 +66,7 @@ class StandIn : public testing::Test {
 
     TempDir dir;
     const std::string target = dir.file("chip.target");
-    void* library = nullptr;
+    platform::shared_library library;
 };
 
 TEST_F(StandIn, DeviceListCarriesTypesNamesAndFlags) {
