@@ -16,8 +16,8 @@ using write_port_fn = void (*)(std::uint32_t, std::uint8_t);
 
 class DlPortIo final : public PortBackend {
   public:
-    DlPortIo(platform::shared_library library, read_port_fn read, write_port_fn write)
-        : library(std::move(library)), read(read), write(write) {}
+    DlPortIo(platform::shared_library loaded, read_port_fn read_fn, write_port_fn write_fn)
+        : library(std::move(loaded)), read(read_fn), write(write_fn) {}
 
     std::uint8_t read_port(std::uint32_t address) override { return read(address); }
     void write_port(std::uint32_t address, std::uint8_t value) override { write(address, value); }

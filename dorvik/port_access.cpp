@@ -16,8 +16,8 @@ std::unique_ptr<PortBackend> current;
 // A parallel port opened through the platform layer, addressed by I/O address.
 class PlatformPort final : public PortBackend {
   public:
-    PlatformPort(std::unique_ptr<platform::parallel_port> port, std::uint32_t base)
-        : port(std::move(port)), base(base) {}
+    PlatformPort(std::unique_ptr<platform::parallel_port> opened, std::uint32_t address)
+        : port(std::move(opened)), base(address) {}
 
     std::uint8_t read_port(std::uint32_t address) override {
         return port->read_register(address - base);

@@ -29,6 +29,8 @@ void sleep_ms(unsigned ms) {
     }
 }
 
-void yield_processor() { sched_yield(); }
+void yield_processor() {
+    sched_yield();
+}
 
 } // namespace platform

@@ -7,9 +7,13 @@
 
 namespace platform {
 
-bool stdout_is_terminal() { return isatty(STDOUT_FILENO) == 1; }
+bool stdout_is_terminal() {
+    return isatty(STDOUT_FILENO) == 1;
+}
 
-void make_stdout_unbuffered() { std::setvbuf(stdout, nullptr, _IONBF, 0); }
+void make_stdout_unbuffered() {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+}
 
 int read_key() {
     unsigned char ch = 0;

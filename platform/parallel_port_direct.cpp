@@ -34,7 +34,7 @@ std::string lockdown_state() {
 
 class direct_port final : public parallel_port {
   public:
-    explicit direct_port(std::uint16_t base) : base(base) {}
+    explicit direct_port(std::uint16_t address) : base(address) {}
 
     ~direct_port() override { ioperm(base, 3, 0); }
 

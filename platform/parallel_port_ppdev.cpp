@@ -27,7 +27,7 @@ void record_failure(const std::string& what, const std::string& device) {
 
 class ppdev_port final : public parallel_port {
   public:
-    ppdev_port(int fd, bool can_tristate) : fd(fd), can_tristate(can_tristate) {}
+    ppdev_port(int device, bool tristate) : fd(device), can_tristate(tristate) {}
 
     // The data direction is left as it is: an adapter that parks its lines
     // at high impedance relies on it.

@@ -20,9 +20,13 @@ void set_action(void (*action)(int)) {
 
 } // namespace
 
-void install_break_handler(break_handler handler) { set_action(handler); }
+void install_break_handler(break_handler handler) {
+    set_action(handler);
+}
 
-void restore_break_defaults() { set_action(SIG_DFL); }
+void restore_break_defaults() {
+    set_action(SIG_DFL);
+}
 
 const char* break_signal_name(int signal_number) {
     switch (signal_number) {
@@ -39,8 +43,12 @@ const char* break_signal_name(int signal_number) {
     }
 }
 
-void raise_signal(int signal_number) { std::raise(signal_number); }
+void raise_signal(int signal_number) {
+    std::raise(signal_number);
+}
 
-int interrupt_signal() { return SIGINT; }
+int interrupt_signal() {
+    return SIGINT;
+}
 
 } // namespace platform

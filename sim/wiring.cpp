@@ -231,7 +231,9 @@ void add_entry(Wiring& w, const std::string& entry) {
             throw std::runtime_error("invalid pin name '" + pin + "'");
         }
         if (found->output == is_input) {
-            throw std::runtime_error("pin '" + pin + "' cannot carry signal '" + key + "'");
+            std::string message = "pin '" + pin;
+            message += "' cannot carry signal '" + key + "'";
+            throw std::runtime_error(message);
         }
         if (tilde == found->hardware_inverted) {
             lines->normal |= found->mask;

@@ -22,7 +22,7 @@ constexpr std::size_t entry_max = 511;
     throw app_error(EXIT_ENVIRONMENT);
 }
 
-std::string trimmed(std::string text) {
+std::string trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(" \t\r\n\f\v");
     if (first == std::string::npos) {
         return {};

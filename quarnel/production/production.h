@@ -33,9 +33,9 @@ class ProductionData {
     // `flash` and `eeprom` are the run's images; all must outlive this object.
     // Whether the erase counter and the EEPROM copy are on comes from the
     // session's settings, which the ISP operations share.
-    ProductionData(const ProductionSettings& settings, IspSession& session, PortionList& flash,
-                   PortionList& eeprom)
-        : settings(settings), session(session), flash(flash), eeprom(eeprom) {}
+    ProductionData(const ProductionSettings& run_settings, IspSession& run_session,
+                   PortionList& flash_image, PortionList& eeprom_image)
+        : settings(run_settings), session(run_session), flash(flash_image), eeprom(eeprom_image) {}
 
     // With write or verify: the OSCCAL, SERNO and BYTES inserts, in this order.
     void insert_production_data();

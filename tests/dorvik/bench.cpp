@@ -25,7 +25,7 @@ int device_index(const std::string& name) {
 
 class BenchPort final : public dorvik::PortBackend {
   public:
-    explicit BenchPort(Bench& bench) : bench(bench) {}
+    explicit BenchPort(Bench& owner) : bench(owner) {}
     std::uint8_t read_port(std::uint32_t address) override { return bench.read_port(address); }
     void write_port(std::uint32_t address, std::uint8_t value) override {
         bench.write_port(address, value);
@@ -37,9 +37,9 @@ class BenchPort final : public dorvik::PortBackend {
 
 } // namespace
 
-Bench::Bench(const std::string& chip, ChipSettings settings, bool attached)
+Bench::Bench(const std::string& chip, ChipSettings settings, bool attach)
     : state(factory_chip(device_index(chip))), chip_settings(settings),
-      model(state, chip_settings, clock), attached(attached) {}
+      model(state, chip_settings, clock), attached(attach) {}
 
 void Bench::install() {
     dorvik::install_port_backend(std::make_unique<BenchPort>(*this));

@@ -18,8 +18,8 @@ dlportio_t::dlportio_t(const char* library_name) {
     console_log(3, "\t%% DLportIO.dll succesfully loaded, DLportIO.sys interface activated\n");
 }
 
-lpt_dlportio_t::lpt_dlportio_t(std::unique_ptr<dlportio_t> binding, std::uint32_t base)
-    : binding(std::move(binding)), base(base) {
+lpt_dlportio_t::lpt_dlportio_t(std::unique_ptr<dlportio_t> library, std::uint32_t address)
+    : binding(std::move(library)), base(address) {
     measure_cycle_time();
 }
 

@@ -25,8 +25,8 @@ std::string hex_address(std::uint32_t base) {
 
 } // namespace
 
-lpt_host_port_t::lpt_host_port_t(std::unique_ptr<platform::parallel_port> port)
-    : port(std::move(port)) {}
+lpt_host_port_t::lpt_host_port_t(std::unique_ptr<platform::parallel_port> opened)
+    : port(std::move(opened)) {}
 
 std::uint8_t lpt_host_port_t::read_register(std::uint8_t offset) {
     return port->read_register(offset);

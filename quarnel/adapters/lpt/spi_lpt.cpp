@@ -17,16 +17,15 @@ int writes_for(float time_us, float cycle_us) {
 
 } // namespace
 
-spi_lpt_t::spi_lpt_t(std::unique_ptr<lpt_t> port, const pinmap_t& pinmap, float low_us,
-                     float high_us)
-    : port(std::move(port)), pinmap(pinmap), xtal_generation(false) {
+spi_lpt_t::spi_lpt_t(std::unique_ptr<lpt_t> lpt, const pinmap_t& pins, float low_us, float high_us)
+    : port(std::move(lpt)), pinmap(pins), xtal_generation(false) {
     const float cycle = this->port->cycle_time;
     build_waveforms(writes_for(low_us, cycle), writes_for(high_us, cycle));
 }
 
-spi_lpt_t::spi_lpt_t(std::unique_ptr<lpt_t> port, const pinmap_t& pinmap, int low_periods,
+spi_lpt_t::spi_lpt_t(std::unique_ptr<lpt_t> lpt, const pinmap_t& pins, int low_periods,
                      int high_periods)
-    : port(std::move(port)), pinmap(pinmap), xtal_generation(true) {
+    : port(std::move(lpt)), pinmap(pins), xtal_generation(true) {
     build_waveforms(2 * low_periods, 2 * high_periods);
     const std::uint8_t xtal = data_part(this->pinmap[SIG_XTAL].lines());
     for (auto* w : {&wave[0], &wave[1], &reset_wave}) {

@@ -55,9 +55,10 @@ class ChipTest : public IspTest, public testing::WithParamInterface<chip_spi_t::
 INSTANTIATE_TEST_SUITE_P(Adapters, ChipTest,
                          testing::Values(chip_spi_t::transfer_mode::byte_wise,
                                          chip_spi_t::transfer_mode::packet_based),
-                         [](const auto& info) {
-                             return info.param == chip_spi_t::transfer_mode::byte_wise ? "ByteWise"
-                                                                                       : "Packet";
+                         [](const auto& test_info) {
+                             return test_info.param == chip_spi_t::transfer_mode::byte_wise
+                                        ? "ByteWise"
+                                        : "Packet";
                          });
 
 TEST_P(ChipTest, ProgramVerifyAndReadBack32K) {
