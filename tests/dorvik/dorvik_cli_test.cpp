@@ -1,5 +1,6 @@
 // End-to-end runs of dorvik: usage, port address, probe and command-line rules.
 #include "tests/dorvik/dorvik_bench_run.h"
+#include "tests/support/golden_text.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -7,56 +8,20 @@
 
 namespace {
 
-// clang-format off
-const std::string USAGE =
-    "  dorvik 1.23 23.12.08.\n"
-    "  \n"
-    "  Usage: dorvik devicename [command] [option]\n"
-    "  \n"
-    "  Commands:\n"
-    "  -er            chip erase                    -h       help              \n"
-    "  -re=filename   read EEPROM and save to file  -rsn     read serial number\n"
-    "  -rf=filename   read Flash and save to file   -rlhf    read fuse bits    \n"
-    "  -we=filename   write EEPROM saved in file                               \n"
-    "  -wf=filename   write Flash saved in file     -rlb     read lock bits    \n"
-    "  -wlf=XX        write fuse low bits in hex    -whf=XX  write fuse high   \n"
-    "  -wlb=XX        write lock bits in hex                 bits in hex       \n"
-    "  -rst           reset device                  -lpt=XXX LPT base address in\n"
-    "  -wxb=XX        write ext fuse bits inhex   hex, default in \"dorvik.ini\"\n"
-    "  -asn=filename  записать серийный номер с автоматическим увеличением и \n"
-    "                 протоколированием в фаиле filename.\n"
-    "  \n"
-    "  Options for -wf:\n"
-    "  -ws=XXXXXX     write serial number in dec    -wlf=XX  write fuse bits in hex\n"
-    "  -whf=XX        write fuse high bits in hex   -wlb=XX  write lock bits in hex\n"
-    "  -wts=XXXXXX    write serial number from      -sna=XXXXXX   set serial number\n"
-    "            table with address XXXXXX in dec   memory address XXXXXX in dec   \n"
-    "  -snl=XX        set serial number byte        -we=filename  write EEPROM     \n"
-    "                 length XX in dec                            from file        \n"
-    "  -wxb=XX        write ext fuse bits in hex    \n"
-    "  \n"
-    "  Options for -rs:\n"
-    "  -sna=XXXXXX    set serial number memory address XXXXXX in dec\n"
-    "  -snl=XX        set serial number byte length XX in dec\n"
-    "  \n"
-    "  This version supports:\n"
-    "  ATmega48, ATmega8, ATmega16, ATmega164, ATmega168, ATmega169, ATmega32,\n"
-    "  ATmega324, ATmega64, ATmega644, ATmega128.\n";
-// clang-format on
-
 constexpr int STATUS_ERROR = 255; // -1 as a POSIX exit status
 
 } // namespace
 
 TEST(DorvikE2e, UsageWithoutArgumentsOrWithHelpLeavesThePortAlone) {
     DorvikFolder folder(nullptr); // no dorvik.ini either: nothing may be read
+    const std::string usage = golden_text("dorvik/help.txt");
     for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"-h"}, {"-help"}}) {
         const ProgramResult r = folder.run_on_empty_port(args);
         EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.output, USAGE);
+        EXPECT_EQ(r.output, usage);
         EXPECT_EQ(folder.recorded_port(), "");
     }
-    EXPECT_EQ(std::count(USAGE.begin(), USAGE.end(), '\n'), 33);
+    EXPECT_EQ(std::count(usage.begin(), usage.end(), '\n'), 33);
 }
 
 TEST(DorvikE2e, PortAddressComesFromLptOrFromTheIniFile) {

@@ -3,6 +3,8 @@
 
 #include "dorvik/run_state.h"
 
+#include "tests/support/golden_text.h"
+
 #include <gtest/gtest.h>
 #include <regex>
 
@@ -36,35 +38,12 @@ const std::string SEPARATOR =
 
 TEST(DorvikReports, LockReportOfAtmega8) {
     EXPECT_EQ(report(print_lock_report, "atmega8", 0xFC),
-              "  ---Lock byte------------------------------------------------------------\n"
-              "  \t\tBit No. Description                      Default  Current\n" +
-                  SEPARATOR +
-                  "\t\t7\t\t\t\t1        1     \n"
-                  "\t\t6\t\t\t\t1        1     \n"
-                  "  BLB12\t5       Boot Lock bit\t\t1        1     \n"
-                  "  BLB11\t4       Boot Lock bit\t\t1        1     \n"
-                  "  BLB02\t3       Boot Lock bit\t\t1        1     \n"
-                  "  BLB01\t2       Boot Lock bit\t\t1        1     \n"
-                  "  LB2\t1       Lock bit\t\t1        0     \n"
-                  "  LB1\t0       Lock bit\t\t1        0     \n" +
-                  SEPARATOR);
+              golden_text("dorvik/lock-report-atmega8.txt"));
 }
 
 TEST(DorvikReports, HighFuseReportOfAtmega8) {
     EXPECT_EQ(report(print_fuse_high_report, "atmega8", 0xD9),
-              "  ---Fuse high byte-------------------------------------------------------\n"
-              "  \t\tBit No. Description\t\tDefault  Current\n" +
-                  SEPARATOR +
-                  "  RSTDISBL\t7       External reset disable\t1\t1     \n"
-                  "  WDTON\t6       WDT always on\t\t1\t1     \n"
-                  "  SPIEN\t5       Enable SPI\t\t0\t0     \n"
-                  "  CKOPT\t4       Oscillator options\t1\t1     \n"
-                  "  EESAVE\t3       EEPROM is preserved\n"
-                  "\t\t\tthrougth the Chip Erase\t1\t1     \n"
-                  "  BOOTSZ1\t2       Select Boot Size\t0\t0     \n"
-                  "  BOOTSZ0\t1       Select Boot Size\t0\t0     \n"
-                  "  BOOTRST\t0       Select reset vector\t1\t1     \n" +
-                  SEPARATOR);
+              golden_text("dorvik/fuse-high-report-atmega8.txt"));
 }
 
 TEST(DorvikReports, ExtendedFuseReportOfAtmega128HasTheTwoLineRow) {

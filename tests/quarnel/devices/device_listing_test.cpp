@@ -4,7 +4,7 @@
 #include "quarnel/common/console.h"
 #include "quarnel/devices/device_table.h"
 
-#include "tests/support/mega8_fuse_listing.h"
+#include "tests/support/golden_text.h"
 
 #include <gtest/gtest.h>
 
@@ -141,7 +141,7 @@ TEST(SupportedDevices, NamesEndAtColumn78AtTheLatest) {
 }
 
 TEST(DeviceFuses, Mega8ListingIsExact) {
-    EXPECT_EQ(device_fuses("mega8"), mega8_fuse_listing);
+    EXPECT_EQ(device_fuses("mega8"), golden_text("quarnel/fuses-mega8.txt"));
 }
 
 TEST(DeviceFuses, DevicesWithoutFusesAndUnknownNames) {

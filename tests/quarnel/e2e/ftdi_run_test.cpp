@@ -1,5 +1,6 @@
 // Whole quarnel runs over FTDI adapters: the stand-in D2XX library with the virtual chip on it.
 #include "tests/quarnel/e2e/run_bench.h"
+#include "tests/support/golden_text.h"
 
 #include <gtest/gtest.h>
 
@@ -7,29 +8,14 @@ namespace {
 
 const std::string mega328p = connected("mega328P");
 
-const std::string mega328p_fuses = "Fuses \n"
-                                   "  OSCCAL \t= A7\n"
-                                   "_LOCK = 0xFF\n"
-                                   "  BLB1      \t= 3\n"
-                                   "  BLB0      \t= 3\n"
-                                   "_LOW = 0x62\n"
-                                   "  CKDIV     \t= 0\n"
-                                   "  CKOUT     \t= 1\n"
-                                   "  SUT       \t= 2\n"
-                                   "  CKSEL     \t= 2\n"
-                                   "_HIGH = 0xD9\n"
-                                   "  RSTDISBL  \t= 1\n"
-                                   "  DWEN      \t= 1\n"
-                                   "  WDTON     \t= 1\n"
-                                   "  EESAVE    \t= 1\n"
-                                   "  BOOTSZ    \t= 0\n"
-                                   "  BOOTRST   \t= 1\n"
-                                   "_EXT = 0xFF\n"
-                                   "  BODLEVEL  \t= 7\n";
+std::string mega328p_fuses() {
+    return golden_text("quarnel/fuse-values-mega328p.txt");
+}
 
 // What a run that only identifies the chip prints after the command echo.
-const std::string identified =
-    mega328p + "Chip not locked\n" + mega328p_fuses + "Total time T\nReset pin released\n";
+std::string identified() {
+    return mega328p + "Chip not locked\n" + mega328p_fuses() + "Total time T\nReset pin released\n";
+}
 
 // A virtual mega328P at 16 MHz wired to an FTDI chip of the stand-in library.
 class FtdiBench {
@@ -103,7 +89,7 @@ TEST(FtdiRun, ProgramVerifyAndReadBackOnEveryChip) {
         args.push_back("prog.hex");
         BenchRun run = ftdi.quarnel(args);
         EXPECT_EQ(run.body, echo(args) + mega328p + "Chip not locked\nDevice erased\n" + mega328p +
-                                mega328p_fuses + "Programming CODE memory\n" + dots(c.size) +
+                                mega328p_fuses() + "Programming CODE memory\n" + dots(c.size) +
                                 " done (T)\nVerifying CODE memory\n" + dots(c.size) +
                                 " passed\n done (T)\nTotal time T\nReset pin released\n" + c.tail);
         EXPECT_EQ(run.status, 0);
@@ -116,7 +102,7 @@ TEST(FtdiRun, ProgramVerifyAndReadBackOnEveryChip) {
         }
         args = {"+mega328P", c.adapter, "-o16MHz", "-r", "back.hex"};
         run = ftdi.quarnel(args);
-        EXPECT_EQ(run.body, echo(args) + mega328p + "Chip not locked\n" + mega328p_fuses +
+        EXPECT_EQ(run.body, echo(args) + mega328p + "Chip not locked\n" + mega328p_fuses() +
                                 "Reading CODE memory\n" + dots(32768) +
                                 " done (T)\nTotal time T\nReset pin released\n");
         EXPECT_EQ(run.status, 0);
@@ -173,7 +159,7 @@ TEST(FtdiRun, DescriptionOrSerialNumberSelectsTheDevice) {
          {"-pd=Dual RS232-HS B", "-ps=AVRSIM01B", "-ps=AVRSIM01A,d=Dual RS232-HS B,s=AVRSIM01B"}) {
         const std::vector<std::string> args = {"+mega328P", "-aft2232h", "-o16MHz", port};
         const BenchRun run = ftdi.quarnel(args);
-        EXPECT_EQ(run.body, echo(args) + identified) << port;
+        EXPECT_EQ(run.body, echo(args) + identified()) << port;
         EXPECT_EQ(run.status, 0) << port;
     }
     const std::vector<std::string> args = {"+mega328P", "-aft2232h", "-o16MHz"};

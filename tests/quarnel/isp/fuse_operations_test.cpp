@@ -2,6 +2,7 @@
 #include "quarnel/isp/fuse_operations.h"
 
 #include "isp_fixture.h"
+#include "tests/support/golden_text.h"
 
 #include <optional>
 
@@ -102,23 +103,7 @@ TEST_F(FuseTest, FusePrintoutShowsCalibrationBytesAndFields) {
     read_osccal(session);
     read_fuses(session);
     EXPECT_EQ(output_of([&] { print_fuse_values(session, "Fuses ", fuse_read_values(session)); }),
-              "Fuses \n"
-              "  OSCCALs\t= 9A 9B 9C 9D\n"
-              "_LOCK = 0xFF\n"
-              "  BLB1      \t= 3\n"
-              "  BLB0      \t= 3\n"
-              "_LOW = 0xE1\n"
-              "  BODLEVEL  \t= 1\n"
-              "  BODEN     \t= 1\n"
-              "  SUT       \t= 2\n"
-              "  CKSEL     \t= 1\n"
-              "_HIGH = 0xD9\n"
-              "  RSTDISBL  \t= 1\n"
-              "  WDTON     \t= 1\n"
-              "  CKOPT     \t= 1\n"
-              "  EESAVE    \t= 1\n"
-              "  BOOTSZ    \t= 0\n"
-              "  BOOTRST   \t= 1\n");
+              golden_text("quarnel/fuse-values-mega8.txt"));
 }
 
 TEST_F(FuseTest, CalibrationLineByCount) {
