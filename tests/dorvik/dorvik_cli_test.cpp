@@ -50,10 +50,14 @@ constexpr int STATUS_ERROR = 255; // -1 as a POSIX exit status
 
 TEST(DorvikE2e, UsageWithoutArgumentsOrWithHelpLeavesThePortAlone) {
     DorvikFolder folder(nullptr); // no dorvik.ini either: nothing may be read
-    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"-h"}, {"-help"}}) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, {"-h"}, {"-help"}, {"--help"}, {"--version"}}) {
         const ProgramResult r = folder.run_on_empty_port(args);
         EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.output, USAGE);
+        // --version: the first usage line without its indent
+        EXPECT_EQ(r.output, args == std::vector<std::string>{"--version"}
+                                ? USAGE.substr(2, USAGE.find('\n') - 1)
+                                : USAGE);
         EXPECT_EQ(folder.recorded_port(), "");
     }
     EXPECT_EQ(std::count(USAGE.begin(), USAGE.end(), '\n'), 33);
