@@ -76,7 +76,11 @@ int finish(int status) {
 } // namespace
 
 int run(const Args& args, const std::string& config_dir) {
-    if (args.size() < 2 || has_switch(args[1], "-h")) {
+    if (args.size() == 2 && args[1] == "--version") {
+        print_version();
+        return EXIT_DONE;
+    }
+    if (args.size() < 2 || has_switch(args[1], "-h") || args[1] == "--help") {
         print_usage();
         return EXIT_DONE;
     }

@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cstdio>
+#include <string>
+#include <string_view>
 
 namespace dorvik {
 namespace {
@@ -48,6 +50,11 @@ constexpr std::array<const char*, 33> usage_lines{
 // clang-format on
 
 } // namespace
+
+void print_version() {
+    const std::string_view first = usage_lines[0];
+    std::printf("%s\n", std::string(first.substr(first.find_first_not_of(' '))).c_str());
+}
 
 void print_usage() {
     for (const char* line : usage_lines) {

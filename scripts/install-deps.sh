@@ -1,19 +1,66 @@
 #!/usr/bin/env bash
-# Installs what a fresh Debian machine lacks to build and test the programmers.
+# Installs what a fresh Debian machine lacks to build the programmers ("programs": the
+# programs and the main job's tools only) or to build, test and package them (the default, "all").
 set -euo pipefail
 
-need=()
+base=(cmake g++ make ccache srecord)
+tests=(libgtest-dev libgmock-dev)
+# Manual pages, the Debian package and its checks (installed without recommended packages).
 packaging=(scdoc man-db dpkg-dev file lintian)
-for pkg in cmake g++ make ccache libgtest-dev libgmock-dev "${packaging[@]}" binutils-avr gcc-avr avr-libc srecord; do
-  dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
+# The AVR toolchain only adds round-trip tests of files made by real tools.
+avr=(binutils-avr gcc-avr avr-libc)
+case "${1:-all}" in
+programs) wanted=("${base[@]}") ;;
+all) wanted=("${base[@]}" "${tests[@]}" "${packaging[@]}" "${avr[@]}") ;;
+*)
+  echo "usage: $0 [programs|all]" >&2
+  exit 2
+  ;;
+esac
+
+need=()
+for pkg in "${wanted[@]}"; do
+  if ! dpkg -s "$pkg" >/dev/null 2>&1; then
+    echo "  missing package: $pkg"
+    need+=("$pkg")
+  fi
 done
-[ ${#need[@]} -eq 0 ] && exit 0
+if [ ${#need[@]} -eq 0 ]; then
+  echo "  all ${#wanted[@]} packages present"
+  exit 0
+fi
+
+# The missing packages of one group.
+missing_of() {
+  local pkg
+  for pkg in "${need[@]}"; do
+    case " $* " in *" $pkg "*) echo "$pkg" ;; esac
+  done
+}
+
+# A line per package downloaded and per package set up (dependencies included), so a long
+# install shows its progress.
+install() {
+  echo "  installing $*"
+  apt-get install -y -q -o DPkg::Lock::Timeout=600 "$@" |
+    awk '/^Get:[0-9]+ / { print "    downloading " $5; fflush() }
+         /^Setting up / { print "    " $0; fflush() }'
+}
 
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq cmake g++ make ccache libgtest-dev libgmock-dev >/dev/null
-# Manual pages, the Debian package and its checks.
-apt-get install -y -qq --no-install-recommends "${packaging[@]}" >/dev/null
-# The AVR toolchain and srecord only add round-trip tests of files made by real tools.
-apt-get install -y -qq binutils-avr gcc-avr avr-libc srecord >/dev/null ||
-  echo "note: AVR toolchain not installed; the round-trip tests will be skipped"
+echo "  apt-get update"
+apt-get update -qq -o DPkg::Lock::Timeout=600
+mapfile -t required < <(missing_of "${base[@]}" "${tests[@]}")
+mapfile -t docs < <(missing_of "${packaging[@]}")
+mapfile -t optional < <(missing_of "${avr[@]}")
+if [ ${#required[@]} -gt 0 ]; then
+  install "${required[@]}"
+fi
+if [ ${#docs[@]} -gt 0 ]; then
+  install --no-install-recommends "${docs[@]}"
+fi
+if [ ${#optional[@]} -gt 0 ]; then
+  install "${optional[@]}" ||
+    echo "note: AVR toolchain not installed; the round-trip tests will be skipped"
+fi
+echo "  packages installed"

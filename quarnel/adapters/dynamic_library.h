@@ -19,6 +19,10 @@ class dynamic_library_t {
     // and the loader's reason (status 70).
     void* get_function(const char* function_name);
 
+    // Address of an exported function, or null when the library has none (calls that only
+    // some builds of a library offer).
+    void* find_function(const char* function_name);
+
     const std::string& name() const { return library_name_copy; }
 
   private:

@@ -78,7 +78,9 @@ void add_pin(pinmap_t& map, int signal, const std::string& key, std::string pin_
 void parse_file(pinmap_t& map, const char* name, pin_table_t table) {
     char path[260];
     if (!find_config_file(path, sizeof path, name)) {
-        fail("File '%s' not found\n", name);
+        console_log(0, "File '%s' not found\n", name);
+        print_config_search(0, name);
+        throw app_error(EXIT_ENVIRONMENT);
     }
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(open_file(path, "r"), &std::fclose);
     console_log(3, "\t%% loading config file '%s'\n", path);

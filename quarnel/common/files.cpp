@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 std::FILE* open_file(const char* name, const char* mode) {
@@ -64,6 +65,31 @@ std::vector<std::string> split_directories(const std::string& entry) {
     return dirs;
 }
 
+bool searched_by_name(const char* name) {
+    return std::strpbrk(name, "\\/:") == nullptr || name[0] == '.';
+}
+
+const char* config_path_variable() {
+    const char* env = std::getenv("QUARNEL_CONFIG_PATH");
+    return env != nullptr && env[0] != '\0' ? env : nullptr;
+}
+
+// The directories a bare name is looked for in, in order, each with where it came from.
+std::vector<std::pair<std::string, const char*>> search_directories() {
+    std::vector<std::pair<std::string, const char*>> dirs;
+    if (const char* env = config_path_variable()) {
+        for (std::string& dir : split_directories(env)) {
+            dirs.emplace_back(std::move(dir), "QUARNEL_CONFIG_PATH");
+        }
+    }
+    if (const auto& progdir = program_directory()) {
+        for (std::string& dir : split_directories(*progdir)) {
+            dirs.emplace_back(std::move(dir), "program directory");
+        }
+    }
+    return dirs;
+}
+
 } // namespace
 
 bool find_config_file(char* dest, std::size_t size, const char* name) {
@@ -73,38 +99,40 @@ bool find_config_file(char* dest, std::size_t size, const char* name) {
     if (platform::is_regular_file(name)) {
         return copy_whole(dest, size, name);
     }
-    const bool bare = std::strpbrk(name, "\\/:") == nullptr;
-    if (!bare && name[0] != '.') {
+    if (!searched_by_name(name)) {
         return false;
     }
-    std::vector<std::string> entries;
-    const char* env = std::getenv("QUARNEL_CONFIG_PATH");
-    const bool env_set = env != nullptr && env[0] != '\0';
-    console_log(3, "\t%% config path %s\n", env_set ? env : "not defined");
-    if (env_set) {
-        entries.emplace_back(env);
-    }
+    const char* env = config_path_variable();
+    console_log(3, "\t%% config path %s\n", env != nullptr ? env : "not defined");
     const auto& progdir = program_directory();
     console_log(3, "\t%% program path %s\n", progdir ? progdir->c_str() : "not defined");
-    if (progdir) {
-        entries.push_back(*progdir);
-    }
     const std::size_t name_len = std::strlen(name);
-    for (const auto& entry : entries) {
-        for (std::string dir : split_directories(entry)) {
-            // A directory longer than the room left for the name is cut to fit.
-            if (size > name_len + 2 && dir.size() > size - name_len - 2) {
-                dir.resize(size - name_len - 2);
-            }
-            std::string candidate = dir;
-            if (candidate.back() != '/' && candidate.back() != '\\') {
-                candidate += '/';
-            }
-            candidate += name;
-            if (platform::is_regular_file(candidate.c_str()) && copy_whole(dest, size, candidate)) {
-                return true;
-            }
+    for (const auto& searched : search_directories()) {
+        std::string dir = searched.first;
+        // A directory longer than the room left for the name is cut to fit.
+        if (size > name_len + 2 && dir.size() > size - name_len - 2) {
+            dir.resize(size - name_len - 2);
+        }
+        std::string candidate = dir;
+        if (candidate.back() != '/' && candidate.back() != '\\') {
+            candidate += '/';
+        }
+        candidate += name;
+        if (platform::is_regular_file(candidate.c_str()) && copy_whole(dest, size, candidate)) {
+            return true;
         }
     }
     return false;
+}
+
+void print_config_search(int level, const char* name) {
+    if (!searched_by_name(name)) {
+        console_log(level, "Looked for at that path only (a name with a directory is not searched "
+                           "for)\n");
+        return;
+    }
+    console_log(level, "Looked for in:\n  . (current directory)\n");
+    for (const auto& [dir, origin] : search_directories()) {
+        console_log(level, "  %s (%s)\n", dir.c_str(), origin);
+    }
 }

@@ -17,3 +17,7 @@ const std::optional<std::string>& program_directory();
 // regular file, else (for a bare name or one starting with a dot) in the
 // directories of QUARNEL_CONFIG_PATH and then the program directory.
 bool find_config_file(char* dest, std::size_t size, const char* name);
+
+// Prints, after a failed find_config_file, where `name` was looked for: the current
+// directory, then each searched directory with its origin, in order.
+void print_config_search(int level, const char* name);

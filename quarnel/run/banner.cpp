@@ -12,9 +12,13 @@ constexpr const char* web_page = "https://quarnel.example.org/";
 constexpr const char* mail_address = "quarnel@example.org";
 } // namespace
 
+void print_version_line() {
+    console_log(2, "%s (%s)  %s\n", version, build_time, web_page);
+}
+
 void print_banner() {
     console_log(2, "\nquarnel/WIN32  -  AVR controllers programmer by the quarnel developers\n");
-    console_log(2, "%s (%s)  %s\n", version, build_time, web_page);
+    print_version_line();
     console_log(2, "Please send reports and suggestions to %s\n", mail_address);
 }
 

@@ -1,6 +1,9 @@
 // The banner and the echo of the command line that open every run.
 #pragma once
 
+// Prints the banner's version line: version, build time and web page (--version).
+void print_version_line();
+
 // Prints the three banner lines (after a blank line) at the normal level.
 void print_banner();
 

@@ -295,6 +295,8 @@ void parse_command_line(int argc, const char* const argv[], RunOptions& options)
         }
         if (arg[0] == '+') {
             parser.select_device(arg + 1);
+        } else if (std::string_view(arg) == "--help") {
+            parser.show_help(); // as -? at the same place
         } else if (arg[0] == '-') {
             parser.parse_switches(arg + 1, args);
         } else {

@@ -11,9 +11,15 @@
 #include "quarnel/run/error_report.h"
 #include "quarnel/run/run_sequence.h"
 
+#include <string_view>
+
 namespace {
 
 void run(RunState& state, int argc, const char* const argv[]) {
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        print_version_line();
+        return;
+    }
     os_timer_t timer;
     timer.restart();
     print_banner();

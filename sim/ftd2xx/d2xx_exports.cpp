@@ -74,17 +74,6 @@ class bus_transfer {
     bus_clock& clock_;
 };
 
-std::uint32_t usb_id(std::uint32_t type) {
-    switch (type) {
-    case 7:
-        return 0x04036011;
-    case 8:
-        return 0x04036014;
-    default:
-        return 0x04036010;
-    }
-}
-
 std::uint32_t location_of(std::size_t index) {
     return 0x11 + static_cast<std::uint32_t>(index);
 }
@@ -156,7 +145,7 @@ D2XX_EXPORT FT_STATUS FT_GetDeviceInfoList(device_list_node* list, DWORD* count)
         device_list_node& node = list[i];
         node.flags = flags_of(channel);
         node.type = channel.device.type;
-        node.id = usb_id(channel.device.type);
+        node.id = bench().usb_id_of(channel);
         node.location = location_of(i);
         copy_field(node.serial_number, sizeof node.serial_number, channel.device.serial_number);
         copy_field(node.description, sizeof node.description, channel.device.description);
@@ -180,7 +169,7 @@ D2XX_EXPORT FT_STATUS FT_GetDeviceInfoDetail(DWORD index, DWORD* flags, DWORD* t
         *type = channel->device.type;
     }
     if (id != nullptr) {
-        *id = usb_id(channel->device.type);
+        *id = bench().usb_id_of(*channel);
     }
     if (location != nullptr) {
         *location = location_of(index);
@@ -424,10 +413,15 @@ D2XX_EXPORT FT_STATUS FT_GetDeviceInfo(FT_HANDLE handle, std::uint32_t* type, DW
         *type = channel->device.type;
     }
     if (id != nullptr) {
-        *id = usb_id(channel->device.type);
+        *id = b.usb_id_of(*channel);
     }
     copy_text(serial_number, 17, channel->device.serial_number);
     copy_text(description, 65, channel->device.description);
+    return FT_OK;
+}
+
+D2XX_EXPORT FT_STATUS FT_SetVIDPID(DWORD vendor_id, DWORD product_id) {
+    bench().add_usb_id(vendor_id, product_id);
     return FT_OK;
 }
 

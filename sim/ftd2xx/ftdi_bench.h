@@ -45,7 +45,18 @@ class ftdi_bench {
     ftdi_bench(const ftdi_bench&) = delete;
     ftdi_bench& operator=(const ftdi_bench&) = delete;
 
-    std::vector<std::unique_ptr<ftdi_channel>>& channels() { return channels_; }
+    // The channels the library finds: none while the devices carry USB IDs of their own that
+    // FT_SetVIDPID has not named.
+    std::vector<std::unique_ptr<ftdi_channel>>& channels() {
+        return config_.has_ftdi_ids() || added_usb_id_ == config_.usb_id ? channels_ : hidden_;
+    }
+    // FT_SetVIDPID: the library also finds devices with these IDs.
+    void add_usb_id(std::uint32_t vendor, std::uint32_t product) {
+        added_usb_id_ = vendor << 16 | product;
+    }
+    std::uint32_t usb_id_of(const ftdi_channel& channel) const {
+        return config_.usb_id_of(channel.device.type);
+    }
     // The channel behind a handle, or nullptr for a handle this bench never gave out.
     ftdi_channel* channel(void* handle);
 
@@ -70,5 +81,7 @@ class ftdi_bench {
     bus_clock clock_;
     std::unique_ptr<ChipModel> chip_;
     std::vector<std::unique_ptr<ftdi_channel>> channels_;
+    std::vector<std::unique_ptr<ftdi_channel>> hidden_; // always empty
+    std::uint32_t added_usb_id_ = 0;
     usb_counts counts_;
 };

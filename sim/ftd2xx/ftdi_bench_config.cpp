@@ -221,6 +221,20 @@ bool apply_ftdi_key(ftdi_bench_config& config, std::string_view key, std::string
             return bad("FTDI fault call number");
         }
         config.fault_after = after;
+    } else if (key == "ftdi_usb_id") {
+        // "VVVV:PPPP", hexadecimal
+        const std::vector<std::string_view> ids = split(value, ':');
+        unsigned vendor = 0;
+        unsigned product = 0;
+        const auto hex16 = [](std::string_view text, unsigned& id) {
+            const char* end = text.data() + text.size();
+            const auto [stop, error] = std::from_chars(text.data(), end, id, 16);
+            return error == std::errc{} && stop == end && text.size() <= 4 && id != 0;
+        };
+        if (ids.size() != 2 || !hex16(ids[0], vendor) || !hex16(ids[1], product)) {
+            return bad("FTDI USB ID");
+        }
+        config.usb_id = vendor << 16 | product;
     } else if (key == "ftdi_stats") {
         config.stats_file = value;
     } else if (key == "ftdi_timing") {
@@ -233,6 +247,27 @@ bool apply_ftdi_key(ftdi_bench_config& config, std::string_view key, std::string
         return false;
     }
     return true;
+}
+
+std::uint32_t ftdi_bench_config::usb_id_of(std::uint32_t type) const {
+    if (usb_id != 0) {
+        return usb_id;
+    }
+    switch (type) {
+    case type_4232h:
+        return 0x04036011;
+    case type_232h:
+        return 0x04036014;
+    default:
+        return 0x04036010;
+    }
+}
+
+bool ftdi_bench_config::has_ftdi_ids() const {
+    static constexpr std::uint32_t ftdi_ids[] = {0x04036001, 0x04036010, 0x04036011, 0x04036014,
+                                                 0x04036015};
+    return usb_id == 0 ||
+           std::find(std::begin(ftdi_ids), std::end(ftdi_ids), usb_id) != std::end(ftdi_ids);
 }
 
 mpsse_chip mpsse_chip_of(std::uint32_t type) {

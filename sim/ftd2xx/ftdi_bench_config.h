@@ -34,9 +34,15 @@ struct ftdi_bench_config {
     long fault_after = 1;
     std::string stats_file;
     bool real_time = false;
+    // USB IDs of every device, vendor << 16 | product; 0: FTDI's own IDs of each chip type.
+    std::uint32_t usb_id = 0;
 
     // The devices the bench shows: `devices`, or the default list.
     std::vector<ftdi_device_entry> device_list() const;
+    // The USB IDs of a device of `type`: `usb_id`, or FTDI's (0x0403 with 0x6010, 0x6011...).
+    std::uint32_t usb_id_of(std::uint32_t type) const;
+    // Whether D2XX finds the devices without FT_SetVIDPID: only FTDI's own IDs are built in.
+    bool has_ftdi_ids() const;
 };
 
 // Applies one target-file key. Returns false when the key is not an FTDI bench key; on a bad

@@ -15,10 +15,14 @@ constexpr int STATUS_ERROR = 255; // -1 as a POSIX exit status
 TEST(DorvikE2e, UsageWithoutArgumentsOrWithHelpLeavesThePortAlone) {
     DorvikFolder folder(nullptr); // no dorvik.ini either: nothing may be read
     const std::string usage = golden_text("dorvik/help.txt");
-    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"-h"}, {"-help"}}) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, {"-h"}, {"-help"}, {"--help"}, {"--version"}}) {
         const ProgramResult r = folder.run_on_empty_port(args);
         EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.output, usage);
+        // --version: the first usage line without its indent
+        EXPECT_EQ(r.output, args == std::vector<std::string>{"--version"}
+                                ? usage.substr(2, usage.find('\n') - 1)
+                                : usage);
         EXPECT_EQ(folder.recorded_port(), "");
     }
     EXPECT_EQ(std::count(usage.begin(), usage.end(), '\n'), 33);

@@ -3,7 +3,6 @@
 
 #include "tests/support/run_program.h"
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <future>
@@ -93,7 +92,6 @@ TEST(DorvikHexFile, ExistingFilesKeepWhatTheyAre) {
     EXPECT_EQ(write_hex_file(fifo, image, 256), 0);
     EXPECT_TRUE(fs::is_fifo(fifo));
     auto text = received->get_future();
-    ASSERT_EQ(text.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     EXPECT_TRUE(text.get().starts_with(expected_start));
 
     // A file the user may not write is left alone (unless the test runs privileged).

@@ -16,7 +16,7 @@ struct ProgramRun {
     std::map<std::string, std::string> env; // added to (or replacing in) the environment
     std::string input;                      // fed to standard input, then closed
     std::string directory;                  // working directory; empty: unchanged
-    double timeout_s = 120;                 // killed after this many seconds
+    double timeout_s = 1200;                // hang guard only: killed after this long
     int signal_after_output_bytes = 0;      // >0: send signal once this much was printed
     int signal_number = 0;                  // the signal to send
 };

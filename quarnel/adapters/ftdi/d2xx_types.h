@@ -100,5 +100,7 @@ using FT_GetDeviceInfoDetail_t = FT_STATUS(D2XX_API*)(DWORD index, DWORD* flags,
                                                       FT_HANDLE* handle);
 using FT_GetDriverVersion_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, DWORD* version);
 using FT_GetLibraryVersion_t = FT_STATUS(D2XX_API*)(DWORD* version);
+// Linux and macOS builds only: adds one USB vendor and product ID to those the library finds.
+using FT_SetVIDPID_t = FT_STATUS(D2XX_API*)(DWORD vendor_id, DWORD product_id);
 
 } // namespace d2xx

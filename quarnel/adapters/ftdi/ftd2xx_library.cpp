@@ -41,6 +41,7 @@ ftd2xx_library_t::ftd2xx_library_t() {
     bind(FT_GetDeviceInfoDetail, "FT_GetDeviceInfoDetail");
     bind(FT_GetDriverVersion, "FT_GetDriverVersion");
     bind(FT_GetLibraryVersion, "FT_GetLibraryVersion");
+    FT_SetVIDPID = reinterpret_cast<d2xx::FT_SetVIDPID_t>(find_function("FT_SetVIDPID"));
 
     console_log(3, "\t%% '%s' successfully loaded", name().c_str());
     d2xx::DWORD version = 0;

@@ -40,6 +40,7 @@ class ftd2xx_library_t : public dynamic_library_t {
     d2xx::FT_GetDeviceInfoDetail_t FT_GetDeviceInfoDetail = nullptr;
     d2xx::FT_GetDriverVersion_t FT_GetDriverVersion = nullptr;
     d2xx::FT_GetLibraryVersion_t FT_GetLibraryVersion = nullptr;
+    d2xx::FT_SetVIDPID_t FT_SetVIDPID = nullptr; // null where the library has no such call
 
   private:
     template <typename Function> void bind(Function& pointer, const char* function_name) {

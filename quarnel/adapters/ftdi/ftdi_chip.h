@@ -12,6 +12,9 @@ struct ftdi_device_params_t {
     std::int32_t type = 0;
     std::string serial_number; // empty: any
     std::string description;   // empty: any
+    // USB IDs of an adapter that does not carry FTDI's own (-pv=VID,p=PID); 0: not given.
+    std::uint16_t vendor_id = 0;
+    std::uint16_t product_id = 0;
 };
 
 // One opened chip channel. Every operation either completes in full or logs its reason and

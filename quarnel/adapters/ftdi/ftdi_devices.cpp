@@ -4,6 +4,7 @@
 #include "quarnel/adapters/ftdi/ftd2xx_library.h"
 #include "quarnel/adapters/ftdi/ftdi_chip_ftd2xx.h"
 #include "quarnel/adapters/ftdi/ftdi_names.h"
+#include "quarnel/adapters/ftdi/ftdi_port_options.h"
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
 
@@ -32,6 +33,8 @@ class open_handle_guard {
     ftd2xx_library_t& library;
     d2xx::FT_HANDLE handle;
 };
+
+constexpr d2xx::DWORD ftdi_vendor_id = 0x0403;
 
 [[noreturn]] void fail() {
     throw app_error(EXIT_ENVIRONMENT);
@@ -82,10 +85,34 @@ void check_channel(const ftdi_device_params_t& found) {
     }
 }
 
+// Makes the library find an adapter with other USB IDs than FTDI's own. D2XX for Linux and
+// macOS finds only FTDI's IDs and one pair set with FT_SetVIDPID; builds without that call find
+// every device their driver serves.
+void add_usb_id(ftd2xx_library_t& library, const ftdi_device_params_t& request) {
+    if (request.vendor_id == 0 && request.product_id == 0) {
+        return;
+    }
+    const d2xx::DWORD vendor = request.vendor_id != 0 ? request.vendor_id : ftdi_vendor_id;
+    const d2xx::DWORD product =
+        request.product_id != 0 ? request.product_id : default_ftdi_product_id(request.type);
+    console_log(3, "\t%% USB ID %04X:%04X\n", static_cast<unsigned>(vendor),
+                static_cast<unsigned>(product));
+    if (library.FT_SetVIDPID == nullptr) {
+        return;
+    }
+    const d2xx::FT_STATUS status = library.FT_SetVIDPID(vendor, product);
+    if (status != d2xx::FT_OK) {
+        console_log(0, "Can't set USB IDs %04X:%04X (%s)\n", static_cast<unsigned>(vendor),
+                    static_cast<unsigned>(product), ftdi_status_name(status));
+        fail();
+    }
+}
+
 } // namespace
 
-void list_ftdi_devices() {
+void list_ftdi_devices(const ftdi_device_params_t& ids) {
     ftd2xx_library_t library;
+    add_usb_id(library, ids);
     d2xx::DWORD count = 0;
     d2xx::FT_STATUS status = library.FT_CreateDeviceInfoList(&count);
     if (status != d2xx::FT_OK) {
@@ -128,6 +155,7 @@ std::unique_ptr<ftdi_chip_t> open_ftdi_chip(const ftdi_device_params_t& request)
     const std::string& key = by_serial_number ? request.serial_number : request.description;
 
     auto library = std::make_unique<ftd2xx_library_t>();
+    add_usb_id(*library, request);
     d2xx::FT_HANDLE handle = nullptr;
     std::string key_argument = key; // FT_OpenEx takes a non-const pointer
     const d2xx::FT_STATUS status = library->FT_OpenEx(

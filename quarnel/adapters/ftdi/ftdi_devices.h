@@ -6,7 +6,9 @@
 #include <memory>
 
 // Prints the device list at level 2; no device, or a failing library, ends the run (status 70).
-void list_ftdi_devices();
+// Adapters with the USB IDs of `ids` (vendor_id, product_id; type gives the default product)
+// are listed too.
+void list_ftdi_devices(const ftdi_device_params_t& ids = {});
 
 // Opens the device by serial number (when given) or else by description, and checks that it
 // matches every given field of the request and, on FT2232C/D and FT4232H, sits on a channel

@@ -5,11 +5,25 @@
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
 
+#include <charconv>
 #include <string>
 
 namespace {
 constexpr std::size_t option_max = 66;        // "d=" and a 64-character description
 constexpr std::size_t serial_option_max = 18; // "s=" and a 16-character serial number
+
+// A USB ID: one to four hexadecimal digits, not 0.
+std::uint16_t usb_id(const std::string& option) {
+    const std::string_view digits = std::string_view(option).substr(2);
+    unsigned value = 0;
+    const char* end = digits.data() + digits.size();
+    const auto [stop, error] = std::from_chars(digits.data(), end, value, 16);
+    if (error != std::errc{} || stop != end || digits.size() > 4 || value == 0) {
+        console_log(0, "Invalid FTDI chip option '%s'\n", option.c_str());
+        throw app_error(EXIT_ENVIRONMENT);
+    }
+    return static_cast<std::uint16_t>(value);
+}
 
 void apply_option(std::string_view option, ftdi_device_params_t& request) {
     const std::string text(option);
@@ -33,6 +47,12 @@ void apply_option(std::string_view option, ftdi_device_params_t& request) {
         }
         request.serial_number = value;
         break;
+    case 'v':
+        request.vendor_id = usb_id(text);
+        break;
+    case 'p':
+        request.product_id = usb_id(text);
+        break;
     default:
         console_log(0, "Invalid FTDI chip option '%s'\n", text.c_str());
         throw app_error(EXIT_ENVIRONMENT);
@@ -48,6 +68,32 @@ void parse_ftdi_port_options(std::string_view port_spec, ftdi_device_params_t& r
             return;
         }
         port_spec.remove_prefix(comma + 1);
+    }
+}
+
+void parse_ftdi_listing_options(std::string_view port_spec, ftdi_device_params_t& request) {
+    // What follows the '?' is not checked, except the USB IDs that widen the listing.
+    for (;;) {
+        const std::size_t comma = port_spec.find(',');
+        const std::string_view option = port_spec.substr(0, comma);
+        if (option.starts_with("v=") || option.starts_with("p=")) {
+            apply_option(option, request);
+        }
+        if (comma == std::string_view::npos) {
+            return;
+        }
+        port_spec.remove_prefix(comma + 1);
+    }
+}
+
+std::uint16_t default_ftdi_product_id(std::int32_t chip_type) {
+    switch (static_cast<d2xx::FT_DEVICE>(chip_type)) {
+    case d2xx::FT_DEVICE_4232H:
+        return 0x6011;
+    case d2xx::FT_DEVICE_232H:
+        return 0x6014;
+    default:
+        return 0x6010;
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "quarnel/adapters/lpt/lpt_pins.h"
 #include "quarnel/common/console.h"
+#include "quarnel/common/files.h"
 #include "tests/quarnel/adapters/captured.h"
 #include "tests/support/run_program.h"
 
@@ -153,7 +154,17 @@ TEST_F(PinmapFile, FoundThroughTheConfigPathAndTracedAtLevel3) {
 }
 
 TEST_F(PinmapFile, MissingFileAndBadLineAreRefused) {
-    EXPECT_EQ(refused("m=no-such-adapter.cfg"), "File 'no-such-adapter.cfg' not found\n");
+    // A missing file names every place it was looked for, in the order of the search.
+    setenv("QUARNEL_CONFIG_PATH", ("/nonexistent;" + dir.path()).c_str(), 1);
+    EXPECT_EQ(refused("m=no-such-adapter.cfg"),
+              "File 'no-such-adapter.cfg' not found\nLooked for in:\n  . (current directory)\n"
+              "  /nonexistent (QUARNEL_CONFIG_PATH)\n  " +
+                  dir.path() + " (QUARNEL_CONFIG_PATH)\n  " + program_directory().value() +
+                  " (program directory)\n");
+    EXPECT_EQ(refused("m=" + dir.file("absent.cfg")),
+              "File '" + dir.file("absent.cfg") +
+                  "' not found\nLooked for at that path only (a name with a directory is not "
+                  "searched for)\n");
     write_file(dir.file("bad.cfg"), "sck=D6\nsck D5\n");
     EXPECT_EQ(refused("m=" + dir.file("bad.cfg")), "adapter: invalid string 'sck D5'\n");
 }

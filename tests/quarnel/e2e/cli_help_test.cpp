@@ -4,6 +4,7 @@
 #include "tests/quarnel/e2e/cli_support.h"
 
 #include "tests/support/golden_text.h"
+#include "tests/support/run_program.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -73,7 +74,7 @@ TEST(CliHelp, NoArgumentsHasNothingToDo) {
 }
 
 TEST(CliHelp, UsageThenSupportedDevices) {
-    for (const char* help : {"-?", "-h", "-H"}) {
+    for (const char* help : {"-?", "-h", "-H", "--help"}) {
         const CliRun run = run_quarnel({help});
         EXPECT_EQ(banner_problem(run.banner), "");
         EXPECT_EQ(run.status, 0);
@@ -91,6 +92,20 @@ TEST(CliHelp, UsageThenSupportedDevices) {
         EXPECT_EQ(ending.find('\n'), ending.size() - 2) << ending;
         EXPECT_EQ(ending.back(), '\n');
     }
+}
+
+// --version alone prints the banner's version line and nothing else.
+TEST(CliHelp, VersionPrintsTheVersionLine) {
+    ProgramRun run;
+    run.program = "quarnel";
+    run.args = {"--version"};
+    const ProgramResult result = run_program(run);
+    EXPECT_EQ(result.status, 0);
+    // The banner: a blank line, the title line, the version line, the request for reports.
+    const std::string banner = run_quarnel({"-?"}).banner;
+    const std::size_t version_start = banner.find('\n', 1) + 1;
+    EXPECT_EQ(result.output,
+              banner.substr(version_start, banner.find('\n', version_start) + 1 - version_start));
 }
 
 TEST(CliHelp, DeviceNamedFirstListsItsFuses) {

@@ -11,7 +11,6 @@ CliRun run_quarnel(const std::vector<std::string>& args) {
     run.program = "quarnel";
     run.args = args;
     run.directory = dir.path();
-    run.timeout_s = 30;
     const ProgramResult result = run_program(run);
     CliRun cli;
     cli.status = result.status;

@@ -26,7 +26,6 @@ class FtdiBench {
     BenchRun quarnel(const std::vector<std::string>& args) const {
         ProgramRun run;
         run.env["FTD2XX_LIBRARY"] = bin_path("libavrsim_ftd2xx.so");
-        run.timeout_s = 60;
         return bench.quarnel(args, run);
     }
 
@@ -166,6 +165,40 @@ TEST(FtdiRun, DescriptionOrSerialNumberSelectsTheDevice) {
     const BenchRun run = ftdi.quarnel(args);
     EXPECT_EQ(run.body, echo(args) + "Can't resync\n\nReset pin released\n");
     EXPECT_EQ(run.status, 40);
+}
+
+// An adapter with USB IDs of its own is found only once -pv=VID,p=PID names them; the listing
+// takes the same IDs after its '?'.
+TEST(FtdiRun, AdapterWithOwnUsbIdsIsFoundThroughThem) {
+    const FtdiBench ftdi({"ftdi=ft232h", "ftdi_usb_id=1A86:7523"});
+    const std::string listing =
+        "1 FTDI devices detected\n"
+        " 0: FT_DEVICE_232H (0x8) - \"Single RS232-HS\", serno \"AVRSIM01\"\n\n";
+    const struct {
+        std::vector<std::string> switches;
+        std::string said;
+        int status;
+    } cases[] = {
+        {{"-pv=1a86,p=7523"}, identified, 0},
+        {{"-ps=AVRSIM01,v=1A86,p=7523"}, identified, 0},
+        {{"-p?v=1A86,p=7523"}, listing, 0},
+        {{"-p?"}, "No FTDI devices found\n\n", 70},
+        {{"-ps=AVRSIM01"},
+         "Can't open FTDI device with serial number \"AVRSIM01\" (FT_DEVICE_NOT_FOUND)\n\n",
+         70},
+        {{"-pv=1A86,p=6014"},
+         "Can't open FTDI device with description \"Single RS232-HS\" (FT_DEVICE_NOT_FOUND)\n\n",
+         70},
+        {{"-pv=0x1A86"}, "Invalid FTDI chip option 'v=0x1A86'\n\n", 70},
+        {{"-pp=10000"}, "Invalid FTDI chip option 'p=10000'\n\n", 70},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"+mega328P", "-aft232h", "-o16MHz"};
+        args.insert(args.end(), c.switches.begin(), c.switches.end());
+        const BenchRun run = ftdi.quarnel(args);
+        EXPECT_EQ(run.body, echo(args) + c.said) << c.switches[0];
+        EXPECT_EQ(run.status, c.status) << c.switches[0];
+    }
 }
 
 TEST(FtdiRun, TraceNamesLibraryDriverDeviceAndSck) {

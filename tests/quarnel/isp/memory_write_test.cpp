@@ -194,7 +194,6 @@ TEST_F(IspTest, SlowDownScalesWaitsAndPollTimeouts) {
     timer.stop();
     EXPECT_EQ(printed, "Poll: can't write page at 0x80\n");
     EXPECT_GE(timer.elapsed_ms(), 72.0L) << "4 x 6 ms x 3";
-    EXPECT_LT(timer.elapsed_ms(), 500.0L);
 }
 
 TEST_F(IspTest, ReadyBusyPollingWaitsUntilReady) {

@@ -162,7 +162,6 @@ TEST_F(StandIn, RealTimeMakesTheHostWaitTheBusTime) {
     const double elapsed_ms = static_cast<double>(platform::counter_now() - start) * 1000.0 /
                               static_cast<double>(platform::counter_frequency());
     EXPECT_GE(elapsed_ms, 160.0 + 1.0 + 16.0);
-    EXPECT_LT(elapsed_ms, 1000.0);
 }
 
 TEST_F(StandIn, InjectedFaultsHitFromTheirCallOn) {

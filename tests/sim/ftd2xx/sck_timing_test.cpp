@@ -46,7 +46,6 @@ TEST(FtdiSckTiming, AFastChipAnswersAtItsSpeedAndMissesBitsAboveIt) {
             run.env = {{"AVRSIM_TARGET", target},
                        {"AVRSIM_FTDI_TIMING", timing},
                        {"FTD2XX_LIBRARY", bin_path("libavrsim_ftd2xx.so")}};
-            run.timeout_s = 60;
             const ProgramResult result = run_program(run);
             const std::string said =
                 after_command(result, std::string("+mega328P -aft2232h ") + c.speed);

@@ -14,6 +14,9 @@ TEST(FtdiPortOptions, DescriptionAndSerialNumberAreTakenInOrder) {
     parse_ftdi_port_options("s=" + std::string(16, '7') + ",d=" + std::string(64, 'x'), request);
     EXPECT_EQ(request.serial_number, std::string(16, '7'));
     EXPECT_EQ(request.description, std::string(64, 'x'));
+    parse_ftdi_port_options("v=1a86,p=7523,v=0403", request);
+    EXPECT_EQ(request.vendor_id, 0x0403);
+    EXPECT_EQ(request.product_id, 0x7523);
 }
 
 TEST(FtdiPortOptions, MalformedOptionsAreRefused) {
@@ -29,6 +32,9 @@ TEST(FtdiPortOptions, MalformedOptionsAreRefused) {
         {"d:abc", "Invalid FTDI chip option 'd:abc'\n"},
         {"D=abc", "Invalid FTDI chip option 'D=abc'\n"},
         {"d=ok,", "Invalid FTDI chip option ''\n"},
+        {"v=0", "Invalid FTDI chip option 'v=0'\n"},
+        {"p=6010x", "Invalid FTDI chip option 'p=6010x'\n"},
+        {"v=-403", "Invalid FTDI chip option 'v=-403'\n"},
         {long_serial.c_str(), "Serial number too long: 's=11111111111111111'\n"},
     };
     for (const refusal& r : refusals) {

@@ -29,7 +29,6 @@ class VirtualPort : public ::testing::Test {
         run.program = LPT_PROBE;
         run.args = switches;
         run.env = {{"DLPORTIO_LIBRARY", bin_path(library)}, {"AVRSIM_TARGET", target()}};
-        run.timeout_s = 60;
         return run_program(run);
     }
 
