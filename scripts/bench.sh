@@ -90,7 +90,7 @@ ftdi_run() {
     local clocks reads sim_us
     clocks=$(stat_of sck_clocks "$stats")
     reads=$(stat_of usb_reads "$stats")
-    sim_us=$(stat_of sim_cpu_us "$stats")
+    sim_us=$(stat_of stand_in_cpu_us "$stats")
     if [ "$polled" = 0 ]; then
         design_clocks=$clocks design_reads=$reads
     fi
