@@ -1,9 +1,8 @@
-// POSIX clock: CLOCK_MONOTONIC in nanoseconds, nanosleep and sched_yield.
+// POSIX clock: CLOCK_MONOTONIC in nanoseconds, nanosleep, process CPU time.
 #include "platform/clock.h"
 
 #include <cerrno>
 #include <ctime>
-#include <sched.h>
 
 namespace platform {
 
@@ -22,15 +21,24 @@ std::int64_t counter_frequency() {
 }
 
 void sleep_ms(unsigned ms) {
-    timespec want{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
+    sleep_us(std::int64_t{ms} * 1000);
+}
+
+void sleep_us(std::int64_t us) {
+    if (us <= 0) {
+        return;
+    }
+    timespec want{static_cast<time_t>(us / 1000000), static_cast<long>(us % 1000000) * 1000L};
     timespec left{};
     while (nanosleep(&want, &left) != 0 && errno == EINTR) {
         want = left;
     }
 }
 
-void yield_processor() {
-    sched_yield();
+std::int64_t process_cpu_us() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<std::int64_t>(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
 }
 
 } // namespace platform

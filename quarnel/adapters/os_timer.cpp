@@ -9,6 +9,11 @@
 namespace {
 float counts_per_ms = 0.0f;
 bool counts_known = false;
+
+// A sleep comes back late by the timer slack and the wake-up latency: sleep until this long
+// before the end of a delay and spin the rest, so that the wait ends on time and the
+// processor is free for almost all of it.
+constexpr float spin_tail_ms = 0.1f;
 } // namespace
 
 os_timer_t::os_timer_t() {
@@ -65,9 +70,19 @@ void os_timer_t::wait() {
         platform::sleep_ms(static_cast<unsigned>(whole_ms));
         [[fallthrough]];
     default:
-        while (!expired()) {
-            platform::yield_processor();
-        }
+        sleep_to_end();
         break;
+    }
+}
+
+void os_timer_t::sleep_to_end() const {
+    const std::int64_t tail = static_cast<std::int64_t>(spin_tail_ms * counts_per_ms);
+    const std::int64_t end = delay_start + delay_length;
+    while (!expired()) {
+        const std::int64_t left = end - platform::counter_now();
+        if (left > tail) {
+            platform::sleep_us(static_cast<std::int64_t>(static_cast<double>(left - tail) * 1000.0 /
+                                                         static_cast<double>(counts_per_ms)));
+        }
     }
 }

@@ -22,6 +22,9 @@ class os_timer_t {
     std::uint8_t wait_mode() const { return mode; }
 
   private:
+    // Gives the processor up until shortly before the end of the delay, then spins to it.
+    void sleep_to_end() const;
+
     bool running = false;
     std::int64_t accumulated = 0;
     std::int64_t start = 0;

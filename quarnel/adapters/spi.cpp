@@ -26,3 +26,9 @@ void spi_t::receive_buffer(std::uint8_t* in, int len) {
         in[i] = receive_byte();
     }
 }
+
+void spi_t::send_then_transfer(const std::uint8_t* send, int send_len, const std::uint8_t* out,
+                               std::uint8_t* in, int len) {
+    send_buffer(send, send_len);
+    transfer_buffer(out, in, len);
+}

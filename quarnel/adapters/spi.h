@@ -17,6 +17,10 @@ class spi_t {
     virtual void transfer_buffer(const std::uint8_t* out, std::uint8_t* in, int len);
     virtual void send_buffer(const std::uint8_t* out, int len);
     virtual void receive_buffer(std::uint8_t* in, int len);
+    // Clocks out `send_len` bytes whose replies nobody reads, then exchanges `len` bytes, in
+    // one go where the adapter can: send_buffer, then transfer_buffer.
+    virtual void send_then_transfer(const std::uint8_t* send, int send_len, const std::uint8_t* out,
+                                    std::uint8_t* in, int len);
     virtual void set_reset(bool active) = 0;
     virtual void reset_pulse() = 0;
     virtual void sck_pulse() = 0;

@@ -39,20 +39,14 @@ void load_byte(ProgrammingState& state, long address, std::uint8_t value) {
     state.load_buffer.insert(state.load_buffer.end(), load.begin(), load.end());
 }
 
-// Sends the page's loads, then the page write, whose echo is checked. A packet-based adapter
-// takes both in one exchange, which saves a USB transfer a page; the chip sees the same bytes.
-void send_page(spi_t& spi, std::vector<std::uint8_t>& loads, const Instruction& page_write) {
-    const int load_bytes = static_cast<int>(loads.size());
-    if (!spi.is_packet_based()) {
-        spi.send_buffer(loads.data(), load_bytes);
-        exchange_checked(spi, page_write);
-        return;
-    }
-    loads.insert(loads.end(), page_write.begin(), page_write.end());
-    std::vector<std::uint8_t> replies(loads.size());
-    spi.transfer_buffer(loads.data(), replies.data(), static_cast<int>(loads.size()));
-    check_echo(page_write, {replies[load_bytes], replies[load_bytes + 1], replies[load_bytes + 2],
-                            replies[load_bytes + 3]});
+// Sends the page's loads, whose replies nobody reads, then the page write, whose echo is
+// checked. A packet-based adapter takes both in one exchange and returns only the page
+// write's reply; the chip sees the same bytes.
+void send_page(spi_t& spi, const std::vector<std::uint8_t>& loads, const Instruction& page_write) {
+    Instruction reply{};
+    spi.send_then_transfer(loads.data(), static_cast<int>(loads.size()), page_write.data(),
+                           reply.data(), static_cast<int>(reply.size()));
+    check_echo(page_write, reply);
 }
 
 void select_poll_mode(IspSession& session, memory_slot memory) {

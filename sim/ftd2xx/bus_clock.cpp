@@ -14,9 +14,11 @@ void bus_clock::end_transfer() {
         return;
     }
     const double end = transfer_start_us_ + ahead_us_;
-    // Sleep in whole milliseconds while far off, then spin to the exact time.
-    for (double left = end - host_.now_us(); left > 2000.0; left = end - host_.now_us()) {
-        platform::sleep_ms(static_cast<unsigned>(left / 1000.0) - 1);
+    // Sleep while far off (a sleep comes back late by tens of microseconds), then spin to the
+    // exact time: the program's process keeps a core busy only for the simulation itself.
+    constexpr double spin_tail_us = 100.0;
+    for (double left = end - host_.now_us(); left > spin_tail_us; left = end - host_.now_us()) {
+        platform::sleep_us(static_cast<std::int64_t>(left - spin_tail_us));
     }
     busy_wait_us(host_, end - host_.now_us());
     // The host has caught up with the bus (or passed it, when the simulation ran slower).

@@ -1,6 +1,8 @@
 // The 22 D2XX calls of the stand-in FTDI library, played on the virtual bench.
 #include "sim/ftd2xx/ftdi_bench.h"
 
+#include "platform/clock.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -62,16 +64,25 @@ __attribute__((destructor)) void release_bench() {
     the_bench = nullptr;
 }
 
-// The span of one USB transfer on the bus timeline.
+// The span of one USB transfer on the bus timeline; the processor time it takes in the
+// program's process (simulation and real-time wait) is counted apart from the program's own.
 class bus_transfer {
   public:
-    explicit bus_transfer(bus_clock& clock) : clock_(clock) { clock_.begin_transfer(); }
-    ~bus_transfer() { clock_.end_transfer(); }
+    explicit bus_transfer(ftdi_bench& bench)
+        : clock_(bench.clock()), counts_(bench.counts()), cpu_start_(platform::process_cpu_us()) {
+        clock_.begin_transfer();
+    }
+    ~bus_transfer() {
+        clock_.end_transfer();
+        counts_.cpu_us += platform::process_cpu_us() - cpu_start_;
+    }
     bus_transfer(const bus_transfer&) = delete;
     bus_transfer& operator=(const bus_transfer&) = delete;
 
   private:
     bus_clock& clock_;
+    usb_counts& counts_;
+    std::int64_t cpu_start_;
 };
 
 std::uint32_t location_of(std::size_t index) {
@@ -262,7 +273,7 @@ D2XX_EXPORT FT_STATUS FT_Write(FT_HANDLE handle, void* buffer, DWORD to_write, D
     if (b.fault_hits(usb_fault::io_error, b.counts().writes)) {
         return FT_IO_ERROR;
     }
-    const bus_transfer transfer(b.clock());
+    const bus_transfer transfer(b);
     channel->engine.write(static_cast<const std::uint8_t*>(buffer), to_write);
     b.counts().bytes_written += to_write;
     *written = to_write;
@@ -283,7 +294,7 @@ D2XX_EXPORT FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, DWORD to_read, DWO
     if (b.fault_hits(usb_fault::io_error, b.counts().reads)) {
         return FT_IO_ERROR;
     }
-    const bus_transfer transfer(b.clock());
+    const bus_transfer transfer(b);
     // The reply comes after a round trip; a reply not followed by Send Immediate waits in the
     // chip until its latency timer runs out.
     double wait_us = ftdi_bench::round_trip_us(*channel);
@@ -393,7 +404,7 @@ D2XX_EXPORT FT_STATUS FT_SetBitMode(FT_HANDLE handle, unsigned char, unsigned ch
     if (channel == nullptr) {
         return FT_INVALID_HANDLE;
     }
-    const bus_transfer transfer(bench().clock());
+    const bus_transfer transfer(bench());
     channel->engine.set_bit_mode(mode);
     return FT_OK;
 }

@@ -100,7 +100,8 @@ void ftdi_bench::write_stats() const {
         << "bytes_read " << counts_.bytes_read << "\n"
         << "sck_clocks " << clocks << "\n"
         << "bus_time_us " << static_cast<std::uint64_t>(clock_.total_us()) << "\n"
-        << "latency_us " << static_cast<std::uint64_t>(counts_.latency_us) << "\n";
+        << "latency_us " << static_cast<std::uint64_t>(counts_.latency_us) << "\n"
+        << "stand_in_cpu_us " << counts_.cpu_us << "\n";
     if (!out) {
         complain("can't write " + config_.stats_file);
     }

@@ -35,7 +35,8 @@ struct usb_counts {
     std::uint64_t reads = 0;
     std::uint64_t bytes_written = 0;
     std::uint64_t bytes_read = 0;
-    double latency_us = 0; // round trips, latency-timer holds and read time-outs
+    double latency_us = 0;   // round trips, latency-timer holds and read time-outs
+    std::int64_t cpu_us = 0; // processor time spent in transfers, in the program's process
 };
 
 class ftdi_bench {

@@ -133,11 +133,18 @@ std::uint8_t spi_ftdi_mpsse_t::receive_byte() {
 }
 
 void spi_ftdi_mpsse_t::transfer_buffer(const std::uint8_t* out, std::uint8_t* in, int len) {
+    send_then_transfer(nullptr, 0, out, in, len);
+}
+
+void spi_ftdi_mpsse_t::send_then_transfer(const std::uint8_t* send, int send_len,
+                                          const std::uint8_t* out, std::uint8_t* in, int len) {
     if (len <= 0) {
+        send_buffer(send, send_len);
         return;
     }
     std::vector<std::uint8_t> commands;
-    commands.reserve(static_cast<std::size_t>(len) + 16);
+    commands.reserve(static_cast<std::size_t>(std::max(send_len, 0) + len) + 16);
+    append_clocking(commands, clock_command_base | mpsse::BYTES_OUT, send, send_len);
     append_clocking(commands, clock_command_base | mpsse::BYTES_OUT_IN, out, len);
     commands.push_back(mpsse::SEND_IMMEDIATE);
     chip->send(commands.data(), static_cast<std::uint32_t>(commands.size()));

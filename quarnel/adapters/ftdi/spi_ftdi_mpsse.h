@@ -31,6 +31,10 @@ class spi_ftdi_mpsse_t final : public spi_t {
     void transfer_buffer(const std::uint8_t* out, std::uint8_t* in, int len) override;
     void send_buffer(const std::uint8_t* out, int len) override;
     void receive_buffer(std::uint8_t* in, int len) override;
+    // One USB write: the sent bytes clocked out only, the exchanged ones out and in; only
+    // the exchanged bytes come back.
+    void send_then_transfer(const std::uint8_t* send, int send_len, const std::uint8_t* out,
+                            std::uint8_t* in, int len) override;
     void set_reset(bool active) override;
     void reset_pulse() override;
     void sck_pulse() override;

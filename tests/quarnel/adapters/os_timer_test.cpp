@@ -36,6 +36,22 @@ TEST(OsTimer, WaitsLastAtLeastTheirLengthInEveryMode) {
     }
 }
 
+// Waits of a millisecond and more leave the processor to others: a run spends most of its
+// time in page waits, and a spinning wait would keep a core busy throughout.
+TEST(OsTimer, WaitsFromOneMillisecondOnGiveTheProcessorUp) {
+    os_timer_t timer;
+    for (float ms : {1.0f, 6.0f, 12.5f}) {
+        timer.set_delay(ms);
+        const int waits = static_cast<int>(60.0f / ms);
+        const std::int64_t cpu_start = platform::process_cpu_us();
+        for (int i = 0; i < waits; ++i) {
+            timer.wait();
+        }
+        const double cpu_ms = static_cast<double>(platform::process_cpu_us() - cpu_start) / 1000.0;
+        EXPECT_LT(cpu_ms, 0.5 * waits * ms) << ms << " ms";
+    }
+}
+
 TEST(OsTimer, DelayCountsFromTheWaitNotFromSetDelay) {
     os_timer_t timer;
     timer.set_delay(5.0f);

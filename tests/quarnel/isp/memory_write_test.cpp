@@ -51,12 +51,12 @@ TEST_F(PageWriteTest, CompletesWordsAroundLoadedBytes) {
         flush_page(session);
 
         // A bit-banged adapter sends the loads without sampling MISO; a packet-based one
-        // takes loads and page write in one exchange.
+        // takes loads and page write in one call.
         std::vector<RecordingSpi::Call> expected;
         if (packet) {
             auto all = loads;
             all.insert(all.end(), page_write.begin(), page_write.end());
-            expected = {{Kind::transfer_buffer, all}};
+            expected = {{Kind::send_then_transfer, all}};
         } else {
             expected = {{Kind::send_buffer, loads}, {Kind::transfer_buffer, page_write}};
         }
@@ -85,7 +85,7 @@ TEST_F(PageWriteTest, WritesPreviousPageBeforeLoadingTheNext) {
     EXPECT_EQ(instructions[3], (Instruction{0x40, 0x00, 0x40, 0x03}));
     EXPECT_EQ(instructions[4], (Instruction{0x48, 0x00, 0x40, 0xFF}));
     EXPECT_EQ(instructions[5], (Instruction{0x4C, 0x00, 0x40, 0x00}));
-    EXPECT_EQ(spi.count(Kind::transfer_buffer), 2) << "one exchange a page";
+    EXPECT_EQ(spi.count(Kind::send_then_transfer), 2) << "one call a page";
 }
 
 TEST_F(PageWriteTest, AfterEraseSkipsFfBytesAndBlankPages) {
@@ -98,7 +98,7 @@ TEST_F(PageWriteTest, AfterEraseSkipsFfBytesAndBlankPages) {
     write_memory_byte(session, 0x82, 0xFF);
     flush_page(session);
 
-    const auto sends = calls_of(spi, Kind::transfer_buffer);
+    const auto sends = calls_of(spi, Kind::send_then_transfer);
     ASSERT_EQ(sends.size(), 1u) << "the blank page is neither loaded nor written";
     // The low byte 0xFF is still loaded to complete the word of 0x81.
     EXPECT_EQ(
@@ -126,7 +126,7 @@ TEST_F(IspTest, ExtendedAddressGoesWithEveryPageWriteAbove128K) {
     write_memory_byte(session, 0x20200, 0x03);
     flush_page(session);
 
-    const auto sends = calls_of(spi, Kind::transfer_buffer);
+    const auto sends = calls_of(spi, Kind::send_then_transfer);
     ASSERT_EQ(sends.size(), 3u);
     const Instruction extended[] = {
         {0x4D, 0x00, 0x00, 0x00}, {0x4D, 0x00, 0x01, 0x00}, {0x4D, 0x00, 0x01, 0x00}};

@@ -179,6 +179,23 @@ void RecordingSpi::send_buffer(const std::uint8_t* out, int len) {
     }
 }
 
+void RecordingSpi::send_then_transfer(const std::uint8_t* send, int send_len,
+                                      const std::uint8_t* out, std::uint8_t* in, int len) {
+    if (!packet) {
+        spi_t::send_then_transfer(send, send_len, out, in, len);
+        return;
+    }
+    Call call{Kind::send_then_transfer, {send, send + send_len}};
+    call.bytes.insert(call.bytes.end(), out, out + len);
+    calls.push_back(call);
+    for (int i = 0; i < send_len; ++i) {
+        clock(send[i]);
+    }
+    for (int i = 0; i < len; ++i) {
+        in[i] = clock(out[i]);
+    }
+}
+
 void RecordingSpi::set_reset(bool active) {
     calls.push_back({Kind::set_reset, {}, 0, active});
     position = 0;

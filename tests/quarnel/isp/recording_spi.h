@@ -17,6 +17,7 @@ class RecordingSpi : public spi_t {
     enum class Kind {
         transfer_buffer,
         send_buffer,
+        send_then_transfer, // packet-based only: a bit-banged adapter sends, then transfers
         transfer_byte,
         send_byte,
         receive_byte,
@@ -75,6 +76,8 @@ class RecordingSpi : public spi_t {
     std::uint8_t receive_byte() override;
     void transfer_buffer(const std::uint8_t* out, std::uint8_t* in, int len) override;
     void send_buffer(const std::uint8_t* out, int len) override;
+    void send_then_transfer(const std::uint8_t* send, int send_len, const std::uint8_t* out,
+                            std::uint8_t* in, int len) override;
     void set_reset(bool active) override;
     void reset_pulse() override;
     void sck_pulse() override;

@@ -135,6 +135,20 @@ TEST_F(MpsseEngine, BytesOutOnFallingInOnRisingServeAModeZeroDevice) {
     EXPECT_EQ(device.last_levels & 0x01, 0); // SCK back at its idle level
 }
 
+// Bytes clocked out only (a page's loads) reach the device but bring nothing back; the bytes
+// clocked out and in after them in the same write return only their own replies.
+TEST_F(MpsseEngine, BytesOutOnlyReturnNoReplies) {
+    start();
+    write({0x80, 0x00, 0x0B});
+    device.answer = {0x01, 0x02, 0x03, 0x4C};
+    prepare_first_bit();
+    write({0x11, 0x01, 0x00, 0x40, 0x00, 0x31, 0x01, 0x00, 0x4C, 0x00, 0x87});
+    EXPECT_EQ(device.received, (bytes{0x40, 0x00, 0x4C, 0x00}));
+    EXPECT_EQ(replies(), (bytes{0x03, 0x4C}));
+    EXPECT_EQ(engine->clocks(), 32u);
+    EXPECT_TRUE(engine->flushed());
+}
+
 TEST_F(MpsseEngine, InvertedClockWithTheOtherEdgesServesTheSameDevice) {
     start(mpsse_chip::ft2232h, true);
     write({0x80, 0x01, 0x0B}); // SCK idles high at the FTDI pin, low at the device

@@ -192,7 +192,7 @@ TEST_F(MpsseOnVirtualChip, SckFollowsTheMcuClockOrTheRequest) {
 // A 32 KB program of a mega328P at 16 MHz (2.5 MHz SCK on an FT2232H), then a verify and a
 // read in a second session; returns the printed text of both.
 struct session_figures {
-    long writes, reads, sck_clocks, bus_time_us;
+    long writes, reads, bytes_read, sck_clocks, bus_time_us;
     double wall_ms;
 };
 
@@ -216,8 +216,8 @@ class Program32K : public MpsseOnVirtualChip {
         const double wall_ms = static_cast<double>(platform::counter_now() - start) * 1000.0 /
                                static_cast<double>(platform::counter_frequency());
         adapter.reset(); // the stand-in writes its counts as it unloads
-        return {stat("usb_writes"), stat("usb_reads"), stat("sck_clocks"), stat("bus_time_us"),
-                wall_ms};
+        return {stat("usb_writes"), stat("usb_reads"),   stat("bytes_read"),
+                stat("sck_clocks"), stat("bus_time_us"), wall_ms};
     }
 
     void program_verify_and_read() {
@@ -257,6 +257,8 @@ TEST_F(Program32K, EachPageAndEachReadChunkTakeAFixedNumberOfTransfers) {
     const long overhead = 40;
     EXPECT_LE(program.writes, 256 * 2 + overhead);
     EXPECT_LE(program.reads, 256 * 1 + overhead);
+    // Of a page only the page write's reply comes back, not the 512 bytes of its loads.
+    EXPECT_LE(program.bytes_read, 256 * 4 + 4 * overhead);
     EXPECT_LE(verify.writes, 2 * 64 + overhead);
     EXPECT_LE(verify.reads, 2 * 64 + overhead);
 }

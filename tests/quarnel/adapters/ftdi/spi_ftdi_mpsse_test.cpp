@@ -108,6 +108,21 @@ TEST_F(MpsseAdapter, EachBufferIsOneWriteAndAtMostOneRead) {
     EXPECT_EQ(chunk_in, bytes(16384, 0xA5));
 }
 
+// A page: its loads clocked out only, the page write out and in, one write, and only the
+// page write's reply read back.
+TEST_F(MpsseAdapter, SendThenTransferIsOneWriteReadingOnlyTheExchangedBytes) {
+    auto adapter = make("ft2232:mosi=~adbus1:miso=~adbus2");
+    log.replies = {0xFF, 0xB3, 0xFF, 0xF6};
+    const bytes loads{0x40, 0x00, 0x01, 0x5A};
+    const bytes page_write{0x4C, 0x00, 0x00, 0x00};
+    bytes in(4);
+    adapter->send_then_transfer(loads.data(), 4, page_write.data(), in.data(), 4);
+    EXPECT_EQ(log.sends, (std::vector<bytes>{{0x11, 0x03, 0x00, 0xBF, 0xFF, 0xFE, 0xA5, 0x31, 0x03,
+                                              0x00, 0xB3, 0xFF, 0xFF, 0xFF, 0x87}}));
+    EXPECT_EQ(log.receives, (std::vector<std::uint32_t>{4}));
+    EXPECT_EQ(in, (bytes{0x00, 0x4C, 0x00, 0x09}));
+}
+
 TEST_F(MpsseAdapter, SingleBytesAndReadsUseTheSameCommands) {
     auto adapter = make("ft2232");
     log.replies = {0x1E, 0x95};
