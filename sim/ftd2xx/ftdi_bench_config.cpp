@@ -228,8 +228,8 @@ bool apply_ftdi_key(ftdi_bench_config& config, std::string_view key, std::string
         unsigned product = 0;
         const auto hex16 = [](std::string_view text, unsigned& id) {
             const char* end = text.data() + text.size();
-            const auto [stop, error] = std::from_chars(text.data(), end, id, 16);
-            return error == std::errc{} && stop == end && text.size() <= 4 && id != 0;
+            const auto [stop, status] = std::from_chars(text.data(), end, id, 16);
+            return status == std::errc{} && stop == end && text.size() <= 4 && id != 0;
         };
         if (ids.size() != 2 || !hex16(ids[0], vendor) || !hex16(ids[1], product)) {
             return bad("FTDI USB ID");
