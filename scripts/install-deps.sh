@@ -4,7 +4,7 @@
 set -euo pipefail
 
 base=(cmake g++ make ccache srecord)
-tests=(libgtest-dev libgmock-dev)
+tests=(libgtest-dev libgmock-dev clang-format clang-tidy)
 # Manual pages, the Debian package and its checks (installed without recommended packages).
 packaging=(scdoc man-db dpkg-dev file lintian)
 # The AVR toolchain only adds round-trip tests of files made by real tools.

@@ -7,8 +7,9 @@
 #include "quarnel/common/errors.h"
 
 namespace {
-float counts_per_ms = 0.0f;
-bool counts_known = false;
+
+// The host counter's rate is fixed for the life of the process.
+const float counts_per_ms = static_cast<float>(platform::counter_frequency()) * 0.001f;
 
 // A sleep comes back late by the timer slack and the wake-up latency: sleep until this long
 // before the end of a delay and spin the rest, so that the wait ends on time and the
@@ -17,15 +18,10 @@ constexpr float spin_tail_ms = 0.1f;
 } // namespace
 
 os_timer_t::os_timer_t() {
-    if (!counts_known) {
-        const std::int64_t freq = platform::counter_frequency();
-        if (freq <= 0) {
-            platform::record_system_error("monotonic clock unavailable");
-            console_log(0, "Can't create performance timer\n");
-            throw win32_error(EXIT_ENVIRONMENT);
-        }
-        counts_per_ms = static_cast<float>(freq) * 0.001f;
-        counts_known = true;
+    if (counts_per_ms <= 0.0f) {
+        platform::record_system_error("monotonic clock unavailable");
+        console_log(0, "Can't create performance timer\n");
+        throw win32_error(EXIT_ENVIRONMENT);
     }
 }
 

@@ -15,8 +15,11 @@ enum poll_code : int {
     POLL_RDY_BSY = 5,   // Poll RDY/BSY instruction
 };
 
-// Behaviour flags.
+// Behaviour flags. Two bits are set in catalogue rows without any operation
+// consulting them; they keep the catalogue's values under names of their own.
+inline constexpr std::uint32_t DEV_RESERVED_1 = 0x0001;
 inline constexpr std::uint32_t DEV_NO_ECHO = 0x0002;
+inline constexpr std::uint32_t DEV_RESERVED_4 = 0x0004;
 inline constexpr std::uint32_t DEV_HIDDEN = 0x0008;
 inline constexpr std::uint32_t DEV_SCK_2_5 = 0x0010;
 inline constexpr std::uint32_t DEV_SCK_5_17 = 0x0020;
