@@ -1,17 +1,14 @@
 // quarnel's command line with its checks, the fuse list and inline pin maps included.
 #include "fuzz/fuzz_support.h"
-#include "quarnel/devices/current_device.h"
+#include "quarnel/common/console.h"
+#include "quarnel/common/errors.h"
 #include "quarnel/run/command_check.h"
 #include "quarnel/run/command_line.h"
-#include "quarnel/run/console.h"
-#include "quarnel/run/errors.h"
 #include "quarnel/run/run_options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     quiet_console();
-    options = RunOptions{};
     console.verbosity = 2;
-    detected_index = -1;
     // One argument a line.
     const std::vector<std::string> args =
         split_lines(std::string_view(reinterpret_cast<const char*>(data), size));
@@ -19,9 +16,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::string& arg : args) {
         argv.push_back(arg.c_str());
     }
+    RunOptions options;
+    FuseRequest fuses{};
     try {
-        parse_command_line(static_cast<int>(argv.size()), argv.data());
-        check_command();
+        parse_command_line(static_cast<int>(argv.size()), argv.data(), options);
+        check_command(options, fuses);
     } catch (const app_error&) {
     }
     return 0;

@@ -3,7 +3,7 @@
 #include "quarnel/adapters/ftdi/ftdi_pins.h"
 #include "quarnel/adapters/lpt/lpt_pins.h"
 #include "quarnel/adapters/pinmap_parser.h"
-#include "quarnel/run/errors.h"
+#include "quarnel/common/errors.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     quiet_console();
