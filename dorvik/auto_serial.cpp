@@ -3,6 +3,7 @@
 
 #include "dorvik/command_line.h"
 #include "dorvik/file_io.h"
+#include "platform/locked_file.h"
 
 #include <cctype>
 #include <cstdio>
@@ -23,6 +24,8 @@ std::optional<std::uint32_t> leading_number(const std::string& text) {
     }
     return parse_decimal(std::string_view(text).substr(start, end - start));
 }
+
+constexpr const char* TEMPORARY_TAG = "dorvik";
 
 } // namespace
 
@@ -50,20 +53,42 @@ int load_auto_serial(const std::string& path, AutoSerial& serial) {
     return 0;
 }
 
-int advance_auto_serial(const AutoSerial& serial) {
-    if (serial.number == std::numeric_limits<std::uint32_t>::max()) {
-        std::printf("  Error: the serial number in %s cannot grow past %u.\n", serial.path.c_str(),
-                    serial.number);
-        return -1;
+int reserve_auto_serial(AutoSerial& serial, const std::function<bool(std::uint32_t)>& fits) {
+    if (serial.reserved) {
+        return fits(serial.number) ? 0 : -1;
     }
-    std::string content = std::to_string(serial.number + 1) + "\r\n";
-    if (serial.text.size() > content.size()) {
-        content += serial.text.substr(content.size());
-    }
-    if (replace_file(serial.path, content) != ReplaceResult::replaced) {
+    platform::locked_file_t file;
+    if (!file.lock(serial.path)) {
         std::printf("Error writing to the file.\n");
         return -1;
     }
+    if (!file.read(serial.text)) {
+        std::printf("Error read file %s\n", serial.path.c_str());
+        return -1;
+    }
+    const auto number = leading_number(serial.text);
+    if (!number) {
+        std::printf("  Error: %s does not begin with a serial number.\n", serial.path.c_str());
+        return -1;
+    }
+    if (!fits(*number)) {
+        return -1;
+    }
+    if (*number == std::numeric_limits<std::uint32_t>::max()) {
+        std::printf("  Error: the serial number in %s cannot grow past %u.\n", serial.path.c_str(),
+                    *number);
+        return -1;
+    }
+    std::string content = std::to_string(*number + 1) + "\r\n";
+    if (serial.text.size() > content.size()) {
+        content += serial.text.substr(content.size());
+    }
+    if (!file.rewrite(content, TEMPORARY_TAG)) {
+        std::printf("Error writing to the file.\n");
+        return -1;
+    }
+    serial.number = *number;
+    serial.reserved = true;
     return 0;
 }
 

@@ -2,24 +2,29 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace dorvik {
 
 struct AutoSerial {
     std::string path;
-    std::string text; // the file as it was read
+    std::string text; // the file as it was last read
     std::uint32_t number = 0;
     bool active = false;
+    bool reserved = false; // the file holds number + 1 for this run
 };
 
 // Reads the number at the start of the file. 0, or -1 after its message.
 int load_auto_serial(const std::string& path, AutoSerial& serial);
 
-// Rewrites the file from its first byte with the number plus one and CR LF;
+// Takes this run's number: under the file's lock (other runs may share the
+// file) reads the number at its start again and, when `fits` accepts it,
+// rewrites the file from its first byte with the number plus one and CR LF;
 // bytes after the new text keep their old value. The file is replaced as a
-// whole, so a crash leaves either the old or the new number.
-// 0, or -1 after "Error writing to the file.\n".
-int advance_auto_serial(const AutoSerial& serial);
+// whole, so a crash leaves either the old or the new number. A run reserves
+// once; later calls only check the reserved number with `fits`.
+// 0, or -1 after its message ("Error writing to the file.\n" for the rewrite).
+int reserve_auto_serial(AutoSerial& serial, const std::function<bool(std::uint32_t)>& fits);
 
 } // namespace dorvik

@@ -1,7 +1,7 @@
 // Whole-file reads, and replacement through a temporary file, sync and rename.
 #include "dorvik/file_io.h"
 
-#include "platform/file_sync.h"
+#include "platform/replacement_file.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -13,15 +13,7 @@ namespace {
 // (/dev/zero, say) stops here instead of taking all the memory there is.
 constexpr std::size_t MAX_FILE_BYTES = 64u << 20;
 
-ReplaceResult write_directly(const std::string& path, const std::string& content) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        return ReplaceResult::create_failed;
-    }
-    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-    return std::fclose(file) == 0 && written ? ReplaceResult::replaced
-                                             : ReplaceResult::write_failed;
-}
+constexpr const char* TEMPORARY_TAG = "dorvik";
 
 } // namespace
 
@@ -70,51 +62,23 @@ void print_read_failure(ReadFailure failure, const ReadFailureTexts& texts,
 }
 
 ReplaceResult replace_file(const std::string& path, const std::string& content) {
-    namespace fs = std::filesystem;
+    // A file the user may not write is not replaced behind his back.
     std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (status.type() == fs::file_type::none) {
-        return ReplaceResult::create_failed; // a name too long, a folder we may not enter...
-    }
-    const bool exists = fs::exists(status);
-    if (exists && !fs::is_regular_file(status)) {
-        // A device or a pipe cannot be replaced, only written (a folder fails here).
-        return write_directly(path, content);
-    }
-    // A symbolic link stays a link: the file it points to gets the new content.
-    fs::path target = path;
-    if (exists) {
-        target = fs::canonical(path, ec);
-        if (ec) {
-            return ReplaceResult::create_failed;
-        }
-        // A file the user may not write is not replaced behind his back.
-        std::FILE* writable = std::fopen(target.c_str(), "r+b");
+    if (std::filesystem::is_regular_file(path, ec)) {
+        std::FILE* writable = std::fopen(path.c_str(), "r+b");
         if (writable == nullptr) {
             return ReplaceResult::create_failed;
         }
         std::fclose(writable);
     }
-    // A short name of its own, so that a long file name still leaves room for it.
-    const fs::path temporary = target.parent_path() / ".dorvik-new.tmp";
-    fs::remove(temporary, ec);
-    std::FILE* file = std::fopen(temporary.c_str(), "wbx");
-    if (file == nullptr) {
+    switch (platform::replace_file(path, content, TEMPORARY_TAG)) {
+    case platform::replace_result::replaced:
+        return ReplaceResult::replaced;
+    case platform::replace_result::create_failed:
         return ReplaceResult::create_failed;
+    case platform::replace_result::write_failed:
+        break;
     }
-    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-    const bool stored = written && platform::sync_file(file);
-    const bool closed = std::fclose(file) == 0;
-    if (written && stored && closed) {
-        if (exists) {
-            fs::permissions(temporary, status.permissions(), ec);
-        }
-        fs::rename(temporary, target, ec);
-        if (!ec) {
-            return ReplaceResult::replaced;
-        }
-    }
-    fs::remove(temporary, ec);
     return ReplaceResult::write_failed;
 }
 

@@ -65,8 +65,7 @@ bool load_serial_files(const Args& args, AutoSerial& serial) {
 // -asn number instead, when there is one). `fits` refuses a number or field
 // before the -asn file is advanced; `store` puts it into the flash image.
 template <typename Fits, typename Store>
-bool place_serials(const Args& args, const char* name, const AutoSerial& serial, Fits fits,
-                   Store store) {
+bool place_serials(const Args& args, const char* name, AutoSerial& serial, Fits fits, Store store) {
     for (std::size_t i = FIRST_OPTION; i < args.size(); ++i) {
         std::optional<std::uint32_t> number;
         if (!has_switch(args[i], name)) {
@@ -78,8 +77,13 @@ bool place_serials(const Args& args, const char* name, const AutoSerial& serial,
         if (!number) {
             continue;
         }
-        const std::uint32_t n = serial.active ? serial.number : *number;
-        if (!fits(n) || (serial.active && advance_auto_serial(serial) != 0)) {
+        std::uint32_t n = *number;
+        if (serial.active) {
+            if (reserve_auto_serial(serial, fits) != 0) {
+                return false;
+            }
+            n = serial.number;
+        } else if (!fits(n)) {
             return false;
         }
         state.serial_value = n;
@@ -89,7 +93,7 @@ bool place_serials(const Args& args, const char* name, const AutoSerial& serial,
 }
 
 // -wts: the table code of serial number N in two bytes.
-bool store_table_serials(const Args& args, const AutoSerial& serial, Image& flash) {
+bool store_table_serials(const Args& args, AutoSerial& serial, Image& flash) {
     const auto fits = [](std::uint32_t n) {
         if (n == 0 || n > SERIAL_CODE_COUNT) {
             std::printf("  Error: serial number %u is not in the table (1 to %zu).\n", n,
@@ -103,7 +107,7 @@ bool store_table_serials(const Args& args, const AutoSerial& serial, Image& flas
 }
 
 // -ws: the serial number itself in serial_length bytes.
-bool store_plain_serials(const Args& args, const AutoSerial& serial, Image& flash) {
+bool store_plain_serials(const Args& args, AutoSerial& serial, Image& flash) {
     const auto fits = [](std::uint32_t n) {
         return state.serial_length >= 0 &&
                serial_field_fits(static_cast<std::uint32_t>(state.serial_length)) &&

@@ -18,6 +18,9 @@ void set_action(void (*action)(int)) {
     }
 }
 
+int hold_count = 0;
+sigset_t mask_before_hold;
+
 } // namespace
 
 void install_break_handler(break_handler handler) {
@@ -40,6 +43,23 @@ const char* break_signal_name(int signal_number) {
         return "SIGHUP";
     default:
         return "unknown signal";
+    }
+}
+
+void hold_break_signals() {
+    if (hold_count++ == 0) {
+        sigset_t held;
+        sigemptyset(&held);
+        for (int sig : break_signals) {
+            sigaddset(&held, sig);
+        }
+        sigprocmask(SIG_BLOCK, &held, &mask_before_hold);
+    }
+}
+
+void release_break_signals() {
+    if (hold_count > 0 && --hold_count == 0) {
+        sigprocmask(SIG_SETMASK, &mask_before_hold, nullptr);
     }
 }
 

@@ -16,6 +16,11 @@ void restore_break_defaults();
 // Name of a user-break signal ("SIGINT", "SIGQUIT", ...), or "unknown signal".
 const char* break_signal_name(int signal_number);
 
+// Holds the user-break signals back until as many release_break_signals()
+// calls as hold calls were made; one that came meanwhile is delivered then.
+void hold_break_signals();
+void release_break_signals();
+
 // Sends `signal_number` to the calling process (used by tests).
 void raise_signal(int signal_number);
 

@@ -5,13 +5,15 @@ set -euo pipefail
 
 base=(cmake g++ make ccache srecord)
 tests=(libgtest-dev libgmock-dev clang-format clang-tidy)
+# clang and its libFuzzer runtime build the fuzz targets.
+fuzzing=(clang libclang-rt-14-dev)
 # Manual pages, the Debian package and its checks (installed without recommended packages).
 packaging=(scdoc man-db dpkg-dev file lintian)
 # The AVR toolchain only adds round-trip tests of files made by real tools.
 avr=(binutils-avr gcc-avr avr-libc)
 case "${1:-all}" in
 programs) wanted=("${base[@]}") ;;
-all) wanted=("${base[@]}" "${tests[@]}" "${packaging[@]}" "${avr[@]}") ;;
+all) wanted=("${base[@]}" "${tests[@]}" "${fuzzing[@]}" "${packaging[@]}" "${avr[@]}") ;;
 *)
   echo "usage: $0 [programs|all]" >&2
   exit 2
@@ -50,7 +52,7 @@ install() {
 export DEBIAN_FRONTEND=noninteractive
 echo "  apt-get update"
 apt-get update -qq -o DPkg::Lock::Timeout=600
-mapfile -t required < <(missing_of "${base[@]}" "${tests[@]}")
+mapfile -t required < <(missing_of "${base[@]}" "${tests[@]}" "${fuzzing[@]}")
 mapfile -t docs < <(missing_of "${packaging[@]}")
 mapfile -t optional < <(missing_of "${avr[@]}")
 if [ ${#required[@]} -gt 0 ]; then

@@ -1,12 +1,12 @@
 // Format dispatch for image files.
 #include "quarnel/image/image_file.h"
 
+#include "platform/replacement_file.h"
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
 #include "quarnel/image/binary_file.h"
 #include "quarnel/image/hex_reader.h"
 #include "quarnel/image/hex_writer.h"
-#include "quarnel/image/replacement_file.h"
 
 namespace {
 
@@ -34,8 +34,8 @@ bool write_image_file(const PortionList& image, const FileSpec& file, ff_lines f
     }
     const char* name = file.name->c_str();
     const bool hex = file.format == FILE_IHEX;
-    replacement_file_t output(*file.name);
-    if (!output.open(hex ? file_mode::text : file_mode::binary)) {
+    platform::replacement_file_t output(*file.name, "quarnel");
+    if (!output.open(hex ? platform::file_mode::text : platform::file_mode::binary)) {
         console_log(0, "Can't open file '%s'\n", name);
         throw rtl_error(EXIT_ENVIRONMENT);
     }

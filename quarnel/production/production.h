@@ -61,9 +61,12 @@ class ProductionData {
     // place holds code, the counter is dropped for the rest of the run.
     void write_erase_counter();
 
-    // Last step: after a write run the serial-number file holds the next number;
-    // otherwise it is only closed.
+    // Last step: a write run has used its serial number; the file has held the
+    // next one since the insert.
     void update_serial_file();
+    // For a run that ended before its last step: a serial number the inserts
+    // reserved goes back to the file when no later run took one. Raises nothing.
+    void return_serial_number();
 
   private:
     void insert_osccal();

@@ -1,68 +1,92 @@
-// Reading and safely rewriting the serial-number file.
+// Reserving serial numbers in a file shared by runs on several benches.
 #include "quarnel/production/production_serial.h"
 
+#include "platform/locked_file.h"
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
-#include "quarnel/common/files.h"
-#include "quarnel/image/replacement_file.h"
 #include "quarnel/production/production.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
-// The number: optional white space, then decimal digits that fit 32 bits.
-bool parse_number(std::FILE* file, std::uint32_t& number) {
+constexpr const char* TEMPORARY_TAG = "quarnel";
+
+// The number: optional white space, then decimal digits.
+std::optional<unsigned long long> parse_number(const std::string& text) {
     char digits[16];
-    if (std::fscanf(file, " %15[0-9]", digits) != 1) {
-        return false;
+    if (std::sscanf(text.c_str(), " %15[0-9]", digits) != 1) {
+        return std::nullopt;
     }
-    const unsigned long long parsed = std::strtoull(digits, nullptr, 10);
-    if (parsed > 0xFFFFFFFFull) {
-        return false;
-    }
-    number = static_cast<std::uint32_t>(parsed);
-    return true;
+    return std::strtoull(digits, nullptr, 10);
+}
+
+std::string number_line(unsigned long long number) {
+    return std::to_string(number) + "\n";
 }
 
 } // namespace
 
-void SerialNumberFile::open(const std::string& file_name) {
+void SerialNumberFile::take(const std::string& file_name, bool reserve) {
     name = file_name;
-    file.reset(open_file(name.c_str(), "r+"));
-    if (!parse_number(file.get(), value)) {
+    reserved = false;
+    platform::locked_file_t file;
+    if (!file.lock(name)) {
+        console_log(0, "Can't open file '%s'\n", name.c_str());
+        throw rtl_error(EXIT_ENVIRONMENT);
+    }
+    std::string text;
+    const bool read = file.read(text);
+    const auto number = read ? parse_number(text) : std::nullopt;
+    if (!number || *number > 0xFFFFFFFFull) {
         console_log(0, "Can't read %s\n", name.c_str());
-        if (std::ferror(file.get()) != 0) {
+        if (!read) {
             throw rtl_error(EXIT_BAD_DATA);
         }
         // Text that is no number has no system reason to add.
         throw app_error(EXIT_BAD_DATA);
     }
-}
-
-void SerialNumberFile::advance() {
-    // The last number a file can hold is followed by one no run will read.
-    const unsigned long long next = static_cast<unsigned long long>(value) + 1;
-    replacement_file_t replacement(name);
-    bool written =
-        replacement.open(file_mode::text) && std::fprintf(replacement.stream(), "%llu\n", next) > 0;
-    close();
-    if (written) {
-        written = replacement.commit();
+    value = static_cast<std::uint32_t>(*number);
+    if (!reserve) {
+        return;
     }
-    if (!written) {
-        console_log(0, "Can't write %s\nnext serial number is %llu\n", name.c_str(), next);
+    // The last number a file can hold is followed by one no run will read.
+    if (!file.rewrite(number_line(static_cast<unsigned long long>(value) + 1), TEMPORARY_TAG)) {
+        console_log(0, "Can't write %s\nnext serial number is %lu\n", name.c_str(),
+                    static_cast<unsigned long>(value));
         throw rtl_error(EXIT_BAD_DATA);
     }
+    reserved = true;
+}
+
+void SerialNumberFile::give_back() {
+    if (!reserved) {
+        return;
+    }
+    reserved = false;
+    const int saved_errno = errno;
+    const unsigned long number = value;
+    platform::locked_file_t file;
+    std::string text;
+    if (!file.lock(name) || !file.read(text)) {
+        console_log(1, "Serial number %lu not used, can't open %s\n", number, name.c_str());
+    } else if (parse_number(text) != static_cast<unsigned long long>(value) + 1) {
+        console_log(1, "Serial number %lu not used, %s has gone on since\n", number, name.c_str());
+    } else if (!file.rewrite(number_line(value), TEMPORARY_TAG)) {
+        console_log(1, "Serial number %lu not used, can't write %s\n", number, name.c_str());
+    }
+    errno = saved_errno;
 }
 
 void ProductionData::update_serial_file() {
-    if (!serial.is_open()) {
-        return;
-    }
     if (settings.write) {
-        serial.advance();
-    } else {
-        serial.close();
+        serial.keep();
     }
+}
+
+void ProductionData::return_serial_number() {
+    serial.give_back();
 }

@@ -1,27 +1,27 @@
-// The serial-number file: the number of the next chip, kept open while a run uses it.
+// The serial-number file: the number of the next chip, shared by every run that programs one.
 #pragma once
-
-#include "quarnel/image/file_handle.h"
 
 #include <cstdint>
 #include <string>
 
 class SerialNumberFile {
   public:
-    // Opens `name` for reading and updating and reads its number. Failures
-    // print their message and end the run (70 cannot open, 50 cannot read).
-    void open(const std::string& name);
-    bool is_open() const { return file != nullptr; }
+    // Reads the number of `name` under the file's lock. With `reserve` the
+    // file holds the next number before this returns, so that no other run
+    // can take this one. Failures print their message and end the run (70
+    // cannot open, 50 cannot read or write).
+    void take(const std::string& name, bool reserve);
     std::uint32_t number() const { return value; }
 
-    // Replaces the file's content with the next number and a line end, through
-    // a new file that takes the old one's place only when complete. A failure
-    // prints the next number, so that it is not lost, and ends the run (50).
-    void advance();
-    void close() { file.reset(); }
+    // The run has programmed its chip: a reserved number stays used.
+    void keep() { reserved = false; }
+    // The run failed: a reserved number goes back to the file when the file
+    // still holds the one after it (no later run took a number); otherwise it
+    // stays unused, and a line says so. Raises nothing and keeps errno.
+    void give_back();
 
   private:
     std::string name;
-    file_handle file;
     std::uint32_t value = 0;
+    bool reserved = false;
 };

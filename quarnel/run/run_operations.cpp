@@ -141,6 +141,19 @@ void blank_check_or_fail(const RunOptions& options, IspSession& session,
     }
 }
 
+// Whatever ends the operations, a reserved serial number that the last step
+// did not keep goes back.
+class SerialNumberReturn {
+  public:
+    explicit SerialNumberReturn(ProductionData& production) : production(production) {}
+    SerialNumberReturn(const SerialNumberReturn&) = delete;
+    SerialNumberReturn& operator=(const SerialNumberReturn&) = delete;
+    ~SerialNumberReturn() { production.return_serial_number(); }
+
+  private:
+    ProductionData& production;
+};
+
 } // namespace
 
 void run_operations(RunState& state) {
@@ -156,6 +169,8 @@ void run_operations(RunState& state) {
     if (session.current_device().osccal_count > 0) {
         read_osccal(session);
     }
+    // A run that fails from here on gives back a serial number the inserts reserved.
+    const SerialNumberReturn serial_return(production);
     if (options.write || options.verify) {
         production.insert_production_data();
     }

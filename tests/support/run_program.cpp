@@ -131,6 +131,14 @@ std::string read_file(const std::string& path) {
     return s.str();
 }
 
+std::size_t files_in(const std::string& dir) {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir)) {
+        ++n;
+    }
+    return n;
+}
+
 void write_file(const std::string& path, const std::string& content) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;

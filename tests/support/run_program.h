@@ -44,4 +44,6 @@ class TempDir {
 };
 
 std::string read_file(const std::string& path);
+// Number of entries in a directory.
+std::size_t files_in(const std::string& dir);
 void write_file(const std::string& path, const std::string& content);

@@ -264,3 +264,44 @@ TEST(RunFailure, DataAtTheTopOfTheAddressRangeIsRefused) {
         EXPECT_EQ(bench.memory("eeprom"), Bytes(512, 0xFF));
     }
 }
+
+TEST(RunFailure, EveryFailureReleasesTheChipAndGivesTheSerialNumberBack) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> settings; // of the chip
+        std::string signal_after;          // the break comes once this text is printed
+        int signal_number;
+        const char* ending; // what the run prints last, before the release
+        int status;
+    };
+    const std::string inserted = "Chip not locked\nChip serial number is 41\n";
+    const std::vector<Case> cases = {
+        {"step lost", {"faults=lose_step=20"}, "", 0, "\nSynchronisation lost\n\n", 40},
+        {"write never ends", {"faults=never_finish"}, "", 0, "failed, 6 errors\n done (T)\n\n", 10},
+        {"SIGHUP after the insert", {}, inserted, SIGHUP, "(SIGHUP)\n\n\n", 80},
+        {"SIGTERM after the erase",
+         {},
+         inserted + "Device erased\n",
+         SIGTERM,
+         "(SIGTERM)\n\n\n",
+         80},
+    };
+    for (const Case& c : cases) {
+        Bench bench("tiny2313", c.settings);
+        bench.put("p.hex", hex_text({{0, program}}));
+        bench.put("sn.txt", "41\n");
+        const std::vector<std::string> args = {"+tiny2313", "-e",    "-w",
+                                               "-v",        "p.hex", "-C*SERNO2=0,sn.txt"};
+        ProgramRun run;
+        if (c.signal_number != 0) {
+            run.signal_after_output_bytes = static_cast<int>(banner_length() + echo(args).size() +
+                                                             tiny.size() + c.signal_after.size());
+            run.signal_number = c.signal_number;
+        }
+        const BenchRun result = bench.quarnel(args, run);
+        EXPECT_TRUE(result.body.ends_with(c.ending + released)) << c.name << "\n" << result.body;
+        EXPECT_EQ(result.status, c.status) << c.name;
+        EXPECT_EQ(bench.get("sn.txt"), "41\n") << c.name;
+        EXPECT_EQ(bench.files(), (std::set<std::string>{"chip.avr", "p.hex", "sn.txt"})) << c.name;
+    }
+}

@@ -59,12 +59,3 @@ template <typename F> std::string written_text(F&& write) {
     std::free(buffer);
     return text;
 }
-
-// Number of entries in a directory.
-inline std::size_t files_in(const std::string& dir) {
-    std::size_t n = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir)) {
-        ++n;
-    }
-    return n;
-}

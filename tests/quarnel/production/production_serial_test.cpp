@@ -1,8 +1,10 @@
-// The serial-number file: used up only by a successful write run, never left half written.
+// The serial-number file: reserved by a write run, given back by a failed one, never left half
+// written.
 #include "quarnel/production/production_serial.h"
 
 #include "tests/quarnel/production/production_fixture.h"
 
+#include <cerrno>
 #include <filesystem>
 
 class SerialFileTest : public ProductionTest {
@@ -26,8 +28,9 @@ TEST_F(SerialFileTest, AWriteRunUsesTheNumberUp) {
     settings.write = true;
     output_of([&] { production.insert_production_data(); });
     EXPECT_EQ(bytes_at(flash, 0, 2), (std::vector<std::uint8_t>{0x29, 0x00}));
-    EXPECT_EQ(read_file(path), "41\n"); // unchanged until the run's last step
+    EXPECT_EQ(read_file(path), "42\n"); // reserved before it went into the image
     output_of([&] { production.update_serial_file(); });
+    production.return_serial_number(); // nothing to give back after a successful run
     EXPECT_EQ(read_file(path), "42\n");
     std::size_t files = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) {
@@ -42,13 +45,38 @@ TEST_F(SerialFileTest, AVerifyRunOrAFailedRunLeavesTheNumber) {
     output_of([&] { production.update_serial_file(); });
     EXPECT_EQ(read_file(path), "41\n");
 
-    // A failed run never reaches the update: the object goes with the file untouched.
-    {
-        settings.write = true;
+    // A failed run never reaches the update: its number goes back.
+    settings.write = true;
+    ProductionData failed_run(settings, session, flash, eeprom);
+    output_of([&] { failed_run.insert_production_data(); });
+    EXPECT_EQ(output_of([&] { failed_run.return_serial_number(); }), "");
+    EXPECT_EQ(read_file(path), "41\n");
+}
+
+TEST_F(SerialFileTest, AFailedRunGivesItsNumberBackOnlyWhenNoLaterRunTookOne) {
+    struct Case {
+        const char* file_at_failure; // what other runs left in the file
+        const char* file_after;
+        const char* printed;
+    };
+    const Case cases[] = {
+        {"42\n", "41\n", ""},
+        {"43\n", "43\n", "Serial number 41 not used, {} has gone on since\n"},
+        {"41\n", "41\n", "Serial number 41 not used, {} has gone on since\n"},
+    };
+    settings.write = true;
+    for (const Case& c : cases) {
+        write_file(path, "41\n");
         ProductionData failed_run(settings, session, flash, eeprom);
         output_of([&] { failed_run.insert_production_data(); });
+        write_file(path, c.file_at_failure);
+        std::string expected = c.printed;
+        if (const auto at = expected.find("{}"); at != std::string::npos) {
+            expected.replace(at, 2, path);
+        }
+        EXPECT_EQ(output_of([&] { failed_run.return_serial_number(); }), expected);
+        EXPECT_EQ(read_file(path), c.file_after) << c.file_at_failure;
     }
-    EXPECT_EQ(read_file(path), "41\n");
 }
 
 TEST_F(SerialFileTest, NoSerialRequestMeansNoFileWork) {
@@ -58,7 +86,7 @@ TEST_F(SerialFileTest, NoSerialRequestMeansNoFileWork) {
     EXPECT_EQ(read_file(path), "41\n");
 }
 
-TEST_F(SerialFileTest, AFailedRewriteKeepsTheOldFileAndTellsTheNextNumber) {
+TEST_F(SerialFileTest, ANumberThatCannotGoBackIsReportedUnused) {
     const std::string sub = dir.file("station");
     std::filesystem::create_directory(sub);
     const std::string moved = sub + "/serial.txt";
@@ -66,20 +94,13 @@ TEST_F(SerialFileTest, AFailedRewriteKeepsTheOldFileAndTellsTheNextNumber) {
     settings.serno_insert.serno_file = moved;
     settings.write = true;
     output_of([&] { production.insert_production_data(); });
-    // The folder goes away while the run programs the chip: no new file can be made.
+    // The folder goes away while the run programs the chip, and the run fails.
     std::filesystem::rename(sub, dir.file("elsewhere"));
-    std::string printed;
-    try {
-        testing::internal::CaptureStdout();
-        production.update_serial_file();
-        printed = testing::internal::GetCapturedStdout();
-        ADD_FAILURE() << "no error";
-    } catch (const rtl_error& e) {
-        printed = testing::internal::GetCapturedStdout();
-        EXPECT_EQ(e.code, EXIT_BAD_DATA);
-    }
-    EXPECT_EQ(printed, "Can't write " + moved + "\nnext serial number is 42\n");
-    EXPECT_EQ(read_file(dir.file("elsewhere/serial.txt")), "41\n");
+    errno = ENOSPC;
+    EXPECT_EQ(output_of([&] { production.return_serial_number(); }),
+              "Serial number 41 not used, can't open " + moved + "\n");
+    EXPECT_EQ(errno, ENOSPC); // the run's failure keeps its reason
+    EXPECT_EQ(read_file(dir.file("elsewhere/serial.txt")), "42\n");
 }
 
 TEST_F(SerialFileTest, TheLastNumberIsFollowedByOneNoRunAccepts) {
