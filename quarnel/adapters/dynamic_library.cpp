@@ -16,7 +16,7 @@ void dynamic_library_t::load(const char* library_name) {
 }
 
 void* dynamic_library_t::find_function(const char* function_name) {
-    return handle != nullptr ? platform::find_library_symbol(handle, function_name) : nullptr;
+    return library.loaded() ? library.symbol(function_name) : nullptr;
 }
 
 void* dynamic_library_t::get_function(const char* function_name) {

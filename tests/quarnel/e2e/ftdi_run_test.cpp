@@ -179,8 +179,8 @@ TEST(FtdiRun, AdapterWithOwnUsbIdsIsFoundThroughThem) {
         std::string said;
         int status;
     } cases[] = {
-        {{"-pv=1a86,p=7523"}, identified, 0},
-        {{"-ps=AVRSIM01,v=1A86,p=7523"}, identified, 0},
+        {{"-pv=1a86,p=7523"}, identified(), 0},
+        {{"-ps=AVRSIM01,v=1A86,p=7523"}, identified(), 0},
         {{"-p?v=1A86,p=7523"}, listing, 0},
         {{"-p?"}, "No FTDI devices found\n\n", 70},
         {{"-ps=AVRSIM01"},
