@@ -145,7 +145,7 @@ void blank_check_or_fail(const RunOptions& options, IspSession& session,
 // did not keep goes back.
 class SerialNumberReturn {
   public:
-    explicit SerialNumberReturn(ProductionData& production) : production(production) {}
+    explicit SerialNumberReturn(ProductionData& owner) : production(owner) {}
     SerialNumberReturn(const SerialNumberReturn&) = delete;
     SerialNumberReturn& operator=(const SerialNumberReturn&) = delete;
     ~SerialNumberReturn() { production.return_serial_number(); }
