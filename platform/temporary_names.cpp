@@ -70,7 +70,9 @@ void remove_stale_temporaries(const std::string& directory, const std::string& t
     while (const dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
         const pid_t pid = owner_of(name, tag);
-        const std::string path = folder + "/" + name;
+        std::string path = folder;
+        path += '/';
+        path += name;
         if (pid > 0 && process_gone(pid) && unlocked(path)) {
             unlink(path.c_str());
         }

@@ -22,6 +22,12 @@ constexpr std::size_t entry_max = 511;
     throw app_error(EXIT_ENVIRONMENT);
 }
 
+// A message without values: printed as it stands.
+[[noreturn]] void fail(const char* message) {
+    console_log(0, "%s", message);
+    throw app_error(EXIT_ENVIRONMENT);
+}
+
 std::string trimmed(const std::string& text) {
     const auto first = text.find_first_not_of(" \t\r\n\f\v");
     if (first == std::string::npos) {

@@ -93,8 +93,8 @@ std::uint32_t location_of(std::size_t index) {
 void copy_field(char* field, std::size_t size, const std::string& text) {
     std::memset(field, 0, size);
     // A text that fills the field has no NUL, as in the library's own fields.
-    std::memcpy(field, text.data(),
-                std::min(size, text.size())); // NOLINT(bugprone-not-null-terminated-result)
+    // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
+    std::memcpy(field, text.data(), std::min(size, text.size()));
 }
 
 void copy_text(void* buffer, std::size_t room, const std::string& text) {
