@@ -11,7 +11,7 @@
 #include <string>
 
 // Builds the parallel-port adapter for the -a text (none: KELMA) on the port
-// of the -p text, with the run's oscillator, SCK and adapter options.
+// of the -p text, with the run's oscillator, SCK and adapter settings.
 std::unique_ptr<spi_t> create_lpt_adapter(const AdapterSettings& settings);
 
 // Opens the port once the adapter switch has been checked.
