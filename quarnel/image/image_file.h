@@ -1,9 +1,9 @@
 // Reading and writing a memory image in the format a FileSpec names.
 #pragma once
 
-#include "quarnel/image/file_spec.h"
 #include "quarnel/image/hex_reader.h"
 #include "quarnel/image/hex_writer.h"
+#include "quarnel/image/named_file.h"
 #include "quarnel/image/portion_list.h"
 
 // Fills the empty `image` from the file that `file` names (Intel HEX or binary).

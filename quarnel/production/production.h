@@ -3,7 +3,7 @@
 #pragma once
 
 #include "quarnel/image/portion_list.h"
-#include "quarnel/production/insert_spec.h"
+#include "quarnel/production/insert_request.h"
 #include "quarnel/production/production_serial.h"
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "quarnel/image/portion_list.h"
-#include "quarnel/production/insert_spec.h"
+#include "quarnel/production/insert_request.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,9 +2,9 @@
 #pragma once
 
 #include "quarnel/common/memory_slot.h"
-#include "quarnel/image/file_spec.h"
+#include "quarnel/image/named_file.h"
 #include "quarnel/isp/memory_operations.h"
-#include "quarnel/production/insert_spec.h"
+#include "quarnel/production/insert_request.h"
 
 #include <cstdint>
 #include <optional>
