@@ -6,6 +6,8 @@
 #include "quarnel/run/command_line.h"
 #include "quarnel/run/run_options.h"
 
+using namespace quarnel;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     quiet_console();
     console.verbosity = 2;

@@ -4,6 +4,8 @@
 #include "quarnel/devices/device_table.h"
 #include "quarnel/devices/fuse_request.h"
 
+using namespace quarnel;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     quiet_console();
     if (size == 0) {

@@ -4,6 +4,8 @@
 #include "quarnel/image/binary_file.h"
 #include "quarnel/image/hex_reader.h"
 
+using namespace quarnel;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     quiet_console();
     if (size == 0) {

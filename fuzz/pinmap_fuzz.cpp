@@ -5,6 +5,8 @@
 #include "quarnel/adapters/pinmap_parser.h"
 #include "quarnel/common/errors.h"
 
+using namespace quarnel;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     quiet_console();
     if (size == 0) {

@@ -2,6 +2,8 @@
 #include "fuzz/fuzz_support.h"
 #include "sim/target_file.h"
 
+using namespace avrsim;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     quiet_console();
     try {

@@ -9,6 +9,9 @@
 #include "sim/hex_records.h"
 #include "sim/target_file.h"
 
+using namespace quarnel;
+using namespace avrsim;
+
 namespace {
 
 constexpr int status_ok = 0;

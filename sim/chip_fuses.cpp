@@ -7,6 +7,12 @@
 #include "quarnel/devices/fuse_layout.h"
 #include "sim/chip_state.h"
 
+namespace avrsim {
+
+using quarnel::defined_mask;
+using quarnel::FuseField;
+using quarnel::FuseLayout;
+
 namespace {
 
 constexpr std::uint8_t lock_bits = 0x03; // LB2, LB1
@@ -85,3 +91,5 @@ void write_fuse_byte(ChipState& chip, int index, std::uint8_t value) {
     const std::uint8_t existing = existing_fuse_bits(chip, index);
     chip.fuses[index] = std::uint8_t((value & existing) | (chip.fuses[index] & ~existing));
 }
+
+} // namespace avrsim

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace avrsim {
+
 struct ChipState;
 
 // Bits of fuse byte `index` (0 lock, 1 low, 2 high, 3 extended) that exist on the chip.
@@ -32,3 +34,5 @@ void write_fuse_byte(ChipState& chip, int index, std::uint8_t value);
 
 // Chip erase: every lock bit back to 1.
 void release_lock_bits(ChipState& chip);
+
+} // namespace avrsim

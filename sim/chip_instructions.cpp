@@ -7,6 +7,11 @@
 #include "quarnel/devices/device_info.h"
 #include "sim/chip_fuses.h"
 
+namespace avrsim {
+
+using quarnel::DEV_LOCKED_WRITE_OK;
+using quarnel::DEV_NO_ECHO;
+
 namespace {
 
 constexpr std::int32_t extended_flash = 0x20000; // larger flash needs Load Extended Address
@@ -291,3 +296,5 @@ void InstructionUnit::execute(const std::uint8_t* bytes, double now_us) {
         break;
     }
 }
+
+} // namespace avrsim

@@ -7,6 +7,8 @@
 #include "sim/chip_state.h"
 #include "sim/chip_timing.h"
 
+namespace avrsim {
+
 // Executes four-byte instructions on a chip's state. Which byte the chip shifts out while
 // the next byte comes in is decided here too. Before programming is enabled MISO is not
 // driven (reads high), except for the 0x53 that acknowledges a programming enable received
@@ -67,3 +69,5 @@ class InstructionUnit {
     long executed_ = 0;
     long lost_ = 0;
 };
+
+} // namespace avrsim

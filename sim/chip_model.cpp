@@ -3,6 +3,11 @@
 
 #include "quarnel/devices/device_info.h"
 
+namespace avrsim {
+
+using quarnel::DEV_SCK_2_5;
+using quarnel::DEV_SCK_5_17;
+
 namespace {
 
 // A chip must see RESET low for this long after running before it listens.
@@ -162,3 +167,5 @@ void ChipModel::falling_edge() {
 bool ChipModel::miso() const {
     return driving_ && powered_ ? miso_ : true;
 }
+
+} // namespace avrsim

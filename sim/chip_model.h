@@ -7,6 +7,8 @@
 #include "sim/chip_state.h"
 #include "sim/sim_clock.h"
 
+namespace avrsim {
+
 // The chip's pins as an adapter sees them. MOSI is sampled on the rising SCK edge and MISO
 // changes on the falling edge. SCK edges count only when the phase before them lasted longer
 // than the minimum number of system clock periods (2, or 3 from 12 MHz on, unless the device
@@ -68,3 +70,5 @@ class ChipModel {
     std::uint8_t pending_out_ = 0xFF;
     std::uint8_t out_ = 0xFF;
 };
+
+} // namespace avrsim

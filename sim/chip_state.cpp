@@ -4,6 +4,11 @@
 #include "quarnel/devices/device_lookup.h"
 #include "quarnel/devices/device_table.h"
 
+namespace avrsim {
+
+using quarnel::device_table;
+using quarnel::find_device;
+
 const DeviceInfo& ChipState::info() const {
     return device_table[device];
 }
@@ -49,3 +54,5 @@ ChipState factory_chip(int device) {
     }
     return chip;
 }
+
+} // namespace avrsim

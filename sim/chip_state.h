@@ -5,7 +5,13 @@
 #include <cstdint>
 #include <vector>
 
+namespace quarnel {
 struct DeviceInfo;
+}
+
+namespace avrsim {
+
+using quarnel::DeviceInfo;
 
 // Non-volatile contents of one chip. Fuse and lock bits are 0 when programmed.
 struct ChipState {
@@ -38,3 +44,5 @@ struct ChipSettings {
     bool writes_never_finish = false;
     bool ignore_fuse_writes = false;
 };
+
+} // namespace avrsim

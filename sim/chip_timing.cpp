@@ -3,6 +3,13 @@
 
 #include "quarnel/devices/device_info.h"
 
+namespace avrsim {
+
+using quarnel::POLL_DATA_7F;
+using quarnel::POLL_DATA_807F;
+using quarnel::POLL_DATA_FF00;
+using quarnel::POLL_RDY_BSY;
+
 double busy_time_us(const DeviceInfo& info, busy_kind kind) {
     switch (kind) {
     case busy_kind::flash:
@@ -35,3 +42,5 @@ std::uint8_t busy_read_value(int poll_code, double progress) {
 bool has_ready_busy(const DeviceInfo& info) {
     return info.flash_poll == POLL_RDY_BSY || info.eeprom_poll == POLL_RDY_BSY;
 }
+
+} // namespace avrsim

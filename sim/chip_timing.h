@@ -3,7 +3,13 @@
 
 #include <cstdint>
 
+namespace quarnel {
 struct DeviceInfo;
+}
+
+namespace avrsim {
+
+using quarnel::DeviceInfo;
 
 // Self-timed operations of the chip.
 enum class busy_kind { none, flash, eeprom, erase, fuse };
@@ -27,3 +33,5 @@ std::uint8_t busy_read_value(int poll_code, double progress);
 
 // True when the chip answers Poll RDY/BSY (poll code 5 for flash or EEPROM).
 bool has_ready_busy(const DeviceInfo& info);
+
+} // namespace avrsim

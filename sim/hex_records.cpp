@@ -8,6 +8,8 @@
 #include "sim/text_values.h"
 #include "sim/whole_file.h"
 
+namespace avrsim {
+
 namespace {
 
 struct Record {
@@ -113,3 +115,5 @@ void write_hex(const std::string& path, const std::vector<std::uint8_t>& memory)
     put_record(out, 0x01, 0, nullptr, 0);
     write_whole_file(path, out);
 }
+
+} // namespace avrsim

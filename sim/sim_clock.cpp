@@ -3,6 +3,8 @@
 
 #include "platform/clock.h"
 
+namespace avrsim {
+
 monotonic_clock::monotonic_clock() : start_(platform::counter_now()) {
     const std::int64_t frequency = platform::counter_frequency();
     us_per_count_ = frequency > 0 ? 1e6 / static_cast<double>(frequency) : 1e-3;
@@ -17,3 +19,5 @@ void busy_wait_us(const sim_clock& clock, double us) {
     while (clock.now_us() < end) {
     }
 }
+
+} // namespace avrsim

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace avrsim {
+
 class sim_clock {
   public:
     virtual ~sim_clock() = default;
@@ -33,3 +35,5 @@ class monotonic_clock : public sim_clock {
 
 // Spins (without sleeping) until `us` microseconds of `clock` have passed.
 void busy_wait_us(const sim_clock& clock, double us);
+
+} // namespace avrsim

@@ -9,6 +9,8 @@
 #include "sim/text_values.h"
 #include "sim/whole_file.h"
 
+namespace avrsim {
+
 namespace {
 
 constexpr std::size_t bytes_per_line = 16;
@@ -189,3 +191,5 @@ Target load_target(const std::string& path) {
 void save_target(const Target& target, const std::string& path) {
     write_whole_file(path, target_text(target));
 }
+
+} // namespace avrsim

@@ -9,6 +9,8 @@
 
 #include "sim/chip_state.h"
 
+namespace avrsim {
+
 // A target file that cannot be read, or a setting that cannot be applied; what() says why.
 class target_error : public std::runtime_error {
   public:
@@ -53,3 +55,5 @@ std::string target_text(const Target& target);
 
 // One line per key: name, values and meaning.
 const char* setting_help();
+
+} // namespace avrsim

@@ -6,6 +6,8 @@
 
 #include "sim/whole_file.h"
 
+namespace avrsim {
+
 TargetSession::TargetSession() {
     const char* path = std::getenv("AVRSIM_TARGET");
     if (path == nullptr || *path == '\0') {
@@ -40,3 +42,5 @@ TargetSession::~TargetSession() {
         std::fprintf(stderr, "avrsim: %s\n", error.what());
     }
 }
+
+} // namespace avrsim

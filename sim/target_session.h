@@ -9,6 +9,8 @@
 #include "sim/sim_clock.h"
 #include "sim/target_file.h"
 
+namespace avrsim {
+
 // Loads the target file named by AVRSIM_TARGET with a chip on real monotonic time. When
 // the variable is missing or the file is damaged, the reason goes to standard error once
 // and the session has no target (the stand-in then behaves as if nothing were attached).
@@ -36,3 +38,5 @@ class TargetSession {
     std::unique_ptr<ChipModel> chip_;
     std::map<std::string, long> counters_;
 };
+
+} // namespace avrsim

@@ -9,6 +9,10 @@
 #include "sim/text_values.h"
 #include "sim/wiring.h"
 
+namespace avrsim {
+
+using quarnel::find_device;
+
 namespace {
 
 // The byte as the silicon holds it, bits outside the layout included.
@@ -157,3 +161,5 @@ const char* setting_help() {
            "  calibration=HH ...   the chip's oscillator calibration bytes (hex)\n"
            "  ftdi...=VALUE        settings of the FTDI stand-in, kept as written\n";
 }
+
+} // namespace avrsim

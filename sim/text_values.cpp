@@ -7,6 +7,8 @@
 
 #include "sim/target_file.h"
 
+namespace avrsim {
+
 std::string trim_blanks(const std::string& text) {
     const auto first = text.find_first_not_of(" \t\r\n");
     if (first == std::string::npos) {
@@ -131,3 +133,5 @@ bool parse_yes_no(const std::string& text) {
     }
     throw target_error("'" + text + "' is neither yes nor no");
 }
+
+} // namespace avrsim

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace avrsim {
+
 std::string trim_blanks(const std::string& text);
 std::vector<std::string> split_words(const std::string& text);
 std::vector<std::string> split_list(const std::string& text, char separator);
@@ -20,3 +22,5 @@ double parse_positive(const std::string& text, double max);
 // Frequency with an optional Hz, kHz or MHz unit (k and M also accepted).
 double parse_frequency(const std::string& text);
 bool parse_yes_no(const std::string& text);
+
+} // namespace avrsim

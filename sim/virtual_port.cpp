@@ -1,6 +1,8 @@
 // Register behaviour of the virtual parallel port and the signals it passes to the chip.
 #include "sim/virtual_port.h"
 
+namespace avrsim {
+
 namespace {
 
 constexpr std::uint8_t direction_bit = 0x20; // control: data lines are inputs
@@ -95,3 +97,5 @@ std::uint8_t VirtualPort::read(int offset) const {
     }
     return status;
 }
+
+} // namespace avrsim

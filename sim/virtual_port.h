@@ -6,6 +6,8 @@
 #include "sim/chip_model.h"
 #include "sim/wiring.h"
 
+namespace avrsim {
+
 struct PortOptions {
     bool direction_reads_back = true; // control bit 5 reads as written
 };
@@ -35,3 +37,5 @@ class VirtualPort {
     long writes_ = 0;
     mutable long reads_ = 0;
 };
+
+} // namespace avrsim

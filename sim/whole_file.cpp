@@ -4,8 +4,12 @@
 #include "platform/replacement_file.h"
 #include "sim/target_file.h"
 
+namespace avrsim {
+
 void write_whole_file(const std::string& path, const std::string& content) {
     if (platform::replace_file(path, content, "avrsim") != platform::replace_result::replaced) {
         throw target_error("can't write '" + path + "'");
     }
 }
+
+} // namespace avrsim

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <stdexcept>
 
+namespace avrsim {
+
 namespace {
 
 constexpr std::uint32_t D(int n) {
@@ -292,3 +294,5 @@ Wiring wiring_for(const std::string& adapter) {
     }
     throw std::runtime_error("unknown adapter '" + adapter + "'");
 }
+
+} // namespace avrsim

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace avrsim {
+
 // A signal on port lines, as register-level masks over the 24-bit port image (bits 0-7
 // data, 8-15 status, 16-23 control): a line in `normal` is 1 in its register when the
 // signal is high at the chip side, a line in `inverted` is 0 then.
@@ -37,3 +39,5 @@ struct Wiring {
 // separated by colons (mosi=D5:miso=ACK:sck=D6:reset=D4...). Throws std::runtime_error
 // with the reason when the value is not valid.
 Wiring wiring_for(const std::string& adapter);
+
+} // namespace avrsim

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace quarnel {
+
 struct AdapterSettings {
     std::optional<std::string> adapter_spec; // -a text; none: KELMA
     std::optional<std::string> port_spec;    // -p text
@@ -27,3 +29,5 @@ struct AdapterSettings {
         return *sck_phases;
     }
 };
+
+} // namespace quarnel

@@ -5,6 +5,8 @@
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
 
+namespace quarnel {
+
 void dynamic_library_t::load(const char* library_name) {
     library = platform::shared_library();
     library_name_copy = library_name;
@@ -28,3 +30,5 @@ void* dynamic_library_t::get_function(const char* function_name) {
     }
     return address;
 }
+
+} // namespace quarnel

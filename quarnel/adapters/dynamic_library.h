@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace quarnel {
+
 class dynamic_library_t {
   public:
     dynamic_library_t() = default;
@@ -35,3 +37,5 @@ template <typename Function>
 Function library_function(dynamic_library_t& library, const char* function_name) {
     return reinterpret_cast<Function>(library.get_function(function_name));
 }
+
+} // namespace quarnel

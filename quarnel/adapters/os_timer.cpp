@@ -6,6 +6,8 @@
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
 
+namespace quarnel {
+
 namespace {
 
 // The host counter's rate is fixed for the life of the process.
@@ -82,3 +84,5 @@ void os_timer_t::sleep_to_end() const {
         }
     }
 }
+
+} // namespace quarnel

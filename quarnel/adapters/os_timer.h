@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace quarnel {
+
 class os_timer_t {
   public:
     os_timer_t();
@@ -33,3 +35,5 @@ class os_timer_t {
     std::int64_t delay_start = 0;
     std::int64_t delay_length = 0;
 };
+
+} // namespace quarnel

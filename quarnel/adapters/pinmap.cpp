@@ -7,6 +7,8 @@
 #include <cctype>
 #include <cstring>
 
+namespace quarnel {
+
 const SignalInfo signal_table[SIGNAL_COUNT] = {
     {.name = "mosi", .direction = DIR_OUTPUT, .several_lines = false},
     {.name = "miso", .direction = DIR_INPUT, .several_lines = false},
@@ -100,3 +102,5 @@ const SignalInfo* find_signal(const char* name) {
     }
     return nullptr;
 }
+
+} // namespace quarnel

@@ -6,6 +6,8 @@
 #include <initializer_list>
 #include <span>
 
+namespace quarnel {
+
 // Adapter signals, in pin-map order.
 enum pin_signal : int {
     SIG_MOSI = 0,
@@ -88,3 +90,5 @@ void require_within(const pinmap_t& map, std::initializer_list<pin_signal> signa
 // Lookups by name, without regard to case; nullptr when there is none.
 const PinInfo* find_pin(pin_table_t table, const char* name);
 const SignalInfo* find_signal(const char* name);
+
+} // namespace quarnel

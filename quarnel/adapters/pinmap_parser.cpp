@@ -12,6 +12,8 @@
 #include <memory>
 #include <string>
 
+namespace quarnel {
+
 namespace {
 
 // Longest entry or configuration-file line handled as one piece.
@@ -175,3 +177,5 @@ void parse_pinmap(pinmap_t& map, const char* text, pin_table_t table) {
         parse_file(map, mark + 1, table);
     }
 }
+
+} // namespace quarnel

@@ -1,6 +1,8 @@
 // Byte and buffer operations of spi_t built on transfer_byte.
 #include "quarnel/adapters/spi.h"
 
+namespace quarnel {
+
 void spi_t::send_byte(std::uint8_t out) {
     transfer_byte(out);
 }
@@ -32,3 +34,5 @@ void spi_t::send_then_transfer(const std::uint8_t* send, int send_len, const std
     send_buffer(send, send_len);
     transfer_buffer(out, in, len);
 }
+
+} // namespace quarnel

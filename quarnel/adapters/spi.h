@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace quarnel {
+
 class spi_t {
   public:
     virtual ~spi_t() = default;
@@ -39,3 +41,5 @@ class spi_t {
     virtual float sck_frequency() = 0;
     virtual const char* name() = 0;
 };
+
+} // namespace quarnel

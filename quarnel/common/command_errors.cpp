@@ -7,6 +7,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+namespace quarnel {
+
 void command_error(const char* format, ...) {
     char text[console_line_max + 1];
     va_list args;
@@ -20,3 +22,5 @@ void command_error(const char* format, ...) {
 void invalid_switch_value(char letter, const char* text) {
     command_error("Invalid value '%s' for switch %c\n\n%s\n", text, letter, short_help);
 }
+
+} // namespace quarnel

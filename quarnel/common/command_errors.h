@@ -1,6 +1,8 @@
 // Reporting of command-line mistakes: message at level 0, then status 70.
 #pragma once
 
+namespace quarnel {
+
 // The line that points the user to the help screen.
 inline constexpr const char* short_help = "For short help type\n\tquarnel -h";
 
@@ -9,3 +11,5 @@ inline constexpr const char* short_help = "For short help type\n\tquarnel -h";
 
 // "Invalid value '<text>' for switch <letter>", the help pointer, status 70.
 [[noreturn]] void invalid_switch_value(char letter, const char* text);
+
+} // namespace quarnel

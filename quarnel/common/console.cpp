@@ -6,6 +6,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+namespace quarnel {
+
 namespace {
 Console make_console() {
     platform::make_stdout_unbuffered();
@@ -45,3 +47,5 @@ bool console_key_is_yes() {
     const int key = platform::read_key();
     return key == 'y' || key == 'Y';
 }
+
+} // namespace quarnel

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace quarnel {
+
 // Output levels: 0 errors, 1 warnings, 2 progress (default), 3 protocol
 // trace, 4 detailed trace.
 struct Console {
@@ -28,3 +30,5 @@ void trace_reply(int level, const char* label, const std::uint8_t reply[4]);
 // "\t% <label>\tcommand AA BB CC DD,  reply EE FF GG HH"
 void trace_exchange(int level, const char* label, const std::uint8_t command[4],
                     const std::uint8_t reply[4]);
+
+} // namespace quarnel

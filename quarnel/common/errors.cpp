@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+namespace quarnel {
+
 const char* app_error::what() const noexcept {
     return "";
 }
@@ -24,3 +26,5 @@ win32_error::win32_error(int status) : app_error(status), reason(platform::last_
 const char* win32_error::what() const noexcept {
     return reason.c_str();
 }
+
+} // namespace quarnel

@@ -4,6 +4,8 @@
 #include <exception>
 #include <string>
 
+namespace quarnel {
+
 // Exit statuses of a run.
 enum exit_status : int {
     EXIT_OK = 0,
@@ -48,3 +50,5 @@ class win32_error : public app_error {
   private:
     std::string reason;
 };
+
+} // namespace quarnel

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+namespace quarnel {
+
 std::FILE* open_file(const char* name, const char* mode) {
     std::FILE* f = std::fopen(name, mode);
     if (f == nullptr) {
@@ -136,3 +138,5 @@ void print_config_search(int level, const char* name) {
         console_log(level, "  %s (%s)\n", dir.c_str(), origin);
     }
 }
+
+} // namespace quarnel

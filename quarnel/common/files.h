@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+namespace quarnel {
+
 // fopen with `mode`; on failure prints "Can't open file '%s'\n" and raises
 // rtl_error 70.
 std::FILE* open_file(const char* name, const char* mode);
@@ -21,3 +23,5 @@ bool find_config_file(char* dest, std::size_t size, const char* name);
 // Prints, after a failed find_config_file, where `name` was looked for: the current
 // directory, then each searched directory with its origin, in order.
 void print_config_search(int level, const char* name);
+
+} // namespace quarnel

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstring>
 
+namespace quarnel {
+
 char* trim_right(char* s) {
     std::size_t len = std::strlen(s);
     while (len > 0 && std::isspace(static_cast<unsigned char>(s[len - 1])) != 0) {
@@ -43,3 +45,5 @@ const char* next_token(const char* text, const char* delimiters, char* dest, std
     dest[n] = '\0';
     return text + len;
 }
+
+} // namespace quarnel

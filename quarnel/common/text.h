@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+namespace quarnel {
+
 // Removes trailing white space in place; returns `s`.
 char* trim_right(char* s);
 
@@ -16,3 +18,5 @@ void strip_comment(char* s);
 // at most size - 1 characters; returns the position after the token, or
 // nullptr when no token remains.
 const char* next_token(const char* text, const char* delimiters, char* dest, std::size_t size);
+
+} // namespace quarnel

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+namespace quarnel {
+
 namespace {
 
 std::string format_units(double value, int index, int max_index, const char* const units[]) {
@@ -36,3 +38,5 @@ std::string format_frequency(double value, int unit) {
     static constexpr const char* units[] = {"GHz", "MHz", "kHz", "Hz"};
     return format_units(value, unit, 3, units);
 }
+
+} // namespace quarnel

@@ -8,6 +8,8 @@
 #include <csignal>
 #include <cstdlib>
 
+namespace quarnel {
+
 namespace {
 
 volatile std::sig_atomic_t break_flag = 0;
@@ -37,3 +39,5 @@ void poll_user_break() {
         throw app_error(EXIT_USER_BREAK);
     }
 }
+
+} // namespace quarnel

@@ -6,6 +6,8 @@
 
 #include <stdexcept>
 
+namespace quarnel {
+
 const DeviceInfo& DeviceSelection::current() const {
     if (detected_index >= 0 && detected_index < device_count)
         return device_table[detected_index];
@@ -27,3 +29,5 @@ SckPhases sck_phase_cycles(const DeviceInfo& device, unsigned osc_hz, unsigned d
         phases = {3, 3};
     return {phases.low * divider, phases.high * divider};
 }
+
+} // namespace quarnel

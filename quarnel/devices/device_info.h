@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace quarnel {
+
 struct FuseLayout; // fuse_layouts.h
 
 // Poll codes of flash_poll and eeprom_poll.
@@ -46,3 +48,5 @@ struct DeviceInfo {
     std::uint8_t reserved[2];
     const FuseLayout* fuse_layout;
 };
+
+} // namespace quarnel

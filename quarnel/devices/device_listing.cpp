@@ -8,6 +8,8 @@
 
 #include <cstring>
 
+namespace quarnel {
+
 namespace {
 
 constexpr int column_step = 12;
@@ -71,3 +73,5 @@ void list_device_fuses(const char* name) {
         }
     }
 }
+
+} // namespace quarnel

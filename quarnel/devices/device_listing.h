@@ -3,6 +3,8 @@
 
 #include "quarnel/devices/device_info.h"
 
+namespace quarnel {
+
 // "Supported devices" block of the usage text, for the catalogue.
 void list_supported_devices();
 
@@ -11,3 +13,5 @@ void list_supported_devices(const DeviceInfo* rows);
 
 // Fuses of the device named `name`, as printed for +name -?.
 void list_device_fuses(const char* name);
+
+} // namespace quarnel

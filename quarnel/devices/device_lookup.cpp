@@ -6,6 +6,8 @@
 #include <cctype>
 #include <cstring>
 
+namespace quarnel {
+
 bool equals_ignoring_case(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
@@ -42,3 +44,5 @@ const char* device_display_name(int index) {
         return "unknown";
     return device_table[index].names;
 }
+
+} // namespace quarnel

@@ -3,6 +3,8 @@
 
 #include <string_view>
 
+namespace quarnel {
+
 // True when both texts hold the same letters, ignoring case.
 bool equals_ignoring_case(std::string_view a, std::string_view b);
 
@@ -14,3 +16,5 @@ int find_device(const char* text);
 
 // The row's whole names string, bars included; "unknown" for a negative index.
 const char* device_display_name(int index);
+
+} // namespace quarnel

@@ -3,6 +3,8 @@
 
 #include "quarnel/devices/fuse_layout.h"
 
+namespace quarnel {
+
 using namespace fuse_layouts;
 
 // EEPROM sizes follow the datasheets: mega328 and mega328P hold 1024 bytes, tiny48
@@ -162,3 +164,5 @@ static_assert(catalogue_is_sound(), "every row named, pages powers of two, known
 static_assert(shared_signatures() == 1, "signatures are unique but for one documented pair");
 
 } // namespace
+
+} // namespace quarnel

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace quarnel {
+
 // Fuse byte indexes; the lock byte's boot lock fields count as fuses.
 enum fuse_byte : int { FUSE_LOCK = 0, FUSE_LOW = 1, FUSE_HIGH = 2, FUSE_EXT = 3 };
 inline constexpr int fuse_byte_count = 4;
@@ -42,3 +44,5 @@ namespace fuse_layouts {
 extern const FuseLayout L1, L2, L3, L4, L5, L6, L7, L8, L9, L10, L11, L12, L13, L14, L15, L16, L17,
     L18, L19, L20, L21, L22, L23, L24, L25, L26, L27, L28, L29, L30, L31, L32, L33;
 } // namespace fuse_layouts
+
+} // namespace quarnel

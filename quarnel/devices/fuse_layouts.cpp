@@ -1,6 +1,8 @@
 // The fuses, the field lists of each fuse byte and the layouts built from them.
 #include "quarnel/devices/fuse_layout.h"
 
+namespace quarnel {
+
 namespace {
 
 constexpr FuseInfo BLB0{"BLB0", "Disable SPM/LPM in application section (BLB02,BLB01)", nullptr};
@@ -220,3 +222,5 @@ std::uint8_t defined_mask(const FuseField* fields) {
         mask |= field->mask();
     return mask;
 }
+
+} // namespace quarnel

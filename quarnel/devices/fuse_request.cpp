@@ -9,6 +9,8 @@
 #include <cctype>
 #include <string_view>
 
+namespace quarnel {
+
 namespace {
 
 constexpr std::size_t item_max = 64;
@@ -176,3 +178,5 @@ void parse_fuse_list(const std::optional<std::string>& list, const DeviceInfo& d
             add_item(fuse_request, item, device);
     }
 }
+
+} // namespace quarnel

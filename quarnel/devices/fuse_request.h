@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+namespace quarnel {
+
 // What the run is to write into one fuse byte.
 struct FuseByteRequest {
     std::uint8_t wanted;       // requested bits in place, other bits 0
@@ -25,3 +27,5 @@ struct DeviceInfo;
 // Every error prints its message and raises app_error 70.
 void parse_fuse_list(const std::optional<std::string>& list, const DeviceInfo& device,
                      FuseRequest& fuse_request);
+
+} // namespace quarnel

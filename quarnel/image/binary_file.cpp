@@ -11,6 +11,8 @@
 #include <array>
 #include <memory>
 
+namespace quarnel {
+
 namespace {
 
 constexpr std::size_t chunk_size = 4096;
@@ -68,3 +70,5 @@ void write_binary_image(const PortionList& image, std::FILE* out, ff_lines ff) {
         std::fwrite(portion.bytes(), 1, static_cast<std::size_t>(count), out);
     }
 }
+
+} // namespace quarnel

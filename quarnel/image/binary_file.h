@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 
+namespace quarnel {
+
 // Fills the empty `image` from `path` in portions of 4096 bytes at their file
 // offsets. An empty file leaves the image empty.
 void read_binary_file(PortionList& image, const char* path);
@@ -19,3 +21,5 @@ std::int64_t binary_file_length(const PortionList& image, ff_lines ff);
 // Writes the image's bytes up to binary_file_length, taking the portions to
 // lie contiguously from address 0. Failures show in the stream's error state.
 void write_binary_image(const PortionList& image, std::FILE* out, ff_lines ff);
+
+} // namespace quarnel

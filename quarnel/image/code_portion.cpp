@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+namespace quarnel {
+
 CodePortion::CodePortion(std::int32_t first, std::int32_t count, const std::uint8_t* source)
     : start(first), length(count),
       data(std::make_unique_for_overwrite<std::uint8_t[]>(
@@ -11,3 +13,5 @@ CodePortion::CodePortion(std::int32_t first, std::int32_t count, const std::uint
         std::copy_n(source, length, data.get());
     }
 }
+
+} // namespace quarnel

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace quarnel {
+
 // Base of the elements of a singly linked circular list: one link, nothing else.
 class Listable {
   public:
@@ -44,3 +46,5 @@ class CodePortion : public Listable {
 
     std::unique_ptr<std::uint8_t[]> data;
 };
+
+} // namespace quarnel

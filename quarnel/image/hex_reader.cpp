@@ -16,6 +16,8 @@
 #include <optional>
 #include <string>
 
+namespace quarnel {
+
 namespace {
 
 // The longest valid record: 1 + 2 + 4 + 2 + 2 * 255 + 2 characters.
@@ -243,3 +245,5 @@ void read_hex_file(PortionList& image, const char* path,
                    const checksum_question& ignore_checksums) {
     HexReader(image, path, ignore_checksums).read();
 }
+
+} // namespace quarnel

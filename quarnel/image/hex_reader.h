@@ -5,6 +5,8 @@
 
 #include <functional>
 
+namespace quarnel {
+
 // Highest byte address a file may give data for.
 inline constexpr long long image_address_limit = 0x7FFFFFFF;
 
@@ -15,3 +17,5 @@ inline constexpr long long image_address_limit = 0x7FFFFFFF;
 // true ignores every checksum error of this file, false ends the run (50).
 using checksum_question = std::function<bool()>;
 void read_hex_file(PortionList& image, const char* path, const checksum_question& ignore_checksums);
+
+} // namespace quarnel

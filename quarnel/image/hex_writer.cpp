@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdint>
 
+namespace quarnel {
+
 namespace {
 
 constexpr std::int32_t line_bytes = 16;
@@ -51,3 +53,5 @@ void write_hex_image(const PortionList& image, std::FILE* out, ff_lines ff) {
     }
     std::fputs(":00000001FF\n", out);
 }
+
+} // namespace quarnel

@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+namespace quarnel {
+
 enum class ff_lines { skip, keep };
 
 // Writes 16-byte data records counted from each portion's start, extended
@@ -12,3 +14,5 @@ enum class ff_lines { skip, keep };
 // record. Lines of only 0xFF bytes are left out, except at address 0, unless
 // `keep` is given. Failures show in the stream's error state.
 void write_hex_image(const PortionList& image, std::FILE* out, ff_lines ff);
+
+} // namespace quarnel

@@ -8,6 +8,8 @@
 #include "quarnel/image/hex_reader.h"
 #include "quarnel/image/hex_writer.h"
 
+namespace quarnel {
+
 namespace {
 
 bool names_file(const FileSpec& file) {
@@ -50,3 +52,5 @@ bool write_image_file(const PortionList& image, const FileSpec& file, ff_lines f
     }
     return true;
 }
+
+} // namespace quarnel

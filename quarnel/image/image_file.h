@@ -6,6 +6,8 @@
 #include "quarnel/image/named_file.h"
 #include "quarnel/image/portion_list.h"
 
+namespace quarnel {
+
 // Fills the empty `image` from the file that `file` names (Intel HEX or binary).
 // Does nothing when it names none. `ignore_checksums` answers the question a
 // HEX checksum error asks.
@@ -19,3 +21,5 @@ void read_image_file(PortionList& image, const FileSpec& file,
 // the caller must end it with a failure status. A file that cannot be created
 // ends the run (status 70).
 [[nodiscard]] bool write_image_file(const PortionList& image, const FileSpec& file, ff_lines ff);
+
+} // namespace quarnel

@@ -1,6 +1,8 @@
 // Splitting an image at an address limit.
 #include "quarnel/image/image_split.h"
 
+namespace quarnel {
+
 void move_portions_above(PortionList& from, PortionList& to, std::int32_t limit) {
     from.for_each([&](CodePortion* portion) {
         if (portion->last() < limit) {
@@ -20,3 +22,5 @@ void move_portions_above(PortionList& from, PortionList& to, std::int32_t limit)
         from.remove_and_destroy(portion);
     });
 }
+
+} // namespace quarnel

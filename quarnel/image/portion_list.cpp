@@ -1,6 +1,8 @@
 // List operations of the memory image.
 #include "quarnel/image/portion_list.h"
 
+namespace quarnel {
+
 PortionList& PortionList::operator=(PortionList&& other) noexcept {
     if (this != &other) {
         clear();
@@ -104,3 +106,5 @@ std::vector<std::unique_ptr<CodePortion>> PortionList::take_all() {
     tail_ = nullptr;
     return portions;
 }
+
+} // namespace quarnel

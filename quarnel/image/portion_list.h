@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+namespace quarnel {
+
 class PortionList {
   public:
     PortionList() = default;
@@ -108,3 +110,5 @@ inline auto contains_address(std::int64_t address) {
 inline auto ends_at_or_above(std::int64_t address) {
     return [address](const CodePortion& portion) { return portion.last() >= address; };
 }
+
+} // namespace quarnel

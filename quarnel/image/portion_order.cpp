@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+namespace quarnel {
+
 namespace {
 
 bool ordered_before(const CodePortion& a, const CodePortion& b) {
@@ -105,3 +107,5 @@ void sort_and_check_overlaps(PortionList& image) {
     sort_portions(image);
     check_overlaps(image);
 }
+
+} // namespace quarnel

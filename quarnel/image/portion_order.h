@@ -3,6 +3,8 @@
 
 #include "quarnel/image/portion_list.h"
 
+namespace quarnel {
+
 // Reorders the portions by ascending start, then ascending last address.
 void sort_portions(PortionList& image);
 
@@ -12,3 +14,5 @@ void check_overlaps(const PortionList& image);
 
 // Both, as done after reading a HEX file into a non-empty image.
 void sort_and_check_overlaps(PortionList& image);
+
+} // namespace quarnel

@@ -12,6 +12,8 @@
 #include "quarnel/isp/programming_mode.h"
 #include "quarnel/isp/session.h"
 
+namespace quarnel {
+
 namespace {
 
 constexpr Instruction read_lock_instruction = {isp_opcode::read_lock, 0x00, 0x00, 0x00};
@@ -99,3 +101,5 @@ int write_lock_bits(IspSession& session, int level) {
     spi.delay_ms(session.prog.erase_time);
     return level > 2 ? 2 : level;
 }
+
+} // namespace quarnel

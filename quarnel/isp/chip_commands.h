@@ -1,6 +1,8 @@
 // Chip-wide instructions: lock state, chip erase with its correction, lock-bit writes.
 #pragma once
 
+namespace quarnel {
+
 struct IspSession;
 
 // Reads the lock bits into session.lock_state (LOCK_UNKNOWN where they cannot be read).
@@ -15,3 +17,5 @@ void erase_device(IspSession& session);
 
 // Locks to `level` (1 or 2); returns the level written, at most 2.
 int write_lock_bits(IspSession& session, int level);
+
+} // namespace quarnel

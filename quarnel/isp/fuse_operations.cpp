@@ -13,6 +13,8 @@
 
 #include <string_view>
 
+namespace quarnel {
+
 namespace {
 
 // The field list of a fuse byte of the row in force, or null.
@@ -214,3 +216,5 @@ void print_lock_state(const IspSession& session) {
         console_log(2, "Lock state unknown\n");
     }
 }
+
+} // namespace quarnel

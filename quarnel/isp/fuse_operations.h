@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+namespace quarnel {
+
 struct IspSession;
 
 // Sends first, second, 0, 0 and returns the fourth reply byte.
@@ -41,3 +43,5 @@ void print_fuse_values(const IspSession& session, const char* title,
 
 // "Chip not locked" and the other levels, or "Lock state unknown".
 void print_lock_state(const IspSession& session);
+
+} // namespace quarnel

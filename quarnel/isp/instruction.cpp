@@ -6,6 +6,8 @@
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
 
+namespace quarnel {
+
 void raise_sync_lost() {
     console_log(0, "\nSynchronisation lost\n");
     throw app_error(EXIT_SYNC_LOST);
@@ -61,3 +63,5 @@ Instruction page_write_instruction(long address) {
 Instruction extended_address_instruction(long address) {
     return {isp_opcode::load_extended_address, 0x00, std::uint8_t(address >> 17), 0x00};
 }
+
+} // namespace quarnel

@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdint>
 
+namespace quarnel {
+
 class spi_t;
 
 using Instruction = std::array<std::uint8_t, 4>;
@@ -33,3 +35,5 @@ Instruction page_write_instruction(long address);
 Instruction extended_address_instruction(long address);
 
 inline constexpr Instruction poll_ready_instruction = {isp_opcode::poll_ready, 0x00, 0xFF, 0x00};
+
+} // namespace quarnel

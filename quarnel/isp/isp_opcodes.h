@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace quarnel {
+
 namespace isp_opcode {
 
 // First byte of programming enable, chip erase and the lock and fuse writes;
@@ -34,3 +36,5 @@ inline constexpr std::uint8_t write_eeprom = 0xC0;
 inline constexpr std::uint8_t poll_ready = 0xF0;
 
 } // namespace isp_opcode
+
+} // namespace quarnel

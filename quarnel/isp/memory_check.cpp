@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace quarnel {
+
 namespace {
 
 long memory_size(const IspSession& session, memory_slot memory) {
@@ -137,3 +139,5 @@ bool verify_memory(IspSession& session, memory_slot memory, const PortionList& i
     progress_done(session);
     return mismatches == 0 && free_blank;
 }
+
+} // namespace quarnel

@@ -3,6 +3,8 @@
 
 #include "quarnel/common/memory_slot.h"
 
+namespace quarnel {
+
 class PortionList;
 struct IspSession;
 
@@ -21,3 +23,5 @@ bool is_blank_range(IspSession& session, long first, long last);
 // Bits of `which` and of the result: BLANK_CODE, BLANK_DATA (result: not blank).
 enum blank_memories : unsigned { BLANK_NONE = 0, BLANK_CODE = 1, BLANK_DATA = 2 };
 unsigned blank_check_memories(IspSession& session, unsigned which);
+
+} // namespace quarnel

@@ -14,6 +14,8 @@
 #include <memory>
 #include <vector>
 
+namespace quarnel {
+
 void program_memory(IspSession& session, memory_slot memory, const PortionList& image) {
     ProgrammingState& state = session.prog;
     state.memory = memory;
@@ -64,3 +66,5 @@ void read_memory(IspSession& session, memory_slot memory, PortionList& image) {
     }
     progress_done(session);
 }
+
+} // namespace quarnel

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace quarnel {
+
 namespace {
 
 constexpr long block_size = 0x20000; // flash reachable without the extended address byte
@@ -128,3 +130,5 @@ void read_block(IspSession& session, std::uint8_t* buffer, long address, long co
 bool all_ff(const std::uint8_t* bytes, long count) {
     return std::all_of(bytes, bytes + count, [](std::uint8_t b) { return b == 0xFF; });
 }
+
+} // namespace quarnel

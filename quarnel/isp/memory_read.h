@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace quarnel {
+
 struct IspSession;
 
 // Bytes read at once by the whole-memory operations: 512 flash, 32 EEPROM.
@@ -21,3 +23,5 @@ void read_block(IspSession& session, std::uint8_t* buffer, long address, long co
 
 // True when every byte is 0xFF (also for a count of 0).
 bool all_ff(const std::uint8_t* bytes, long count);
+
+} // namespace quarnel

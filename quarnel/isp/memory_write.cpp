@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace quarnel {
+
 namespace {
 
 bool is_no_poll(const ProgrammingState& state, std::uint8_t value) {
@@ -217,3 +219,5 @@ void fill_ff_to(IspSession& session, long limit) {
     // Nested image portions end below the fill already done: never go back.
     state.ff_fill_position = std::max(state.ff_fill_position, limit);
 }
+
+} // namespace quarnel

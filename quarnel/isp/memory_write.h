@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace quarnel {
+
 struct IspSession;
 
 // Prepares writing `memory`: empties the load buffer, closes the page, resets
@@ -33,3 +35,5 @@ bool wait_write_done(IspSession& session, long address, std::uint8_t value, floa
 
 // Writes 0xFF from the FF-fill position up to limit - 1, with progress.
 void fill_ff_to(IspSession& session, long limit);
+
+} // namespace quarnel

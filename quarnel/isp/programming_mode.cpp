@@ -12,6 +12,8 @@
 #include "quarnel/isp/isp_opcodes.h"
 #include "quarnel/isp/session.h"
 
+namespace quarnel {
+
 namespace {
 
 constexpr std::uint8_t in_step = isp_opcode::enable;
@@ -104,3 +106,5 @@ int identify_chip(DeviceSelection& device, std::uint32_t signature) {
     }
     return detected_index;
 }
+
+} // namespace quarnel

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace quarnel {
+
 struct IspSession;
 struct DeviceSelection;
 
@@ -16,3 +18,5 @@ void enter_programming_mode(IspSession& session);
 // Sets the detected row of `device` to the catalogue row of `signature` (see the
 // .cpp) and returns it; -1 when none.
 int identify_chip(DeviceSelection& device, std::uint32_t signature);
+
+} // namespace quarnel

@@ -4,6 +4,8 @@
 #include "quarnel/devices/device_info.h"
 #include "quarnel/isp/memory_write.h"
 
+namespace quarnel {
+
 void prepare_timing(ProgrammingState& state, const DeviceInfo& device, float factor) {
     state.paged = device.flash_page != 0;
     state.page_mask = state.paged ? device.flash_page - 1 : 0;
@@ -19,3 +21,5 @@ void prepare_timing(ProgrammingState& state, const DeviceInfo& device, float fac
 bool erased_blank(const ProgrammingState& state, memory_slot memory) {
     return state.erased && (memory == SLOT_CODE || !state.eeprom_kept);
 }
+
+} // namespace quarnel

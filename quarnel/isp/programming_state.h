@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace quarnel {
+
 struct IspSession;
 struct DeviceInfo;
 
@@ -45,3 +47,5 @@ bool erased_blank(const ProgrammingState& state, memory_slot memory);
 // Fills the waits (scaled by `factor`), the page flag and mask and the two
 // writers from `device`.
 void prepare_timing(ProgrammingState& state, const DeviceInfo& device, float factor);
+
+} // namespace quarnel

@@ -6,6 +6,8 @@
 #include "quarnel/isp/memory_read.h"
 #include "quarnel/isp/session.h"
 
+namespace quarnel {
+
 void progress_start(IspSession& session) {
     Progress& progress = session.progress;
     progress.timer.restart();
@@ -29,3 +31,5 @@ void progress_done(IspSession& session) {
         2, " done (%s)\n",
         format_time(static_cast<double>(progress.timer.elapsed_ms()) / 1000.0, TIME_S).c_str());
 }
+
+} // namespace quarnel

@@ -5,6 +5,8 @@
 #include "quarnel/devices/device_lookup.h"
 #include "quarnel/devices/device_table.h"
 
+namespace quarnel {
+
 long usable_flash_size(const IspSession& session) {
     return session.current_device().flash_size - (session.settings.erase_counter ? 2 : 0);
 }
@@ -12,3 +14,5 @@ long usable_flash_size(const IspSession& session) {
 const char* current_device_name(const IspSession& session) {
     return device_display_name(static_cast<int>(&session.current_device() - device_table));
 }
+
+} // namespace quarnel

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+namespace quarnel {
+
 class spi_t;
 
 // Progress display of the whole-memory operations.
@@ -53,3 +55,5 @@ long usable_flash_size(const IspSession& session);
 
 // Display name of the row in force.
 const char* current_device_name(const IspSession& session);
+
+} // namespace quarnel

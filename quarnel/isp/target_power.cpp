@@ -6,6 +6,8 @@
 #include "quarnel/common/console.h"
 #include "quarnel/isp/session.h"
 
+namespace quarnel {
+
 namespace {
 
 // Target supplies need this long to settle after switching.
@@ -51,3 +53,5 @@ void release_target(IspSession& session) {
         console_log(2, "Power OFF\n");
     }
 }
+
+} // namespace quarnel

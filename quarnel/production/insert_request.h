@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace quarnel {
+
 enum insert_mode : int { INSERT_NONE = 0, INSERT_CODE = 1, INSERT_LDI = 2, INSERT_DATA = 3 };
 
 struct InsertSpec {
@@ -15,3 +17,5 @@ struct InsertSpec {
     std::string serno_file;          // SERNO value
     std::vector<std::uint8_t> bytes; // BYTES value
 };
+
+} // namespace quarnel

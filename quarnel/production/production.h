@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace quarnel {
+
 struct IspSession;
 
 // What the production steps take from the command line.
@@ -83,3 +85,5 @@ class ProductionData {
     bool eeprom_held = false; // taken from the chip and not yet written back
     std::optional<std::uint16_t> erase_count;
 };
+
+} // namespace quarnel

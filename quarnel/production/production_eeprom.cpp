@@ -6,6 +6,8 @@
 #include "quarnel/isp/session.h"
 #include "quarnel/production/production.h"
 
+namespace quarnel {
+
 void ProductionData::save_eeprom() {
     if (!session.settings.preserve_eeprom) {
         return;
@@ -61,3 +63,5 @@ void ProductionData::restore_eeprom() {
     eeprom_held = false;
     eeprom_copy.clear();
 }
+
+} // namespace quarnel

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+namespace quarnel {
+
 namespace {
 
 constexpr std::uint16_t counter_unset = 0xFFFF;
@@ -83,3 +85,5 @@ void ProductionData::write_erase_counter() {
         throw app_error(EXIT_CHIP_FAILED);
     }
 }
+
+} // namespace quarnel

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+namespace quarnel {
+
 namespace {
 
 const char* memory_name(insert_mode mode) {
@@ -135,3 +137,5 @@ void ProductionData::insert_serno() {
                 static_cast<unsigned long>(request.address),
                 request.mode == INSERT_LDI ? "as part of LDI command[s]" : "");
 }
+
+} // namespace quarnel

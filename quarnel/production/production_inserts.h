@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace quarnel {
+
 // Ends the run (70) with "<keyword> destination address too large" when
 // `length` value bytes from `address` do not fit the target memory: the EEPROM
 // for INSERT_DATA, else the usable flash, where an LDI value takes two bytes;
@@ -22,3 +24,5 @@ void check_destination(const IspSession& session, const char* keyword, insert_mo
 // portion holds (50) ends the run.
 void insert_bytes(PortionList& flash, PortionList& eeprom, const char* keyword, insert_mode mode,
                   long address, const std::uint8_t* bytes, std::size_t length);
+
+} // namespace quarnel

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <optional>
 
+namespace quarnel {
+
 namespace {
 
 constexpr const char* TEMPORARY_TAG = "quarnel";
@@ -90,3 +92,5 @@ void ProductionData::update_serial_file() {
 void ProductionData::return_serial_number() {
     serial.give_back();
 }
+
+} // namespace quarnel

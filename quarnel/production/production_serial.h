@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace quarnel {
+
 class SerialNumberFile {
   public:
     // Reads the number of `name` under the file's lock. With `reserve` the
@@ -25,3 +27,5 @@ class SerialNumberFile {
     std::uint32_t value = 0;
     bool reserved = false;
 };
+
+} // namespace quarnel

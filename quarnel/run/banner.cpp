@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+namespace quarnel {
+
 namespace {
 constexpr const char* version = "v1.28v9";
 constexpr const char* build_time = __DATE__ " " __TIME__;
@@ -30,3 +32,5 @@ void print_command(int argc, const char* const argv[]) {
     }
     console_log(2, "\n");
 }
+
+} // namespace quarnel

@@ -4,6 +4,8 @@
 #include "quarnel/common/command_errors.h"
 #include "quarnel/devices/current_device.h"
 
+namespace quarnel {
+
 void check_command(const RunOptions& options, FuseRequest& fuses) {
     const bool lists_ftdi_devices = options.port_spec && options.port_spec->starts_with('?');
     if (!options.requested_name && !lists_ftdi_devices) {
@@ -36,3 +38,5 @@ void check_command(const RunOptions& options, FuseRequest& fuses) {
         command_error("Nothing to do with fuses, -w or -v must be specified\n");
     }
 }
+
+} // namespace quarnel

@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+namespace quarnel {
+
 namespace {
 
 bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
@@ -304,3 +306,5 @@ void parse_command_line(int argc, const char* const argv[], RunOptions& options)
         }
     }
 }
+
+} // namespace quarnel

@@ -5,6 +5,8 @@
 #include "quarnel/devices/device_table.h"
 #include "quarnel/run/run_steps.h"
 
+namespace quarnel {
+
 namespace {
 
 void force_or_stop(const RunOptions& options, DeviceSelection& device) {
@@ -33,3 +35,5 @@ void check_device_match(RunState& run, bool strict) {
         force_or_stop(options, device);
     }
 }
+
+} // namespace quarnel

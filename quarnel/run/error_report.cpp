@@ -7,6 +7,8 @@
 #include <exception>
 #include <new>
 
+namespace quarnel {
+
 int run_reporting_errors(const std::function<void()>& step) {
     try {
         step();
@@ -22,3 +24,5 @@ int run_reporting_errors(const std::function<void()>& step) {
         return EXIT_OTHER;
     }
 }
+
+} // namespace quarnel

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string_view>
 
+namespace quarnel {
+
 void set_file(RunOptions& options, memory_slot slot, const char* text) {
     if (text == nullptr || text[0] == '\0') {
         command_error("Invalid command line\n");
@@ -39,3 +41,5 @@ void set_file(RunOptions& options, memory_slot slot, const char* text) {
     file.format = format;
     file.name = name;
 }
+
+} // namespace quarnel

@@ -3,6 +3,10 @@
 
 #include "quarnel/run/run_options.h"
 
+namespace quarnel {
+
 // Stores `text` as the file of `slot`: ":ihex:" or ":bin:" (any case) may
 // select the format; errors print their message and raise app_error 70.
 void set_file(RunOptions& options, memory_slot slot, const char* text);
+
+} // namespace quarnel

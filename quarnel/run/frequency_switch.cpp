@@ -10,6 +10,8 @@
 #include <cmath>
 #include <string_view>
 
+namespace quarnel {
+
 namespace {
 
 constexpr double lowest_hz = 1000;
@@ -70,3 +72,5 @@ void parse_frequency_switch(char letter, const char* value, RunOptions& options)
     options.sck_given = sck_given;
     options.sck_divider = divider;
 }
+
+} // namespace quarnel

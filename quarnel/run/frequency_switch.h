@@ -3,7 +3,11 @@
 
 #include "quarnel/run/run_options.h"
 
+namespace quarnel {
+
 // `letter` is the switch letter as typed, `value` the text after it. Sets
 // osc_hz, sck_given and sck_divider; errors print their message and raise
 // app_error 70.
 void parse_frequency_switch(char letter, const char* value, RunOptions& options);
+
+} // namespace quarnel

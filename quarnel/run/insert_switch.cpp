@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace quarnel {
+
 namespace {
 
 // Bounds that keep every number far inside its type; real values are small.
@@ -122,3 +124,5 @@ void parse_insert_switch(std::string_view text, RunOptions& options) {
     }
     *slot = std::move(parsed);
 }
+
+} // namespace quarnel

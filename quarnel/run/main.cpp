@@ -13,6 +13,8 @@
 
 #include <string_view>
 
+using namespace quarnel;
+
 namespace {
 
 void run(RunState& state, int argc, const char* const argv[]) {

@@ -3,6 +3,8 @@
 
 #include <charconv>
 
+namespace quarnel {
+
 namespace {
 
 std::optional<unsigned long> read_unsigned(std::string_view text, int base, unsigned long limit) {
@@ -43,3 +45,5 @@ std::optional<unsigned long> read_hex(std::string_view text, unsigned long limit
     }
     return read_unsigned(text, 16, limit);
 }
+
+} // namespace quarnel

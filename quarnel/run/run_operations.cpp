@@ -9,6 +9,8 @@
 #include "quarnel/isp/programming_mode.h"
 #include "quarnel/run/run_steps.h"
 
+namespace quarnel {
+
 namespace {
 
 bool any_file(const RunOptions& options) {
@@ -213,3 +215,5 @@ void run_operations(RunState& state) {
         throw app_error(EXIT_ENVIRONMENT);
     }
 }
+
+} // namespace quarnel

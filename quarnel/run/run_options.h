@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+namespace quarnel {
+
 // Lock level of -l; none when the switch is absent.
 enum class lock_request { none = 0, level1 = 1, level2 = 2 };
 
@@ -53,3 +55,5 @@ struct RunOptions {
     const FileSpec& code_file() const { return files[SLOT_CODE]; }
     const FileSpec& data_file() const { return files[SLOT_DATA]; }
 };
+
+} // namespace quarnel

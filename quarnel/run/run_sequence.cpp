@@ -4,6 +4,8 @@
 #include "quarnel/isp/target_power.h"
 #include "quarnel/run/run_steps.h"
 
+namespace quarnel {
+
 void settle_run(RunState& run) {
     const RunOptions& options = run.options;
     run.session.device.requested_name = options.requested_name;
@@ -52,3 +54,5 @@ void release_run_target(RunState& run) {
         release_target(run.session);
     }
 }
+
+} // namespace quarnel

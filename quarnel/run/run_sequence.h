@@ -3,6 +3,8 @@
 
 #include "quarnel/run/run_state.h"
 
+namespace quarnel {
+
 // Takes the parsed and checked options into the session and production settings.
 void settle_run(RunState& run);
 
@@ -13,3 +15,5 @@ void run_sequence(RunState& run);
 // Releases the target (reset, adapter enable, power) when it was powered up;
 // does nothing otherwise.
 void release_run_target(RunState& run);
+
+} // namespace quarnel

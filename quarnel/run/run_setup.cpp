@@ -9,6 +9,8 @@
 #include "quarnel/image/image_split.h"
 #include "quarnel/run/run_steps.h"
 
+namespace quarnel {
+
 void load_files(RunState& run) {
     const RunOptions& options = run.options;
     if (!options.write && !options.verify) {
@@ -96,3 +98,5 @@ void wait_adapter_key(RunState& run) {
     }
     console_log(2, "Start programming...\n");
 }
+
+} // namespace quarnel

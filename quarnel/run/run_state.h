@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 
+namespace quarnel {
+
 struct RunState {
     RunOptions options; // filled once by the command line, then read only
     IspSession session; // the identified row, the fuses read back, the chip's state
@@ -22,3 +24,5 @@ struct RunState {
     // (or, with -az, high-impedance) state.
     std::unique_ptr<spi_t> adapter;
 };
+
+} // namespace quarnel

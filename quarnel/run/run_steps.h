@@ -4,6 +4,8 @@
 #include "quarnel/adapters/adapter_settings.h"
 #include "quarnel/run/run_state.h"
 
+namespace quarnel {
+
 // Reads the input files into the images (with -w or -v); a single file whose
 // data reaches above the flash gives that part to the EEPROM image.
 void load_files(RunState& run);
@@ -25,3 +27,5 @@ void run_operations(RunState& run);
 
 // Compares the identified chip with +name; forces it with -!, else ends the run (30).
 void check_device_match(RunState& run, bool strict);
+
+} // namespace quarnel

@@ -3,6 +3,8 @@
 
 #include "quarnel/common/console.h"
 
+namespace quarnel {
+
 namespace {
 
 // Switches, adapters and ports.
@@ -78,3 +80,5 @@ void print_usage() {
     console_log(2, "%s", usage_general);
     console_log(2, "%s", usage_operations);
 }
+
+} // namespace quarnel

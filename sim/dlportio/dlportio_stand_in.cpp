@@ -7,6 +7,8 @@
 #include "sim/virtual_port.h"
 #include "sim/wiring.h"
 
+using namespace avrsim;
+
 namespace {
 
 // The port as the target file describes it; a session without a target has nothing on it.

@@ -3,6 +3,8 @@
 
 #include "platform/clock.h"
 
+namespace avrsim {
+
 void bus_clock::begin_transfer() {
     transfer_start_us_ = host_.now_us();
     in_transfer_ = true;
@@ -24,3 +26,5 @@ void bus_clock::end_transfer() {
     // The host has caught up with the bus (or passed it, when the simulation ran slower).
     ahead_us_ = 0.0;
 }
+
+} // namespace avrsim

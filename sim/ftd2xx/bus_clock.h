@@ -5,6 +5,8 @@
 
 #include "sim/sim_clock.h"
 
+namespace avrsim {
+
 class bus_clock : public sim_clock {
   public:
     // With `real_time` a transfer lasts its bus time on the host too, so that a run takes as
@@ -40,3 +42,5 @@ class bus_clock : public sim_clock {
     double ahead_us_ = 0.0; // bus time not (yet) passed on the host
     double total_us_ = 0.0;
 };
+
+} // namespace avrsim

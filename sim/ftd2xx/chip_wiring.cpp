@@ -1,6 +1,8 @@
 // Passing FTDI line levels to the chip's pins and its MISO back.
 #include "sim/ftd2xx/chip_wiring.h"
 
+namespace avrsim {
+
 bool chip_wiring::pin_level(const target_lines::line& line, std::uint16_t levels,
                             std::uint16_t outputs) const {
     if (line.bit < 0) {
@@ -36,3 +38,5 @@ std::uint16_t chip_wiring::sense() {
     }
     return lines;
 }
+
+} // namespace avrsim

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+namespace avrsim {
+
 // Which GPIO line carries each target pin; an inverted line has an inverting buffer between
 // the chip and the pin.
 struct target_lines {
@@ -41,3 +43,5 @@ class chip_wiring final : public gpio_wiring {
     std::uint16_t levels_ = 0;
     std::uint16_t outputs_ = 0;
 };
+
+} // namespace avrsim

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+using namespace avrsim;
+
 // D2XX on 64-bit Linux: DWORD and ULONG are 32 bits, handles are pointers, no calling
 // convention decoration.
 using DWORD = std::uint32_t;

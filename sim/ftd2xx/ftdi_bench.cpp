@@ -6,6 +6,8 @@
 #include <exception>
 #include <fstream>
 
+namespace avrsim {
+
 namespace {
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
@@ -106,3 +108,5 @@ void ftdi_bench::write_stats() const {
         complain("can't write " + config_.stats_file);
     }
 }
+
+} // namespace avrsim

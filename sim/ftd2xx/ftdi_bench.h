@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+namespace avrsim {
+
 // One device (chip channel) of the list, with its MPSSE engine while open.
 struct ftdi_channel {
     ftdi_channel(const ftdi_device_entry& entry, ChipModel* chip, bus_clock& clock,
@@ -86,3 +88,5 @@ class ftdi_bench {
     std::uint32_t added_usb_id_ = 0;
     usb_counts counts_;
 };
+
+} // namespace avrsim

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <utility>
 
+namespace avrsim {
+
 namespace {
 
 constexpr std::uint32_t type_2232c = 4, type_2232h = 6, type_4232h = 7, type_232h = 8;
@@ -282,3 +284,5 @@ mpsse_chip mpsse_chip_of(std::uint32_t type) {
         return mpsse_chip::ft2232c;
     }
 }
+
+} // namespace avrsim

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+namespace avrsim {
+
 struct ftdi_device_entry {
     std::uint32_t type = 6; // D2XX type code
     std::string serial_number;
@@ -52,3 +54,5 @@ bool apply_ftdi_key(ftdi_bench_config& config, std::string_view key, std::string
 
 // The MPSSE engine variant of a D2XX type code.
 mpsse_chip mpsse_chip_of(std::uint32_t type);
+
+} // namespace avrsim

@@ -1,6 +1,8 @@
 // MPSSE command interpretation: GPIO bytes, clock divisor, byte and bit shifting on both edges.
 #include "sim/ftd2xx/mpsse_engine.h"
 
+namespace avrsim {
+
 namespace {
 constexpr std::uint16_t sck_line = 0x0001;  // TCK/SK
 constexpr std::uint16_t mosi_line = 0x0002; // TDI/DO
@@ -209,3 +211,5 @@ void mpsse_engine::reply(std::uint8_t byte) {
     replies_.push_back(byte);
     flushed_ = false;
 }
+
+} // namespace avrsim

@@ -5,6 +5,8 @@
 #include <deque>
 #include <vector>
 
+namespace avrsim {
+
 // What is wired to the channel's 16 GPIO lines (bit n: ADBUS/DBUS n for n < 8, ACBUS/CBUS
 // n - 8 above). Lines that nobody drives read high (pull-ups).
 class gpio_wiring {
@@ -77,3 +79,5 @@ class mpsse_engine {
     std::uint64_t clocks_ = 0;
     std::uint64_t bad_commands_ = 0;
 };
+
+} // namespace avrsim

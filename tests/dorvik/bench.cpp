@@ -10,6 +10,8 @@
 #include <memory>
 #include <stdexcept>
 
+using namespace quarnel;
+
 namespace {
 
 constexpr std::uint32_t TEST_PORT = 0x378;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+using namespace avrsim;
+
 // Real time plus one microsecond per port access, so that SCK phases last as
 // long as on a slow port and the program's sleeps let the chip finish its work.
 class bench_clock : public sim_clock {

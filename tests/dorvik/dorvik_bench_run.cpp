@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+using namespace quarnel;
+
 DorvikFolder::DorvikFolder(const char* ini) {
     std::filesystem::copy_file(DORVIK_PROGRAM, dir.file("dorvik"));
     if (ini != nullptr) {

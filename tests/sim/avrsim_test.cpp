@@ -5,6 +5,8 @@
 #include "sim/target_file.h"
 #include "tests/support/run_program.h"
 
+using namespace avrsim;
+
 namespace {
 
 using namespace std::string_literals;

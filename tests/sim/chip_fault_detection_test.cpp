@@ -7,6 +7,8 @@
 #include "quarnel/devices/device_info.h"
 #include "tests/sim/isp_helpers.h"
 
+using namespace quarnel;
+
 namespace {
 
 ChipSettings clocked_at(double hz) {

@@ -5,6 +5,8 @@
 
 #include "tests/sim/isp_helpers.h"
 
+using namespace avrsim;
+
 namespace {
 
 ChipSettings with_slip(int bits) {

@@ -8,6 +8,8 @@
 #include "tests/sim/port_driver.h"
 #include "tests/support/run_program.h"
 
+using namespace avrsim;
+
 namespace {
 
 std::string library() {

@@ -4,6 +4,8 @@
 
 #include "quarnel/adapters/spi.h"
 
+using namespace quarnel;
+
 class bare_spi_t : public spi_t {
   public:
     bool has_power() override { return false; }

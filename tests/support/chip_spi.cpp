@@ -5,6 +5,8 @@
 
 #include "quarnel/devices/device_lookup.h"
 
+using namespace quarnel;
+
 namespace {
 
 constexpr double phase_margin = 1.05;

@@ -6,6 +6,8 @@
 #include "sim/chip_model.h"
 #include "tests/support/bare_spi.h"
 
+using namespace avrsim;
+
 // Moves by the adapter's advances; once told to follow the host, it also never falls
 // behind the host's clock, so that a time-out the engine measures in real time cannot
 // expire before the chip's busy time has passed on a slow or loaded machine. Tests of

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace quarnel {
+
 // D2XX uses the Windows integer types. On Windows DWORD and ULONG are `unsigned long` (32 bits,
 // LLP64) and the calls are __stdcall; FTDI's Linux headers map both to `unsigned int` and leave
 // the calling convention empty. Mapping them to `unsigned long` on 64-bit Linux would make every
@@ -104,3 +106,5 @@ using FT_GetLibraryVersion_t = FT_STATUS(D2XX_API*)(DWORD* version);
 using FT_SetVIDPID_t = FT_STATUS(D2XX_API*)(DWORD vendor_id, DWORD product_id);
 
 } // namespace d2xx
+
+} // namespace quarnel

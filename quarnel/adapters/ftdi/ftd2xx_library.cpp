@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+namespace quarnel {
+
 const char* ftd2xx_library_name() {
     const char* configured = std::getenv("FTD2XX_LIBRARY");
     if (configured != nullptr && configured[0] != '\0') {
@@ -52,3 +54,5 @@ ftd2xx_library_t::ftd2xx_library_t() {
     }
     console_log(3, "%c", 10);
 }
+
+} // namespace quarnel

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace quarnel {
+
 // File name of the D2XX library: FTD2XX_LIBRARY when set, else the host's standard name.
 const char* ftd2xx_library_name();
 
@@ -47,3 +49,5 @@ class ftd2xx_library_t : public dynamic_library_t {
         pointer = library_function<Function>(*this, function_name);
     }
 };
+
+} // namespace quarnel

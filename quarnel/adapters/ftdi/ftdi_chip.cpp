@@ -5,6 +5,8 @@
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
 
+namespace quarnel {
+
 void check_ftdi_status(const char* operation, std::uint32_t status, bool short_transfer) {
     if (status != 0) {
         console_log(0, "Can't %s (%s)\n", operation, ftdi_status_name(status));
@@ -23,3 +25,5 @@ void print_ftdi_device_params(int level, const char* label, const ftdi_device_pa
                 static_cast<unsigned long>(static_cast<std::uint32_t>(params.type)),
                 shown(params.description), shown(params.serial_number));
 }
+
+} // namespace quarnel

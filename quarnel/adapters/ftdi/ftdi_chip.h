@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace quarnel {
+
 // Identity of an FTDI device: what a run asks for, or what was found.
 struct ftdi_device_params_t {
     static constexpr std::size_t serial_number_max = 16;
@@ -46,3 +48,5 @@ void check_ftdi_status(const char* operation, std::uint32_t status, bool short_t
 
 // "<label>  <type name> (0x<type>) - "<description>", serno "<serial>"", empty texts as "any".
 void print_ftdi_device_params(int level, const char* label, const ftdi_device_params_t& params);
+
+} // namespace quarnel

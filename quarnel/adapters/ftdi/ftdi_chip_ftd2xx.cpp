@@ -3,6 +3,8 @@
 
 #include <utility>
 
+namespace quarnel {
+
 ftdi_chip_ftd2xx_t::ftdi_chip_ftd2xx_t(std::int32_t type_code,
                                        std::unique_ptr<ftd2xx_library_t> d2xx_library,
                                        d2xx::FT_HANDLE device)
@@ -49,3 +51,5 @@ void ftdi_chip_ftd2xx_t::set_divisor(std::uint16_t divisor) {
 void ftdi_chip_ftd2xx_t::set_timeouts(std::uint32_t read_ms, std::uint32_t write_ms) {
     check_ftdi_status("set timeouts", library->FT_SetTimeouts(handle, read_ms, write_ms), false);
 }
+
+} // namespace quarnel

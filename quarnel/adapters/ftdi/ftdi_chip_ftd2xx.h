@@ -6,6 +6,8 @@
 
 #include <memory>
 
+namespace quarnel {
+
 class ftdi_chip_ftd2xx_t final : public ftdi_chip_t {
   public:
     // Takes ownership of the library and of the open device handle.
@@ -27,3 +29,5 @@ class ftdi_chip_ftd2xx_t final : public ftdi_chip_t {
     std::unique_ptr<ftd2xx_library_t> library;
     d2xx::FT_HANDLE handle;
 };
+
+} // namespace quarnel

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+namespace quarnel {
+
 namespace {
 
 // Closes an open device handle unless ownership moved on.
@@ -186,3 +188,5 @@ std::unique_ptr<ftdi_chip_t> open_ftdi_chip(const ftdi_device_params_t& request)
 
     return std::make_unique<ftdi_chip_ftd2xx_t>(request.type, std::move(library), guard.release());
 }
+
+} // namespace quarnel

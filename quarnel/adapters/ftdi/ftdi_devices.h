@@ -5,6 +5,8 @@
 
 #include <memory>
 
+namespace quarnel {
+
 // Prints the device list at level 2; no device, or a failing library, ends the run (status 70).
 // Adapters with the USB IDs of `ids` (vendor_id, product_id; type gives the default product)
 // are listed too.
@@ -14,3 +16,5 @@ void list_ftdi_devices(const ftdi_device_params_t& ids = {});
 // matches every given field of the request and, on FT2232C/D and FT4232H, sits on a channel
 // with MPSSE. Every refusal logs its reason and raises app_error 70 with the device closed.
 std::unique_ptr<ftdi_chip_t> open_ftdi_chip(const ftdi_device_params_t& request);
+
+} // namespace quarnel

@@ -3,6 +3,8 @@
 
 #include <array>
 
+namespace quarnel {
+
 namespace {
 constexpr std::array<const char*, 20> status_names = {
     "FT_OK",
@@ -40,3 +42,5 @@ const char* ftdi_status_name(std::uint32_t status) {
 const char* ftdi_type_name(std::uint32_t type) {
     return type < type_names.size() ? type_names[type] : "TOO HIGH TYPE CODE";
 }
+
+} // namespace quarnel

@@ -3,6 +3,8 @@
 
 #include <array>
 
+namespace quarnel {
+
 namespace {
 constexpr PinInfo line(const char* name, int bit) {
     return {name, 1u << bit, DIR_BIDIRECTIONAL, false};
@@ -39,3 +41,5 @@ const pinmap_t& default_mpsse_pinmap() {
     }();
     return defaults;
 }
+
+} // namespace quarnel

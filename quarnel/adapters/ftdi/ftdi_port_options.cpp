@@ -8,6 +8,8 @@
 #include <charconv>
 #include <string>
 
+namespace quarnel {
+
 namespace {
 constexpr std::size_t option_max = 66;        // "d=" and a 64-character description
 constexpr std::size_t serial_option_max = 18; // "s=" and a 16-character serial number
@@ -109,3 +111,5 @@ const char* default_ftdi_description(std::int32_t chip_type) {
         return "Dual RS232 A";
     }
 }
+
+} // namespace quarnel

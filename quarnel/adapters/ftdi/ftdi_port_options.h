@@ -5,6 +5,8 @@
 
 #include <string_view>
 
+namespace quarnel {
+
 // Applies the comma-separated options "d=<description>", "s=<serial number>" and the
 // hexadecimal USB IDs "v=<vendor>", "p=<product>" in order (a later one replaces an earlier
 // one of the same letter). Anything else logs its reason and raises app_error 70.
@@ -18,3 +20,5 @@ std::uint16_t default_ftdi_product_id(std::int32_t chip_type);
 
 // Factory description of the first MPSSE channel of a chip type ("Dual RS232 A" ...).
 const char* default_ftdi_description(std::int32_t chip_type);
+
+} // namespace quarnel

@@ -17,6 +17,8 @@
 #include <string_view>
 #include <utility>
 
+namespace quarnel {
+
 namespace {
 
 bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
@@ -149,3 +151,5 @@ std::unique_ptr<spi_t> create_mpsse_adapter(const AdapterSettings& settings) {
                 format_frequency(adapter->sck_frequency(), FREQ_MHZ).c_str());
     return adapter;
 }
+
+} // namespace quarnel

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+namespace quarnel {
+
 // The chip and pin map an FTDI -a text asks for.
 struct mpsse_adapter_spec_t {
     std::int32_t chip_type; // D2XX type code
@@ -27,3 +29,5 @@ bool is_mpsse_adapter_spec(const std::string& adapter_spec);
 // device named with +name. "-p?" lists the FTDI devices and ends the run with app_error 0;
 // every other failure logs its reason and raises app_error 70.
 std::unique_ptr<spi_t> create_mpsse_adapter(const AdapterSettings& settings);
+
+} // namespace quarnel

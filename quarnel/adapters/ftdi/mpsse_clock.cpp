@@ -7,6 +7,8 @@
 #include "quarnel/common/errors.h"
 #include "quarnel/common/units.h"
 
+namespace quarnel {
+
 namespace {
 constexpr std::uint32_t slow_base_hz = 6000000;
 constexpr std::uint32_t fast_base_hz = 30000000;
@@ -54,3 +56,5 @@ std::vector<std::uint8_t> mpsse_clock_commands(const mpsse_clock_t& clock) {
     commands.push_back(mpsse::SEND_IMMEDIATE);
     return commands;
 }
+
+} // namespace quarnel

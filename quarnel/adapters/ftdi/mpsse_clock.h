@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace quarnel {
+
 struct mpsse_clock_t {
     std::uint8_t prefix = 0; // divide-by-5 command sent first; 0: none (FT2232C/D)
     std::uint32_t base_hz = 0;
@@ -17,3 +19,5 @@ mpsse_clock_t mpsse_clock(std::int32_t chip_type, std::uint32_t requested_hz);
 
 // Prefix (if any), set divisor, send immediate: one write.
 std::vector<std::uint8_t> mpsse_clock_commands(const mpsse_clock_t& clock);
+
+} // namespace quarnel

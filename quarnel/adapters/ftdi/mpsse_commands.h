@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace quarnel {
+
 namespace mpsse {
 
 inline constexpr std::uint8_t SET_LOW_BYTE = 0x80; // value, direction
@@ -28,3 +30,5 @@ inline constexpr std::uint8_t BITS_OUT = 0x12;
 inline constexpr int MAX_BYTES_PER_COMMAND = 0x10000;
 
 } // namespace mpsse
+
+} // namespace quarnel

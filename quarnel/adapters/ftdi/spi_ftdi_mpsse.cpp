@@ -12,6 +12,8 @@
 #include <cmath>
 #include <utility>
 
+namespace quarnel {
+
 namespace {
 void wait_ms(float ms) {
     os_timer_t timer;
@@ -252,3 +254,5 @@ bool spi_ftdi_mpsse_t::key_pressed() {
     const SignalMasks& key = pinmap[SIG_KEY];
     return ((lines & key.lines()) != 0) != (key.inverted != 0);
 }
+
+} // namespace quarnel

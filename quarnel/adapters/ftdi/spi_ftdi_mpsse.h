@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+namespace quarnel {
+
 // How the adapter leaves the chip: out of MPSSE mode, which releases every line, or (-az) in
 // MPSSE mode with the programming lines as inputs.
 enum class mpsse_exit { leave_mpsse, keep_inputs };
@@ -73,3 +75,5 @@ class spi_ftdi_mpsse_t final : public spi_t {
     float sck_mhz = 0;
     mpsse_exit exit_mode;
 };
+
+} // namespace quarnel

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <iterator>
 
+namespace quarnel {
+
 namespace {
 
 constexpr float fastest_cycle_us = 0.2f;
@@ -61,3 +63,5 @@ void lpt_t::measure_cycle_time() {
     const long double short_block = shortest_block_time(*this, block, 4);
     cycle_time = cycle_time_from(long_block, short_block);
 }
+
+} // namespace quarnel

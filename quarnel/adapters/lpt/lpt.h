@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace quarnel {
+
 // Register offsets from the base address.
 inline constexpr std::uint8_t LPT_DATA = 0;
 inline constexpr std::uint8_t LPT_STATUS = 1;
@@ -38,3 +40,5 @@ class lpt_t {
 // The cycle time in microseconds from the shortest times of a 100-byte and a
 // 4-byte block write; too-fast ports are held at 0.2 us with a warning.
 float cycle_time_from(long double shortest_100_ms, long double shortest_4_ms);
+
+} // namespace quarnel

@@ -14,6 +14,8 @@
 
 #include <cctype>
 
+namespace quarnel {
+
 namespace {
 
 enum class lpt_mode { kelma, automatic, byteblaster, user, stk, xilinx };
@@ -181,3 +183,5 @@ std::unique_ptr<spi_t> create_lpt_adapter(const AdapterSettings& settings,
     }
     return make_adapter(settings, std::move(port), map);
 }
+
+} // namespace quarnel

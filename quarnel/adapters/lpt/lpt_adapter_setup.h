@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+namespace quarnel {
+
 // Builds the parallel-port adapter for the -a text (none: KELMA) on the port
 // of the -p text, with the run's oscillator, SCK and adapter settings.
 std::unique_ptr<spi_t> create_lpt_adapter(const AdapterSettings& settings);
@@ -20,3 +22,5 @@ using lpt_port_opener = std::function<std::unique_ptr<lpt_t>()>;
 // The same setup on the port that `open` gives.
 std::unique_ptr<spi_t> create_lpt_adapter(const AdapterSettings& settings,
                                           const lpt_port_opener& open);
+
+} // namespace quarnel

@@ -3,6 +3,8 @@
 
 #include "quarnel/adapters/lpt/lpt_pins.h"
 
+namespace quarnel {
+
 namespace {
 
 // Pin map with the given name and signals (index, normal mask, inverted mask).
@@ -69,3 +71,5 @@ constexpr pinmap_t byteblaster2_pinmap = make_pinmap(
         {SIG_XTAL, LPT_D2, 0},
         {SIG_ENABLE, LPT_INIT | LPT_D7 | LPT_D5 | LPT_D4, LPT_STROBE | LPT_ALF | LPT_SELECT},
     });
+
+} // namespace quarnel

@@ -4,6 +4,8 @@
 #include "quarnel/adapters/os_timer.h"
 #include "quarnel/common/console.h"
 
+namespace quarnel {
+
 namespace {
 
 constexpr float settle_ms = 0.01f;
@@ -80,3 +82,5 @@ bool detect_stk(lpt_t& port) {
     console_log(3, "\t%% Atmel adapter for STK%s found\n", suffix[r]);
     return r != 0;
 }
+
+} // namespace quarnel

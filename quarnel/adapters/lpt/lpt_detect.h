@@ -3,6 +3,8 @@
 
 #include "quarnel/adapters/lpt/lpt.h"
 
+namespace quarnel {
+
 enum class byteblaster_kind { none = 0, byteblaster = 1, byteblaster_mv = 2, byteblaster_2 = 3 };
 
 // Which ByteBlaster, if any, answers on the port.
@@ -13,3 +15,5 @@ bool detect_byteblaster(lpt_t& port);
 
 // True when an Atmel STK200 or STK300 adapter answers.
 bool detect_stk(lpt_t& port);
+
+} // namespace quarnel

@@ -4,6 +4,8 @@
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
 
+namespace quarnel {
+
 dlportio_t::dlportio_t(const char* library_name) {
     library.load(library_name);
     DlPortWritePortUchar = library_function<write_uchar_fn>(library, "DlPortWritePortUchar");
@@ -48,3 +50,5 @@ void lpt_dlportio_t::write_data_block(const std::uint8_t* data, int len) {
         binding->DlPortWritePortUchar(base, data[i]);
     }
 }
+
+} // namespace quarnel

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace quarnel {
+
 // The library and its port functions (the block write may be absent).
 struct dlportio_t {
     // Loads `library_name` and binds its functions.
@@ -35,3 +37,5 @@ class lpt_dlportio_t : public lpt_t {
     std::unique_ptr<dlportio_t> binding;
     std::uint32_t base;
 };
+
+} // namespace quarnel

@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+namespace quarnel {
+
 namespace {
 
 std::unique_ptr<platform::parallel_port> opened(std::unique_ptr<platform::parallel_port> port,
@@ -54,3 +56,5 @@ lpt_ppdev_t::lpt_ppdev_t(const std::string& device)
     console_log(3, "\t%% ppdev interface %s activated\n", device.c_str());
     measure_cycle_time();
 }
+
+} // namespace quarnel

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+namespace quarnel {
+
 // Forwards the register operations to a claimed platform port.
 class lpt_host_port_t : public lpt_t {
   public:
@@ -35,3 +37,5 @@ class lpt_ppdev_t : public lpt_host_port_t {
     // Fails naming the device and the reason (status 70).
     explicit lpt_ppdev_t(const std::string& device);
 };
+
+} // namespace quarnel

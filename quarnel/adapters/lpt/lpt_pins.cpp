@@ -1,6 +1,8 @@
 // The parallel-port pin table.
 #include "quarnel/adapters/lpt/lpt_pins.h"
 
+namespace quarnel {
+
 namespace {
 
 constexpr PinInfo pins[] = {
@@ -27,3 +29,5 @@ constexpr PinInfo pins[] = {
 } // namespace
 
 const pin_table_t lpt_pin_table{pins};
+
+} // namespace quarnel

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace quarnel {
+
 // Mask bits: 0-7 data register, 8-15 status register, 16-23 control register.
 inline constexpr std::uint32_t LPT_D0 = 0x01, LPT_D1 = 0x02, LPT_D2 = 0x04, LPT_D3 = 0x08,
                                LPT_D4 = 0x10, LPT_D5 = 0x20, LPT_D6 = 0x40, LPT_D7 = 0x80;
@@ -28,3 +30,5 @@ inline std::uint8_t status_part(std::uint32_t mask) {
 inline std::uint8_t control_part(std::uint32_t mask) {
     return (mask >> 16) & 0xFF;
 }
+
+} // namespace quarnel

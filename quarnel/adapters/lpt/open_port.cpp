@@ -11,6 +11,8 @@
 #include <cctype>
 #include <cstdlib>
 
+namespace quarnel {
+
 namespace {
 
 constexpr std::uint32_t lpt_bases[] = {0x378, 0x278, 0x3BC};
@@ -96,3 +98,5 @@ std::unique_ptr<lpt_t> open_port(const std::optional<std::string>& port_spec) {
     console_log(3, "\t%% LPT write cycle %s\n", format_time(port->cycle_time, TIME_US).c_str());
     return port;
 }
+
+} // namespace quarnel

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+namespace quarnel {
+
 // How a -p text selects the port.
 struct PortSelection {
     std::optional<unsigned> number; // LPT1..LPT3, when given as a number
@@ -23,3 +25,5 @@ PortSelection parse_port_spec(const std::optional<std::string>& port_spec);
 // of the port number or base address, else direct I/O at the base address.
 // The data lines are left driving.
 std::unique_ptr<lpt_t> open_port(const std::optional<std::string>& port_spec);
+
+} // namespace quarnel

@@ -8,6 +8,8 @@
 
 #include <cmath>
 
+namespace quarnel {
+
 namespace {
 
 int writes_for(float time_us, float cycle_us) {
@@ -167,3 +169,5 @@ bool spi_lpt_t::key_pressed() {
 float spi_lpt_t::sck_frequency() {
     return 1.0f / port->cycle_time / static_cast<float>(bit_length + 1);
 }
+
+} // namespace quarnel

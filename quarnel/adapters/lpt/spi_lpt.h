@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+namespace quarnel {
+
 // Every SPI bit is one precomputed run of data-register writes, so SCK phases
 // are whole multiples of the port's write cycle.
 class spi_lpt_t : public spi_t {
@@ -62,3 +64,5 @@ class spi_lpt_t : public spi_t {
     int bit_length = 0;
     int reset_length = 0;
 };
+
+} // namespace quarnel

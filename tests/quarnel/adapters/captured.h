@@ -7,6 +7,8 @@
 
 #include <string>
 
+using namespace quarnel;
+
 struct Captured {
     int status = 0; // exit status of the app_error raised, 0 when none
     std::string output;

@@ -8,6 +8,8 @@
 
 #include <vector>
 
+using namespace quarnel;
+
 TEST(OsTimer, WaitModeFollowsTheExactThresholds) {
     os_timer_t timer;
     const struct {

@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <string>
 
+using namespace quarnel;
+
 namespace {
 
 pinmap_t parsed(const std::string& text) {

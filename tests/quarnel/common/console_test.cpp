@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <string>
 
+using namespace quarnel;
+
 namespace {
 
 std::string logged(int verbosity, int level, const char* format, const char* text) {

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 #include <string>
 
+using namespace quarnel;
+
 namespace {
 
 // Sets QUARNEL_CONFIG_PATH for one test and removes it afterwards.

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <string>
 
+using namespace quarnel;
+
 TEST(Text, TrimAndComments) {
     char line[] = "  mosi = D5 \t\r\n";
     EXPECT_STREQ(trim(line), "mosi = D5");

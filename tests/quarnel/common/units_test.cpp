@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <string>
 
+using namespace quarnel;
+
 TEST(Units, TimesScaleToTheirBestUnit) {
     EXPECT_EQ(format_time(1234.5, TIME_MS), "1.23s");
     EXPECT_EQ(format_time(0.25, TIME_MS), "250us");

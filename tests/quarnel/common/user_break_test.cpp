@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace quarnel;
+
 TEST(UserBreak, SignalIsReportedAtTheNextPollOnly) {
     poll_user_break(); // installs the handlers
     poll_user_break();

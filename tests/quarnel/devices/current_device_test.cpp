@@ -8,6 +8,8 @@
 
 #include <stdexcept>
 
+using namespace quarnel;
+
 namespace {
 
 class CurrentDevice : public ::testing::Test {

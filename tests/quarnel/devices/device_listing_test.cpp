@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+using namespace quarnel;
+
 namespace {
 
 std::vector<std::string> lines_of(const std::string& text) {

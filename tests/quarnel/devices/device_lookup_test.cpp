@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace quarnel;
+
 TEST(DeviceLookup, FindsWholeNamesIgnoringCase) {
     EXPECT_EQ(find_device("MEGA8A"), 41);
     EXPECT_EQ(find_device("mega8"), 41);

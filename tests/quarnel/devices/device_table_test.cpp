@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+using namespace quarnel;
+
 namespace {
 
 bool power_of_two(int n) {

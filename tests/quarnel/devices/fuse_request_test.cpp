@@ -9,6 +9,8 @@
 
 #include <string>
 
+using namespace quarnel;
+
 namespace {
 
 class FuseList : public ::testing::Test {

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <sstream>
 
+using namespace quarnel;
+
 namespace {
 
 // Problems of the "Supported devices" block: blank first column, names at

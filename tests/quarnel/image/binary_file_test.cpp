@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 
+using namespace quarnel;
+
 using Layout = std::vector<std::pair<std::int32_t, std::int32_t>>;
 
 namespace {

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 #include <random>
 
+using namespace quarnel;
+
 namespace {
 
 ProgramResult shell(const std::string& command) {

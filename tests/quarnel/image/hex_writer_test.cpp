@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 
+using namespace quarnel;
+
 namespace {
 
 std::string hex_text(const PortionList& image, ff_lines ff) {

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+using namespace quarnel;
+
 namespace {
 
 FileSpec named(file_format format, const std::string& name) {

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+using namespace quarnel;
+
 inline CodePortion* add_portion(PortionList& image, std::int32_t start,
                                 const std::vector<std::uint8_t>& bytes) {
     return image.append(std::make_unique<CodePortion>(

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace quarnel;
+
 using Layout = std::vector<std::pair<std::int32_t, std::int32_t>>;
 
 TEST(CodePortion, CopiesItsSourceAndAddressesBytesAbsolutely) {

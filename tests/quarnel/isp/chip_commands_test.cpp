@@ -4,6 +4,8 @@
 #include "isp_fixture.h"
 #include "quarnel/isp/programming_mode.h"
 
+using namespace quarnel;
+
 using Kind = RecordingSpi::Kind;
 
 TEST_F(IspTest, LockStateByLockFormat) {

@@ -10,6 +10,8 @@
 #include <memory>
 #include <optional>
 
+using namespace quarnel;
+
 namespace {
 
 std::vector<std::uint8_t> firmware(std::size_t size) {

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <memory>
 
+using namespace quarnel;
+
 TEST_F(IspTest, Program32KOverTheStandInPort) {
     TempDir dir;
     const std::string target = dir.file("chip.target");

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+using namespace quarnel;
+
 class FuseTest : public IspTest {
   protected:
     // Device, its chip bytes, and the -f list.

@@ -13,6 +13,8 @@
 
 #include <string>
 
+using namespace quarnel;
+
 class IspTest : public testing::Test {
   protected:
     IspTest() {

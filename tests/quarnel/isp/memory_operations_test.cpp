@@ -7,6 +7,8 @@
 #include <memory>
 #include <numeric>
 
+using namespace quarnel;
+
 using Kind = RecordingSpi::Kind;
 
 namespace {

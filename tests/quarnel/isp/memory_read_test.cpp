@@ -3,6 +3,8 @@
 
 #include "isp_fixture.h"
 
+using namespace quarnel;
+
 using Kind = RecordingSpi::Kind;
 
 TEST_F(IspTest, PacketReadAcrossTheBlockBoundarySplitsWithExtendedAddresses) {

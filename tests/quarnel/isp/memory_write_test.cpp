@@ -4,6 +4,8 @@
 #include "isp_fixture.h"
 #include "quarnel/adapters/os_timer.h"
 
+using namespace quarnel;
+
 using Kind = RecordingSpi::Kind;
 
 namespace {

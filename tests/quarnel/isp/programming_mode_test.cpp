@@ -5,6 +5,8 @@
 #include "quarnel/devices/device_table.h"
 #include "quarnel/isp/target_power.h"
 
+using namespace quarnel;
+
 using Kind = RecordingSpi::Kind;
 
 TEST_F(IspTest, ChipInStepSeesOneResetAndNoPulses) {

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+using namespace quarnel;
+
 class RecordingSpi : public spi_t {
   public:
     enum class Kind {

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 
+using namespace quarnel;
+
 class EepromKeepTest : public ProductionTest {
   protected:
     void SetUp() override {

@@ -2,6 +2,8 @@
 #include "quarnel/isp/chip_commands.h"
 #include "tests/quarnel/production/production_fixture.h"
 
+using namespace quarnel;
+
 namespace {
 
 bool starts_with(const std::string& text, const std::string& prefix) {

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+using namespace quarnel;
+
 // The ISP engine's fixture (fresh options and run state, output capture) with
 // a virtual chip in place of its recording adapter.
 class ProductionTest : public IspTest {

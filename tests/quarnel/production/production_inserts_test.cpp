@@ -4,6 +4,8 @@
 #include "quarnel/isp/fuse_operations.h"
 #include "tests/quarnel/production/production_fixture.h"
 
+using namespace quarnel;
+
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {

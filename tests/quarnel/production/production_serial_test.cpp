@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <filesystem>
 
+using namespace quarnel;
+
 class SerialFileTest : public ProductionTest {
   protected:
     void SetUp() override {

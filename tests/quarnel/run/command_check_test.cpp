@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace quarnel;
+
 namespace {
 
 void expect_rejected(const std::vector<std::string>& args, const std::string& message) {

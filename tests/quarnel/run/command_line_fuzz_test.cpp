@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+using namespace quarnel;
+
 namespace {
 
 // Pieces that reach deep into the switch table, mixed with random bytes.

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace quarnel;
+
 namespace {
 
 void expect_error(const std::vector<std::string>& args, const std::string& message) {

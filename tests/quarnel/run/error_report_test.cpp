@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <string>
 
+using namespace quarnel;
+
 namespace {
 
 struct Ending {

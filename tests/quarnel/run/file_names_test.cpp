@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace quarnel;
+
 TEST(FileNames, PrefixSelectsTheFormat) {
     ASSERT_FALSE(parse_args({":bin:image.bin", "-d:IHEX:data.hex"}).raised);
     EXPECT_EQ(parsed_options().code_file().format, FILE_BIN);

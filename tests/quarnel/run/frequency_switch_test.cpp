@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace quarnel;
+
 namespace {
 
 const char* const range_message = "-o: OSC frequency must be 0 or from 1kHz to 40MHz\n";

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace quarnel;
+
 namespace {
 
 void expect_invalid(const std::string& arg) {

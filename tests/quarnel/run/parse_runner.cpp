@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace quarnel;
+
 namespace {
 
 // What the latest parse filled; each parse starts from fresh ones.

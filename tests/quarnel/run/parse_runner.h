@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+using namespace quarnel;
+
 struct ParseOutcome {
     bool raised = false;    // an app_error ended the parse
     int status = 0;         // its code

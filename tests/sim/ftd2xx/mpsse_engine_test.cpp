@@ -5,6 +5,8 @@
 
 #include <vector>
 
+using namespace avrsim;
+
 namespace {
 
 using bytes = std::vector<std::uint8_t>;

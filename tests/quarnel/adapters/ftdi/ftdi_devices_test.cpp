@@ -4,6 +4,8 @@
 
 #include <memory>
 
+using namespace quarnel;
+
 namespace {
 
 constexpr const char* two_chips = "ftdi_devices=2232H|FTA1|Dual RS232-HS A;"

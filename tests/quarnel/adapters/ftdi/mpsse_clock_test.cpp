@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace quarnel;
+
 namespace {
 
 constexpr std::int32_t ft2232c = 4, ft2232h = 6, ft4232h = 7, ft232h = 8;

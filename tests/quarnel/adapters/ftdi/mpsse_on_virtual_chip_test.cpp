@@ -17,6 +17,9 @@
 #include <memory>
 #include <optional>
 
+using namespace quarnel;
+using namespace avrsim;
+
 namespace {
 
 std::vector<std::uint8_t> firmware(std::size_t size) {

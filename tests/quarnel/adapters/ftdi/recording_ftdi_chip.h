@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+using namespace quarnel;
+
 struct chip_log {
     std::vector<std::string> calls;               // "set_bit_mode 0 2", "send", "purge 1", ...
     std::vector<std::vector<std::uint8_t>> sends; // bytes of each send, in order

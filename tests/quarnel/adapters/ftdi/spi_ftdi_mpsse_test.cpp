@@ -10,6 +10,8 @@
 #include <numeric>
 #include <vector>
 
+using namespace quarnel;
+
 namespace {
 
 using bytes = std::vector<std::uint8_t>;

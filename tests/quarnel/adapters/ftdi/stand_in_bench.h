@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+using namespace quarnel;
+
 class StandInBench : public testing::Test {
   protected:
     StandInBench() {

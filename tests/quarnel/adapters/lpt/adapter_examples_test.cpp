@@ -9,6 +9,8 @@
 
 #include <string>
 
+using namespace quarnel;
+
 namespace {
 
 pinmap_t example(const char* file) {

@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+using namespace quarnel;
+
 struct PortAccess {
     char kind; // 'r' read, 'w' write, 'b' block write
     std::uint8_t offset;

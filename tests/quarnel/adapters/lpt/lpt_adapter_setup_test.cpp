@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+using namespace quarnel;
+
 namespace {
 
 using status_fn = std::function<std::uint8_t(std::uint8_t)>;

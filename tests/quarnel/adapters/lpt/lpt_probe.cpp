@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <cstdio>
 
+using namespace quarnel;
+
 namespace {
 
 std::uint8_t exchange(spi_t& spi, std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d,

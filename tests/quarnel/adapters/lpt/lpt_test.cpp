@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace quarnel;
+
 TEST(LptMeasure, DirectionBitThatReadsBackIsTestedAndRestored) {
     fake_port_t port;
     port.control = 0x1C; // interrupt enable and INIT set

@@ -15,6 +15,8 @@
 #include <optional>
 #include <string>
 
+using namespace quarnel;
+
 namespace {
 
 class PortSpec : public ::testing::Test {

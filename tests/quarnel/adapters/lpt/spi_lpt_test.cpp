@@ -13,6 +13,8 @@
 #include <memory>
 #include <vector>
 
+using namespace quarnel;
+
 namespace {
 
 using bytes = std::vector<std::uint8_t>;
