@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace quarnel {
@@ -84,14 +85,15 @@ void add_pin(pinmap_t& map, int signal, const std::string& key, std::string pin_
 }
 
 void parse_file(pinmap_t& map, const char* name, pin_table_t table) {
-    char path[260];
-    if (!find_config_file(path, sizeof path, name)) {
+    const std::optional<std::string> path = find_config_file(name);
+    if (!path) {
         console_log(0, "File '%s' not found\n", name);
         print_config_search(0, name);
         throw app_error(EXIT_ENVIRONMENT);
     }
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(open_file(path, "r"), &std::fclose);
-    console_log(3, "\t%% loading config file '%s'\n", path);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(open_file(path->c_str(), "r"),
+                                                         &std::fclose);
+    console_log(3, "\t%% loading config file '%s'\n", path->c_str());
     // A line longer than one piece goes on as a further entry, so nothing of
     // it is silently lost.
     char line[entry_max + 1];

@@ -39,13 +39,11 @@ const std::optional<std::string>& program_directory() {
 namespace {
 
 // A path cut short would name another file: one that does not fit is no match.
-bool copy_whole(char* dest, std::size_t size, const std::string& text) {
-    if (text.size() > size - 1) {
-        return false;
+std::optional<std::string> fitting(std::size_t size, const std::string& path) {
+    if (path.size() > size - 1) {
+        return std::nullopt;
     }
-    std::memcpy(dest, text.data(), text.size());
-    dest[text.size()] = '\0';
-    return true;
+    return path;
 }
 
 // Directories of one search-list entry; both ':' and ';' separate them here.
@@ -94,15 +92,15 @@ std::vector<std::pair<std::string, const char*>> search_directories() {
 
 } // namespace
 
-bool find_config_file(char* dest, std::size_t size, const char* name) {
-    if (name == nullptr || dest == nullptr || size < 1) {
-        return false;
+std::optional<std::string> find_config_file(const char* name, std::size_t size) {
+    if (name == nullptr || size < 1) {
+        return std::nullopt;
     }
     if (platform::is_regular_file(name)) {
-        return copy_whole(dest, size, name);
+        return fitting(size, name);
     }
     if (!searched_by_name(name)) {
-        return false;
+        return std::nullopt;
     }
     const char* env = config_path_variable();
     console_log(3, "\t%% config path %s\n", env != nullptr ? env : "not defined");
@@ -120,11 +118,13 @@ bool find_config_file(char* dest, std::size_t size, const char* name) {
             candidate += '/';
         }
         candidate += name;
-        if (platform::is_regular_file(candidate.c_str()) && copy_whole(dest, size, candidate)) {
-            return true;
+        if (platform::is_regular_file(candidate.c_str())) {
+            if (auto path = fitting(size, candidate)) {
+                return path;
+            }
         }
     }
-    return false;
+    return std::nullopt;
 }
 
 void print_config_search(int level, const char* name) {

@@ -45,7 +45,7 @@ struct DeviceInfo {
     std::uint32_t flags;
     std::uint8_t lock_format;
     std::uint8_t fuse_format;
-    std::uint8_t reserved[2];
+    std::uint8_t reserved[2] = {};
     const FuseLayout* fuse_layout;
 };
 
