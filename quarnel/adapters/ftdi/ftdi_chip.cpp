@@ -7,14 +7,21 @@
 
 namespace quarnel {
 
+void fail_ftdi_operation(const char* operation, const char* reason) {
+    if (reason != nullptr) {
+        console_log(0, "Can't %s (%s)\n", operation, reason);
+    } else {
+        console_log(0, "Can't %s\n", operation);
+    }
+    throw app_error(EXIT_ENVIRONMENT);
+}
+
 void check_ftdi_status(const char* operation, std::uint32_t status, bool short_transfer) {
     if (status != 0) {
-        console_log(0, "Can't %s (%s)\n", operation, ftdi_status_name(status));
-        throw app_error(EXIT_ENVIRONMENT);
+        fail_ftdi_operation(operation, ftdi_status_name(status));
     }
     if (short_transfer) {
-        console_log(0, "Can't %s\n", operation);
-        throw app_error(EXIT_ENVIRONMENT);
+        fail_ftdi_operation(operation, nullptr);
     }
 }
 

@@ -42,6 +42,9 @@ class ftdi_chip_t {
     const std::int32_t type;
 };
 
+// Ends the run: "Can't <operation> (<reason>)", or "Can't <operation>" without a reason.
+[[noreturn]] void fail_ftdi_operation(const char* operation, const char* reason);
+
 // Ends the run when `status` is not FT_OK ("Can't <operation> (<status name>)") or when a
 // transfer moved fewer bytes than asked ("Can't <operation>").
 void check_ftdi_status(const char* operation, std::uint32_t status, bool short_transfer);

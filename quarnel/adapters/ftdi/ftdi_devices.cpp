@@ -1,192 +1,50 @@
-// FTDI device listing and the opening of one device with its identity and channel checks.
+// FTDI device listing and opening through the library the host offers.
 #include "quarnel/adapters/ftdi/ftdi_devices.h"
 
+#include "platform/shared_library.h"
 #include "quarnel/adapters/ftdi/ftd2xx_library.h"
-#include "quarnel/adapters/ftdi/ftdi_chip_ftd2xx.h"
-#include "quarnel/adapters/ftdi/ftdi_names.h"
-#include "quarnel/adapters/ftdi/ftdi_port_options.h"
+#include "quarnel/adapters/ftdi/ftdi_backends.h"
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
 
-#include <algorithm>
-#include <cstring>
-#include <utility>
-#include <vector>
+#include <cstdlib>
+#include <string_view>
 
 namespace quarnel {
 
-namespace {
-
-// Closes an open device handle unless ownership moved on.
-class open_handle_guard {
-  public:
-    open_handle_guard(ftd2xx_library_t& d2xx_library, d2xx::FT_HANDLE device)
-        : library(d2xx_library), handle(device) {}
-    ~open_handle_guard() {
-        if (handle != nullptr) {
-            library.FT_Close(handle);
+ftdi_backend chosen_ftdi_backend() {
+    const char* forced = std::getenv("QUARNEL_FTDI");
+    ftdi_backend backend = ftdi_backend::libftdi;
+    if (forced != nullptr && forced[0] != '\0') {
+        const std::string_view name = forced;
+        if (name != "d2xx" && name != "libftdi") {
+            console_log(0, "QUARNEL_FTDI must be 'd2xx' or 'libftdi', not '%s'\n", forced);
+            throw app_error(EXIT_ENVIRONMENT);
+        }
+        backend = name == "d2xx" ? ftdi_backend::d2xx : ftdi_backend::libftdi;
+    } else {
+        const char* configured = std::getenv("FTD2XX_LIBRARY");
+        if ((configured != nullptr && configured[0] != '\0') ||
+            platform::shared_library(ftd2xx_library_name()).loaded()) {
+            backend = ftdi_backend::d2xx;
         }
     }
-    open_handle_guard(const open_handle_guard&) = delete;
-    open_handle_guard& operator=(const open_handle_guard&) = delete;
-    d2xx::FT_HANDLE release() { return std::exchange(handle, nullptr); }
-
-  private:
-    ftd2xx_library_t& library;
-    d2xx::FT_HANDLE handle;
-};
-
-constexpr d2xx::DWORD ftdi_vendor_id = 0x0403;
-
-[[noreturn]] void fail() {
-    throw app_error(EXIT_ENVIRONMENT);
+    console_log(3, "\t%% FTDI access through %s\n",
+                backend == ftdi_backend::d2xx ? "D2XX" : "libftdi1");
+    return backend;
 }
-
-// Text of a fixed-size field that the library may fill without a terminator.
-std::string field_text(const char* field, std::size_t size) {
-    return std::string(field, strnlen(field, size));
-}
-
-ftdi_device_params_t read_device_info(ftd2xx_library_t& library, d2xx::FT_HANDLE handle) {
-    d2xx::FT_DEVICE type = 0;
-    d2xx::DWORD id = 0;
-    // Larger than the 17 and 65 bytes the library writes, so that no reply can overrun them.
-    char serial_number[64] = {};
-    char description[128] = {};
-    const d2xx::FT_STATUS status =
-        library.FT_GetDeviceInfo(handle, &type, &id, serial_number, description, nullptr);
-    if (status != d2xx::FT_OK) {
-        console_log(0, "Can't get FTDI device information (%s)\n", ftdi_status_name(status));
-        fail();
-    }
-    ftdi_device_params_t found;
-    found.type = static_cast<std::int32_t>(type);
-    found.serial_number = field_text(serial_number, ftdi_device_params_t::serial_number_max);
-    found.description = field_text(description, ftdi_device_params_t::description_max);
-    return found;
-}
-
-bool matches(const ftdi_device_params_t& request, const ftdi_device_params_t& found) {
-    return found.type == request.type &&
-           (request.serial_number.empty() || request.serial_number == found.serial_number) &&
-           (request.description.empty() || request.description == found.description);
-}
-
-// FT2232C/D has MPSSE on channel A only, FT4232H on A and B; the last character of the
-// description names the channel.
-void check_channel(const ftdi_device_params_t& found) {
-    const char channel = found.description.empty() ? '?' : found.description.back();
-    const bool usable = found.type == static_cast<std::int32_t>(d2xx::FT_DEVICE_2232C)
-                            ? channel == 'A'
-                        : found.type == static_cast<std::int32_t>(d2xx::FT_DEVICE_4232H)
-                            ? channel == 'A' || channel == 'B'
-                            : true;
-    if (!usable) {
-        console_log(0, "Channel %c can't be used for MPSSE mode\n", channel);
-        fail();
-    }
-}
-
-// Makes the library find an adapter with other USB IDs than FTDI's own. D2XX for Linux and
-// macOS finds only FTDI's IDs and one pair set with FT_SetVIDPID; builds without that call find
-// every device their driver serves.
-void add_usb_id(ftd2xx_library_t& library, const ftdi_device_params_t& request) {
-    if (request.vendor_id == 0 && request.product_id == 0) {
-        return;
-    }
-    const d2xx::DWORD vendor = request.vendor_id != 0 ? request.vendor_id : ftdi_vendor_id;
-    const d2xx::DWORD product =
-        request.product_id != 0 ? request.product_id : default_ftdi_product_id(request.type);
-    console_log(3, "\t%% USB ID %04X:%04X\n", static_cast<unsigned>(vendor),
-                static_cast<unsigned>(product));
-    if (library.FT_SetVIDPID == nullptr) {
-        return;
-    }
-    const d2xx::FT_STATUS status = library.FT_SetVIDPID(vendor, product);
-    if (status != d2xx::FT_OK) {
-        console_log(0, "Can't set USB IDs %04X:%04X (%s)\n", static_cast<unsigned>(vendor),
-                    static_cast<unsigned>(product), ftdi_status_name(status));
-        fail();
-    }
-}
-
-} // namespace
 
 void list_ftdi_devices(const ftdi_device_params_t& ids) {
-    ftd2xx_library_t library;
-    add_usb_id(library, ids);
-    d2xx::DWORD count = 0;
-    d2xx::FT_STATUS status = library.FT_CreateDeviceInfoList(&count);
-    if (status != d2xx::FT_OK) {
-        console_log(0, "Can't get number of FTDI devices (%s)\n", ftdi_status_name(status));
-        fail();
-    }
-    if (count == 0) {
-        console_log(0, "No FTDI devices found\n");
-        fail();
-    }
-    console_log(2, "%ld FTDI devices detected\n", static_cast<long>(count));
-
-    std::vector<d2xx::FT_DEVICE_LIST_INFO_NODE> nodes(count);
-    d2xx::DWORD listed = count;
-    status = library.FT_GetDeviceInfoList(nodes.data(), &listed);
-    if (status != d2xx::FT_OK) {
-        console_log(0, "Can't get FTDI device list (%s)\n", ftdi_status_name(status));
-        fail();
-    }
-    // Devices plugged in between the two calls are not in the array.
-    const std::size_t shown = std::min<std::size_t>(listed, nodes.size());
-    for (std::size_t i = 0; i < shown; ++i) {
-        const d2xx::FT_DEVICE_LIST_INFO_NODE& node = nodes[i];
-        if ((node.Flags & d2xx::FT_FLAGS_OPENED) != 0) {
-            console_log(2, "%2d: opened by another process\n", static_cast<int>(i));
-        } else {
-            console_log(2, "%2d: %s (0x%X) - \"%.64s\", serno \"%.16s\"\n", static_cast<int>(i),
-                        ftdi_type_name(node.Type), static_cast<unsigned>(node.Type),
-                        node.Description, node.SerialNumber);
-        }
+    if (chosen_ftdi_backend() == ftdi_backend::d2xx) {
+        list_d2xx_devices(ids);
+    } else {
+        list_libftdi_devices(ids);
     }
 }
 
 std::unique_ptr<ftdi_chip_t> open_ftdi_chip(const ftdi_device_params_t& request) {
-    const bool by_serial_number = !request.serial_number.empty();
-    if (!by_serial_number && request.description.empty()) {
-        console_log(0, "Description and/or serial number must be set for FTDI device opening\n");
-        fail();
-    }
-    const std::string& key = by_serial_number ? request.serial_number : request.description;
-
-    auto library = std::make_unique<ftd2xx_library_t>();
-    add_usb_id(*library, request);
-    d2xx::FT_HANDLE handle = nullptr;
-    std::string key_argument = key; // FT_OpenEx takes a non-const pointer
-    const d2xx::FT_STATUS status = library->FT_OpenEx(
-        key_argument.data(),
-        by_serial_number ? d2xx::FT_OPEN_BY_SERIAL_NUMBER : d2xx::FT_OPEN_BY_DESCRIPTION, &handle);
-    if (status != d2xx::FT_OK) {
-        console_log(0, "Can't open FTDI device with %s \"%s\" (%s)\n",
-                    by_serial_number ? "serial number" : "description", key.c_str(),
-                    ftdi_status_name(status));
-        fail();
-    }
-    open_handle_guard guard(*library, handle);
-
-    d2xx::DWORD driver_version = 0;
-    if (library->FT_GetDriverVersion(handle, &driver_version) == d2xx::FT_OK) {
-        console_log(3, "\t%% FTDI driver version %X.%X.%X\n", (driver_version >> 16) & 0xFFu,
-                    (driver_version >> 8) & 0xFFu, driver_version & 0xFFu);
-    }
-
-    const ftdi_device_params_t found = read_device_info(*library, handle);
-    if (!matches(request, found)) {
-        console_log(0, "Can't use opened FTDI device (some of parameters not match)\n");
-        print_ftdi_device_params(0, "Requested", request);
-        print_ftdi_device_params(0, "Found    ", found);
-        fail();
-    }
-    check_channel(found);
-
-    return std::make_unique<ftdi_chip_ftd2xx_t>(request.type, std::move(library), guard.release());
+    return chosen_ftdi_backend() == ftdi_backend::d2xx ? open_d2xx_chip(request)
+                                                       : open_libftdi_chip(request);
 }
 
 } // namespace quarnel

@@ -208,6 +208,7 @@ TEST(FtdiRun, TraceNamesLibraryDriverDeviceAndSck) {
     const std::string opening = echo(args) +
                                 "No FTDI \"port\" switch found\n"
                                 "device with default description \"Dual RS232-HS A\" will be used\n"
+                                "\t% FTDI access through D2XX\n"
                                 "\t% '" +
                                 bin_path("libavrsim_ftd2xx.so") +
                                 "' successfully loaded, version 1.4.27\n"

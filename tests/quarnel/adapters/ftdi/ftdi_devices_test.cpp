@@ -59,7 +59,8 @@ TEST_F(FtdiDevices, OpeningTracesTheLibraryAndDriverVersions) {
     const Captured result = captured([&] { chip = open_ftdi_chip({6, "", "Dual RS232-HS A"}); });
     ASSERT_TRUE(chip);
     EXPECT_EQ(chip->type, 6);
-    EXPECT_EQ(result.output, "\t% '" + bin_path("libavrsim_ftd2xx.so") +
+    EXPECT_EQ(result.output, "\t% FTDI access through D2XX\n\t% '" +
+                                 bin_path("libavrsim_ftd2xx.so") +
                                  "' successfully loaded, version 1.4.27\n"
                                  "\t% FTDI driver version 1.4.27\n");
 }
