@@ -1,7 +1,5 @@
 // The 22 D2XX calls of the stand-in FTDI library, played on the virtual bench.
-#include "sim/ftd2xx/ftdi_bench.h"
-
-#include "platform/clock.h"
+#include "sim/ftd2xx/bench_instance.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -47,45 +45,6 @@ struct device_list_node {
     void* handle;
 };
 static_assert(sizeof(device_list_node) == 104);
-
-// Made on first use and kept until the library unloads: a program may still close its device
-// from its own static destructors, which run before those of this library.
-ftdi_bench* the_bench = nullptr;
-
-ftdi_bench& bench() {
-    if (the_bench == nullptr) {
-        the_bench = new ftdi_bench(std::getenv("AVRSIM_TARGET"));
-    }
-    return *the_bench;
-}
-
-// Runs at dlclose, or at process exit after the program's destructors: saves the chip and the
-// counts.
-__attribute__((destructor)) void release_bench() {
-    delete the_bench;
-    the_bench = nullptr;
-}
-
-// The span of one USB transfer on the bus timeline; the processor time it takes in the
-// program's process (simulation and real-time wait) is counted apart from the program's own.
-class bus_transfer {
-  public:
-    explicit bus_transfer(ftdi_bench& bench)
-        : clock_(bench.clock()), counts_(bench.counts()), cpu_start_(platform::process_cpu_us()) {
-        clock_.begin_transfer();
-    }
-    ~bus_transfer() {
-        clock_.end_transfer();
-        counts_.cpu_us += platform::process_cpu_us() - cpu_start_;
-    }
-    bus_transfer(const bus_transfer&) = delete;
-    bus_transfer& operator=(const bus_transfer&) = delete;
-
-  private:
-    bus_clock& clock_;
-    usb_counts& counts_;
-    std::int64_t cpu_start_;
-};
 
 std::uint32_t location_of(std::size_t index) {
     return 0x11 + static_cast<std::uint32_t>(index);

@@ -53,6 +53,8 @@ class ftdi_bench {
     std::vector<std::unique_ptr<ftdi_channel>>& channels() {
         return config_.has_ftdi_ids() || added_usb_id_ == config_.usb_id ? channels_ : hidden_;
     }
+    // Every channel plugged in, whatever its USB IDs (libusb sees them all).
+    const std::vector<std::unique_ptr<ftdi_channel>>& all_channels() const { return channels_; }
     // FT_SetVIDPID: the library also finds devices with these IDs.
     void add_usb_id(std::uint32_t vendor, std::uint32_t product) {
         added_usb_id_ = vendor << 16 | product;
