@@ -238,7 +238,16 @@ std::unique_ptr<ftdi_chip_t> open_libftdi_chip(const ftdi_device_params_t& reque
             continue;
         }
         if (!open_channel(*library, context, device, channel)) {
-            refuse_open(by_serial_number, key, library->error_text(context));
+            // libftdi tells a channel the chip lacks from one in use only by the chip's type.
+            const std::string reason = library->error_text(context);
+            if (channel > 0 && open_channel(*library, context, device, 0)) {
+                const bool exists = channel < channel_count(d2xx_type_of(context->type));
+                library->ftdi_usb_close(context);
+                if (!exists) {
+                    continue;
+                }
+            }
+            refuse_open(by_serial_number, key, reason.c_str());
         }
         const ftdi_device_params_t found =
             channel_identity(d2xx_type_of(context->type), *strings, channel);

@@ -61,11 +61,16 @@ spi_ftdi_mpsse_t::spi_ftdi_mpsse_t(std::unique_ptr<ftdi_chip_t> ftdi_chip, const
 
 spi_ftdi_mpsse_t::~spi_ftdi_mpsse_t() {
     // A chip unplugged by now fails here; its reason is printed and the run is ending anyway.
+    // A failed write does not stop the bit-mode request: leaving MPSSE mode is what releases
+    // the target's lines, and it may still go through when bulk transfers fail.
     try {
         if (chip->type != static_cast<std::int32_t>(d2xx::FT_DEVICE_2232C)) {
             const std::uint8_t divide_by_5_on = mpsse::DIVIDE_BY_5_ON;
             chip->send(&divide_by_5_on, 1);
         }
+    } catch (const app_error&) {
+    }
+    try {
         if (exit_mode == mpsse_exit::keep_inputs) {
             for (pin_signal signal : {SIG_MOSI, SIG_SCK, SIG_RESET, SIG_SET}) {
                 gpio_directions &= ~pinmap[signal].lines();

@@ -1,4 +1,5 @@
-// Whole quarnel runs over FTDI adapters: the stand-in D2XX library with the virtual chip on it.
+// Whole quarnel runs over FTDI adapters: the stand-in D2XX and libftdi libraries with the
+// virtual chip on them. Each table runs over both.
 #include "tests/quarnel/e2e/run_bench.h"
 #include "tests/support/golden_text.h"
 
@@ -17,19 +18,41 @@ std::string identified() {
     return mega328p + "Chip not locked\n" + mega328p_fuses() + "Total time T\nReset pin released\n";
 }
 
-// A virtual mega328P at 16 MHz wired to an FTDI chip of the stand-in library.
+// How quarnel reaches the stand-in, and the library's reasons as quarnel prints them.
+struct Backend {
+    std::string name; // QUARNEL_FTDI
+    std::string not_found;
+    std::string in_use;
+    std::string write_failed;
+};
+
+const Backend d2xx{"d2xx", "FT_DEVICE_NOT_FOUND", "FT_DEVICE_NOT_OPENED", "FT_IO_ERROR"};
+const Backend libftdi{"libftdi", "device not found",
+                      "unable to claim usb device. Make sure the default FTDI driver is not in use",
+                      "usb bulk write failed"};
+const Backend* const backends[] = {&d2xx, &libftdi};
+
+// A virtual mega328P at 16 MHz wired to an FTDI chip of a stand-in library.
 class FtdiBench {
   public:
-    explicit FtdiBench(const std::vector<std::string>& settings = {})
-        : bench("mega328P", with_clock(settings)) {}
+    explicit FtdiBench(const std::vector<std::string>& settings = {}, const Backend& used = d2xx)
+        : bench("mega328P", with_clock(settings)), backend(used) {}
 
     BenchRun quarnel(const std::vector<std::string>& args) const {
         ProgramRun run;
-        run.env["FTD2XX_LIBRARY"] = bin_path("libavrsim_ftd2xx.so");
+        if (&backend == &d2xx) {
+            run.env["FTD2XX_LIBRARY"] = bin_path("libavrsim_ftd2xx.so");
+        } else {
+            // The stand-in carries libftdi1's soname and is found before the host's.
+            const std::string library = bin_path("libftdi1.so.2");
+            run.env["LD_LIBRARY_PATH"] = library.substr(0, library.rfind('/'));
+            run.env["QUARNEL_FTDI"] = backend.name;
+        }
         return bench.quarnel(args, run);
     }
 
     Bench bench;
+    const Backend& backend;
 
   private:
     static std::vector<std::string> with_clock(std::vector<std::string> settings) {
@@ -37,6 +60,19 @@ class FtdiBench {
         return settings;
     }
 };
+
+// Each backend with each case of a table.
+template <typename Case, std::size_t N>
+std::vector<std::pair<const Backend*, Case>> all_pairs(const Backend* const (&used)[2],
+                                                       const Case (&cases)[N]) {
+    std::vector<std::pair<const Backend*, Case>> pairs;
+    for (const Backend* backend : used) {
+        for (const Case& c : cases) {
+            pairs.emplace_back(backend, c);
+        }
+    }
+    return pairs;
+}
 
 Bytes firmware(std::size_t size) {
     Bytes bytes(size);
@@ -74,9 +110,9 @@ TEST(FtdiRun, ProgramVerifyAndReadBackOnEveryChip) {
          2048,
          lazy},
     };
-    for (const ProgramCase& c : cases) {
-        SCOPED_TRACE(c.adapter);
-        const FtdiBench ftdi(c.settings);
+    for (const auto& [backend, c] : all_pairs(backends, cases)) {
+        SCOPED_TRACE(backend->name + " " + c.adapter);
+        const FtdiBench ftdi(c.settings, *backend);
         const Bytes image = firmware(c.size);
         ftdi.bench.put("prog.hex", hex_text({{0, image}}));
         ftdi.bench.put("bench.cfg", "name = Bench\nreset = cbus7   # moved off dbus3\n");
@@ -110,11 +146,13 @@ TEST(FtdiRun, ProgramVerifyAndReadBackOnEveryChip) {
 }
 
 TEST(FtdiRun, PortQuestionMarkListsTheDevicesAndEndsWithStatusZero) {
-    const struct {
+    struct ListingCase {
         std::vector<std::string> settings;
         std::string adapter;
         std::string listing;
-    } cases[] = {
+        bool d2xx_only = false; // channels that libusb would not show as one chip's
+    };
+    const ListingCase cases[] = {
         {{"ftdi=ft2232h"},
          "-aft2232h",
          "2 FTDI devices detected\n"
@@ -139,11 +177,22 @@ TEST(FtdiRun, PortQuestionMarkListsTheDevicesAndEndsWithStatusZero) {
          " 0: FT_DEVICE_2232C (0x4) - \"Dual RS232 A\", serno \"S1\"\n"
          " 1: FT_DEVICE_232R (0x5) - \"FT232R USB UART\", serno \"R1\"\n"
          " 2: opened by another process\n"
-         " 3: TOO HIGH TYPE CODE (0xC) - \"Odd\", serno \"Z9\"\n"},
+         " 3: TOO HIGH TYPE CODE (0xC) - \"Odd\", serno \"Z9\"\n",
+         true},
+        {{"ftdi_devices=ft2232h|FT1A|Dual RS232-HS A;ft2232h|FT1B|Dual RS232-HS B|opened;"
+          "ft232h|FT2|Single RS232-HS"},
+         "-aft2232h",
+         "3 FTDI devices detected\n"
+         " 0: FT_DEVICE_2232H (0x6) - \"Dual RS232-HS A\", serno \"FT1A\"\n"
+         " 1: opened by another process\n"
+         " 2: FT_DEVICE_232H (0x8) - \"Single RS232-HS\", serno \"FT2\"\n"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.adapter);
-        const FtdiBench ftdi(c.settings);
+    for (const auto& [backend, c] : all_pairs(backends, cases)) {
+        if (c.d2xx_only && backend != &d2xx) {
+            continue;
+        }
+        SCOPED_TRACE(backend->name + " " + c.adapter);
+        const FtdiBench ftdi(c.settings, *backend);
         const std::vector<std::string> args = {"+mega328P", c.adapter, "-p?"};
         const BenchRun run = ftdi.quarnel(args);
         EXPECT_EQ(run.body, echo(args) + c.listing + "\n");
@@ -153,136 +202,161 @@ TEST(FtdiRun, PortQuestionMarkListsTheDevicesAndEndsWithStatusZero) {
 
 // The chip is wired to channel B: only a -p that names it reaches the chip.
 TEST(FtdiRun, DescriptionOrSerialNumberSelectsTheDevice) {
-    const FtdiBench ftdi({"ftdi=ft2232h", "ftdi_target=1"});
-    for (const std::string port :
-         {"-pd=Dual RS232-HS B", "-ps=AVRSIM01B", "-ps=AVRSIM01A,d=Dual RS232-HS B,s=AVRSIM01B"}) {
-        const std::vector<std::string> args = {"+mega328P", "-aft2232h", "-o16MHz", port};
+    for (const Backend* backend : backends) {
+        SCOPED_TRACE(backend->name);
+        const FtdiBench ftdi({"ftdi=ft2232h", "ftdi_target=1"}, *backend);
+        for (const std::string port : {"-pd=Dual RS232-HS B", "-ps=AVRSIM01B",
+                                       "-ps=AVRSIM01A,d=Dual RS232-HS B,s=AVRSIM01B"}) {
+            const std::vector<std::string> args = {"+mega328P", "-aft2232h", "-o16MHz", port};
+            const BenchRun run = ftdi.quarnel(args);
+            EXPECT_EQ(run.body, echo(args) + identified()) << port;
+            EXPECT_EQ(run.status, 0) << port;
+        }
+        const std::vector<std::string> args = {"+mega328P", "-aft2232h", "-o16MHz"};
         const BenchRun run = ftdi.quarnel(args);
-        EXPECT_EQ(run.body, echo(args) + identified()) << port;
-        EXPECT_EQ(run.status, 0) << port;
+        EXPECT_EQ(run.body, echo(args) + "Can't resync\n\nReset pin released\n");
+        EXPECT_EQ(run.status, 40);
     }
-    const std::vector<std::string> args = {"+mega328P", "-aft2232h", "-o16MHz"};
-    const BenchRun run = ftdi.quarnel(args);
-    EXPECT_EQ(run.body, echo(args) + "Can't resync\n\nReset pin released\n");
-    EXPECT_EQ(run.status, 40);
 }
 
 // An adapter with USB IDs of its own is found only once -pv=VID,p=PID names them; the listing
 // takes the same IDs after its '?'.
 TEST(FtdiRun, AdapterWithOwnUsbIdsIsFoundThroughThem) {
-    const FtdiBench ftdi({"ftdi=ft232h", "ftdi_usb_id=1A86:7523"});
-    const std::string listing =
-        "1 FTDI devices detected\n"
-        " 0: FT_DEVICE_232H (0x8) - \"Single RS232-HS\", serno \"AVRSIM01\"\n\n";
-    const struct {
-        std::vector<std::string> switches;
-        std::string said;
-        int status;
-    } cases[] = {
-        {{"-pv=1a86,p=7523"}, identified(), 0},
-        {{"-ps=AVRSIM01,v=1A86,p=7523"}, identified(), 0},
-        {{"-p?v=1A86,p=7523"}, listing, 0},
-        {{"-p?"}, "No FTDI devices found\n\n", 70},
-        {{"-ps=AVRSIM01"},
-         "Can't open FTDI device with serial number \"AVRSIM01\" (FT_DEVICE_NOT_FOUND)\n\n",
-         70},
-        {{"-pv=1A86,p=6014"},
-         "Can't open FTDI device with description \"Single RS232-HS\" (FT_DEVICE_NOT_FOUND)\n\n",
-         70},
-        {{"-pv=0x1A86"}, "Invalid FTDI chip option 'v=0x1A86'\n\n", 70},
-        {{"-pp=10000"}, "Invalid FTDI chip option 'p=10000'\n\n", 70},
-    };
-    for (const auto& c : cases) {
-        std::vector<std::string> args = {"+mega328P", "-aft232h", "-o16MHz"};
-        args.insert(args.end(), c.switches.begin(), c.switches.end());
-        const BenchRun run = ftdi.quarnel(args);
-        EXPECT_EQ(run.body, echo(args) + c.said) << c.switches[0];
-        EXPECT_EQ(run.status, c.status) << c.switches[0];
+    for (const Backend* backend : backends) {
+        SCOPED_TRACE(backend->name);
+        const FtdiBench ftdi({"ftdi=ft232h", "ftdi_usb_id=1A86:7523"}, *backend);
+        const std::string& not_found = backend->not_found;
+        const std::string listing =
+            "1 FTDI devices detected\n"
+            " 0: FT_DEVICE_232H (0x8) - \"Single RS232-HS\", serno \"AVRSIM01\"\n\n";
+        const struct {
+            std::vector<std::string> switches;
+            std::string said;
+            int status;
+        } cases[] = {
+            {{"-pv=1a86,p=7523"}, identified(), 0},
+            {{"-ps=AVRSIM01,v=1A86,p=7523"}, identified(), 0},
+            {{"-p?v=1A86,p=7523"}, listing, 0},
+            {{"-p?"}, "No FTDI devices found\n\n", 70},
+            {{"-ps=AVRSIM01"},
+             "Can't open FTDI device with serial number \"AVRSIM01\" (" + not_found + ")\n\n",
+             70},
+            {{"-pv=1A86,p=6014"},
+             "Can't open FTDI device with description \"Single RS232-HS\" (" + not_found + ")\n\n",
+             70},
+            {{"-pv=0x1A86"}, "Invalid FTDI chip option 'v=0x1A86'\n\n", 70},
+            {{"-pp=10000"}, "Invalid FTDI chip option 'p=10000'\n\n", 70},
+        };
+        for (const auto& c : cases) {
+            std::vector<std::string> args = {"+mega328P", "-aft232h", "-o16MHz"};
+            args.insert(args.end(), c.switches.begin(), c.switches.end());
+            const BenchRun run = ftdi.quarnel(args);
+            EXPECT_EQ(run.body, echo(args) + c.said) << c.switches[0];
+            EXPECT_EQ(run.status, c.status) << c.switches[0];
+        }
     }
 }
 
-TEST(FtdiRun, TraceNamesLibraryDriverDeviceAndSck) {
-    const FtdiBench ftdi;
+TEST(FtdiRun, TraceNamesBackendLibraryDriverDeviceAndSck) {
     const std::vector<std::string> args = {"+mega328P", "-aft2232h", "-os100", "-%"};
-    const BenchRun run = ftdi.quarnel(args);
-    const std::string opening = echo(args) +
-                                "No FTDI \"port\" switch found\n"
-                                "device with default description \"Dual RS232-HS A\" will be used\n"
-                                "\t% FTDI access through D2XX\n"
-                                "\t% '" +
-                                bin_path("libavrsim_ftd2xx.so") +
-                                "' successfully loaded, version 1.4.27\n"
-                                "\t% FTDI driver version 1.4.27\n"
-                                "\t% FT2232 MPSSE SPI adapter created, SCK frequency 100kHz\n";
-    EXPECT_EQ(run.body.substr(0, opening.size()), opening);
-    EXPECT_EQ(run.status, 0);
+    const std::string options =
+        echo(args) + "No FTDI \"port\" switch found\n"
+                     "device with default description \"Dual RS232-HS A\" will be used\n";
+    const std::string adapter = "\t% FT2232 MPSSE SPI adapter created, SCK frequency 100kHz\n";
+    const std::pair<const Backend*, std::string> cases[] = {
+        {&d2xx, "\t% FTDI access through D2XX\n\t% '" + bin_path("libavrsim_ftd2xx.so") +
+                    "' successfully loaded, version 1.4.27\n"
+                    "\t% FTDI driver version 1.4.27\n"},
+        {&libftdi, "\t% FTDI access through libftdi1\n\t% 'libftdi1.so.2' successfully loaded\n"},
+    };
+    for (const auto& [backend, library] : cases) {
+        const BenchRun run = FtdiBench({}, *backend).quarnel(args);
+        const std::string opening = options + library + adapter;
+        EXPECT_EQ(run.body.substr(0, opening.size()), opening);
+        EXPECT_EQ(run.status, 0);
+    }
 }
 
 TEST(FtdiRun, RefusedSettingsAndFailingDevicesEndWithStatus70) {
-    const struct {
-        std::vector<std::string> settings;
-        std::vector<std::string> switches;
-        std::string said;
-    } cases[] = {
-        {{"ftdi_fault=short_read", "ftdi_fault_after=3"},
-         {"-aft2232h"},
-         "Can't read from FTDI chip\n\nReset pin released\n"},
-        {{"ftdi_fault=missing"}, {"-aft2232h", "-p?"}, "No FTDI devices found\n\n"},
-        {{"ftdi_fault=missing"},
-         {"-aft2232h"},
-         "Can't open FTDI device with description \"Dual RS232-HS A\" (FT_DEVICE_NOT_FOUND)\n\n"},
-        {{},
-         {"-aft2232h", "-pd=Dual RS232-HS C"},
-         "Can't open FTDI device with description \"Dual RS232-HS C\" (FT_DEVICE_NOT_FOUND)\n\n"},
-        {{},
-         {"-aft4232h", "-ps=AVRSIM01A"},
-         "Can't use opened FTDI device (some of parameters not match)\n"
-         "Requested  FT_DEVICE_4232H (0x7) - \"any\", serno \"AVRSIM01A\"\n"
-         "Found      FT_DEVICE_2232H (0x6) - \"Dual RS232-HS A\", serno \"AVRSIM01A\"\n\n"},
-        {{"ftdi=ft2232c"},
-         {"-aft2232", "-ps=AVRSIM01B"},
-         "Channel B can't be used for MPSSE mode\n\n"},
-        {{"ftdi=ft4232h"},
-         {"-aft4232h", "-pd=Quad RS232-HS C"},
-         "Channel C can't be used for MPSSE mode\n\n"},
-        {{}, {"-aft2232h", "-ps="}, "Invalid FTDI chip option 's='\n\n"},
-        {{}, {"-aft2232h", "-pd=x,x=1"}, "Invalid FTDI chip option 'x=1'\n\n"},
-        {{},
-         {"-aft2232h", "-ps=AVRSIM01234567890"},
-         "Serial number too long: 's=AVRSIM01234567890'\n\n"},
-        {{},
-         {"-aft2232h", "-pd=" + std::string(65, 'D')},
-         "Option too long: 'd=" + std::string(65, 'D') + "'\n\n"},
-        {{}, {"-aft2232h", "-o0"}, "FTDI hardware SPI adapter (MPSSE) can't generate XTAL\n\n"},
-        // 1 kHz less 5 % over two of 17 clocks: 27 Hz; the 6 MHz base divides down to 91.6 Hz.
-        {{},
-         {"-aft2232", "-o1kHz", "+86RF401"}, // the later device name counts
-         "SCK frequency for FTDI hardware SPI adapter (MPSSE) must be higher than 92Hz\n\n"},
-        {{},
-         {"-aft2232h:sck=dbus4"},
-         "FTDI hardware SPI adapter (MPSSE) can use only predefind MOSI,MISO and SCK\n\n"},
-        {{}, {"-aft2232h:reset=adbus4"}, "adapter: invalid pin name 'adbus4'\n\n"},
-        // A signal on a line the default wiring gives to another signal.
-        {{},
-         {"-aft2232h:reset=dbus0"},
-         "adapter: can't use 'dbus0' for 'reset' - already used for 'sck'\n\n"},
-        {{},
-         {"-aft2232h:led_ok=dbus3"},
-         "adapter: can't use 'dbus3' for 'led_ok' - already used for 'reset'\n\n"},
-        {{},
-         {"-aft232h:reset=cbus0:led_error=dbus2"},
-         "adapter: can't use 'dbus2' for 'led_error' - already used for 'miso'\n\n"},
-    };
-    for (const auto& c : cases) {
-        std::vector<std::string> settings = {"ftdi=ft2232h"};
-        settings.insert(settings.end(), c.settings.begin(), c.settings.end());
-        const FtdiBench ftdi(settings);
-        std::vector<std::string> args = {"+mega328P", "-o16MHz"}; // a later -o0 replaces it
-        args.insert(args.end(), c.switches.begin(), c.switches.end());
-        SCOPED_TRACE(args.back());
-        const BenchRun run = ftdi.quarnel(args);
-        EXPECT_EQ(run.body, echo(args) + c.said);
-        EXPECT_EQ(run.status, 70);
+    for (const Backend* backend : backends) {
+        const std::string& not_found = backend->not_found;
+        const std::string write_failed =
+            "Can't write to FTDI chip (" + backend->write_failed + ")\n";
+        const struct {
+            std::vector<std::string> settings;
+            std::vector<std::string> switches;
+            std::string said;
+        } cases[] = {
+            {{"ftdi_fault=short_read", "ftdi_fault_after=3"},
+             {"-aft2232h"},
+             "Can't read from FTDI chip\n\nReset pin released\n"},
+            {{"ftdi_fault=missing"}, {"-aft2232h", "-p?"}, "No FTDI devices found\n\n"},
+            {{"ftdi_fault=missing"},
+             {"-aft2232h"},
+             "Can't open FTDI device with description \"Dual RS232-HS A\" (" + not_found + ")\n\n"},
+            {{"ftdi_devices=ft2232h|AVRSIM01A|Dual RS232-HS A|opened;ft2232h|AVRSIM01B|Dual "
+              "RS232-HS B"},
+             {"-aft2232h"},
+             "Can't open FTDI device with description \"Dual RS232-HS A\" (" + backend->in_use +
+                 ")\n\n"},
+            // Failing writes during the erase: the error lamp and the release of reset fail too.
+            {{"ftdi_fault=io_error", "ftdi_fault_after=12"},
+             {"-aft2232h", "-e"},
+             mega328p + "Chip not locked\n" + write_failed + "\n" + write_failed + "\n" +
+                 write_failed + "\n" + write_failed},
+            {{},
+             {"-aft2232h", "-pd=Dual RS232-HS C"},
+             "Can't open FTDI device with description \"Dual RS232-HS C\" (" + not_found + ")\n\n"},
+            {{},
+             {"-aft4232h", "-ps=AVRSIM01A"},
+             "Can't use opened FTDI device (some of parameters not match)\n"
+             "Requested  FT_DEVICE_4232H (0x7) - \"any\", serno \"AVRSIM01A\"\n"
+             "Found      FT_DEVICE_2232H (0x6) - \"Dual RS232-HS A\", serno \"AVRSIM01A\"\n\n"},
+            {{"ftdi=ft2232c"},
+             {"-aft2232", "-ps=AVRSIM01B"},
+             "Channel B can't be used for MPSSE mode\n\n"},
+            {{"ftdi=ft4232h"},
+             {"-aft4232h", "-pd=Quad RS232-HS C"},
+             "Channel C can't be used for MPSSE mode\n\n"},
+            {{}, {"-aft2232h", "-ps="}, "Invalid FTDI chip option 's='\n\n"},
+            {{}, {"-aft2232h", "-pd=x,x=1"}, "Invalid FTDI chip option 'x=1'\n\n"},
+            {{},
+             {"-aft2232h", "-ps=AVRSIM01234567890"},
+             "Serial number too long: 's=AVRSIM01234567890'\n\n"},
+            {{},
+             {"-aft2232h", "-pd=" + std::string(65, 'D')},
+             "Option too long: 'd=" + std::string(65, 'D') + "'\n\n"},
+            {{}, {"-aft2232h", "-o0"}, "FTDI hardware SPI adapter (MPSSE) can't generate XTAL\n\n"},
+            // 1 kHz less 5 % over two of 17 clocks: 27 Hz; the 6 MHz base divides down to 91.6 Hz.
+            {{},
+             {"-aft2232", "-o1kHz", "+86RF401"}, // the later device name counts
+             "SCK frequency for FTDI hardware SPI adapter (MPSSE) must be higher than 92Hz\n\n"},
+            {{},
+             {"-aft2232h:sck=dbus4"},
+             "FTDI hardware SPI adapter (MPSSE) can use only predefind MOSI,MISO and SCK\n\n"},
+            {{}, {"-aft2232h:reset=adbus4"}, "adapter: invalid pin name 'adbus4'\n\n"},
+            // A signal on a line the default wiring gives to another signal.
+            {{},
+             {"-aft2232h:reset=dbus0"},
+             "adapter: can't use 'dbus0' for 'reset' - already used for 'sck'\n\n"},
+            {{},
+             {"-aft2232h:led_ok=dbus3"},
+             "adapter: can't use 'dbus3' for 'led_ok' - already used for 'reset'\n\n"},
+            {{},
+             {"-aft232h:reset=cbus0:led_error=dbus2"},
+             "adapter: can't use 'dbus2' for 'led_error' - already used for 'miso'\n\n"},
+        };
+        for (const auto& c : cases) {
+            std::vector<std::string> settings = {"ftdi=ft2232h"};
+            settings.insert(settings.end(), c.settings.begin(), c.settings.end());
+            const FtdiBench ftdi(settings, *backend);
+            std::vector<std::string> args = {"+mega328P", "-o16MHz"}; // a later -o0 replaces it
+            args.insert(args.end(), c.switches.begin(), c.switches.end());
+            SCOPED_TRACE(backend->name + " " + args.back());
+            const BenchRun run = ftdi.quarnel(args);
+            EXPECT_EQ(run.body, echo(args) + c.said);
+            EXPECT_EQ(run.status, 70);
+        }
     }
 }
 

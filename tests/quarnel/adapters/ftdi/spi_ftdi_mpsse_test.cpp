@@ -246,6 +246,8 @@ TEST_F(MpsseAdapter, ClosingAnUnpluggedChipReportsAndDoesNotAbort) {
     log.fail_sends = true;
     const Captured result = captured([&] { adapter.reset(); });
     EXPECT_EQ(result.output, "Can't write to FTDI chip (FT_IO_ERROR)\n");
+    // Failed writes do not keep the target's lines in MPSSE mode.
+    EXPECT_EQ(log.calls.back(), "set_bit_mode 0 0");
     EXPECT_TRUE(log.destroyed);
 }
 
