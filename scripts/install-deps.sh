@@ -11,9 +11,12 @@ fuzzing=(clang libclang-rt-14-dev)
 packaging=(scdoc man-db dpkg-dev file lintian)
 # The AVR toolchain only adds round-trip tests of files made by real tools.
 avr=(binutils-avr gcc-avr avr-libc)
+# libftdi's headers check the layouts of the libftdi stand-ins; avrdude (linked to libftdi 0.20)
+# programs the virtual chip through them in a fidelity test.
+ftdi=(libftdi1-dev libftdi-dev avrdude)
 case "${1:-all}" in
 programs) wanted=("${base[@]}") ;;
-all) wanted=("${base[@]}" "${tests[@]}" "${fuzzing[@]}" "${packaging[@]}" "${avr[@]}") ;;
+all) wanted=("${base[@]}" "${tests[@]}" "${fuzzing[@]}" "${packaging[@]}" "${avr[@]}" "${ftdi[@]}") ;;
 *)
   echo "usage: $0 [programs|all]" >&2
   exit 2
@@ -55,6 +58,7 @@ apt-get update -qq -o DPkg::Lock::Timeout=600
 mapfile -t required < <(missing_of "${base[@]}" "${tests[@]}" "${fuzzing[@]}")
 mapfile -t docs < <(missing_of "${packaging[@]}")
 mapfile -t optional < <(missing_of "${avr[@]}")
+mapfile -t ftdi_tools < <(missing_of "${ftdi[@]}")
 if [ ${#required[@]} -gt 0 ]; then
   install "${required[@]}"
 fi
@@ -64,5 +68,9 @@ fi
 if [ ${#optional[@]} -gt 0 ]; then
   install "${optional[@]}" ||
     echo "note: AVR toolchain not installed; the round-trip tests will be skipped"
+fi
+if [ ${#ftdi_tools[@]} -gt 0 ]; then
+  install "${ftdi_tools[@]}" ||
+    echo "note: libftdi headers or avrdude not installed; their checks will be skipped"
 fi
 echo "  packages installed"

@@ -1,6 +1,6 @@
 // Whole quarnel runs over FTDI adapters: the stand-in D2XX and libftdi libraries with the
 // virtual chip on them. Each table runs over both.
-#include "tests/quarnel/e2e/run_bench.h"
+#include "tests/quarnel/e2e/ftdi_stand_in.h"
 #include "tests/support/golden_text.h"
 
 #include <gtest/gtest.h>
@@ -18,49 +18,6 @@ std::string identified() {
     return mega328p + "Chip not locked\n" + mega328p_fuses() + "Total time T\nReset pin released\n";
 }
 
-// How quarnel reaches the stand-in, and the library's reasons as quarnel prints them.
-struct Backend {
-    std::string name; // QUARNEL_FTDI
-    std::string not_found;
-    std::string in_use;
-    std::string write_failed;
-};
-
-const Backend d2xx{"d2xx", "FT_DEVICE_NOT_FOUND", "FT_DEVICE_NOT_OPENED", "FT_IO_ERROR"};
-const Backend libftdi{"libftdi", "device not found",
-                      "unable to claim usb device. Make sure the default FTDI driver is not in use",
-                      "usb bulk write failed"};
-const Backend* const backends[] = {&d2xx, &libftdi};
-
-// A virtual mega328P at 16 MHz wired to an FTDI chip of a stand-in library.
-class FtdiBench {
-  public:
-    explicit FtdiBench(const std::vector<std::string>& settings = {}, const Backend& used = d2xx)
-        : bench("mega328P", with_clock(settings)), backend(used) {}
-
-    BenchRun quarnel(const std::vector<std::string>& args) const {
-        ProgramRun run;
-        if (&backend == &d2xx) {
-            run.env["FTD2XX_LIBRARY"] = bin_path("libavrsim_ftd2xx.so");
-        } else {
-            // The stand-in carries libftdi1's soname and is found before the host's.
-            const std::string library = bin_path("libftdi1.so.2");
-            run.env["LD_LIBRARY_PATH"] = library.substr(0, library.rfind('/'));
-            run.env["QUARNEL_FTDI"] = backend.name;
-        }
-        return bench.quarnel(args, run);
-    }
-
-    Bench bench;
-    const Backend& backend;
-
-  private:
-    static std::vector<std::string> with_clock(std::vector<std::string> settings) {
-        settings.insert(settings.begin(), "clock=16MHz");
-        return settings;
-    }
-};
-
 // Each backend with each case of a table.
 template <typename Case, std::size_t N>
 std::vector<std::pair<const Backend*, Case>> all_pairs(const Backend* const (&used)[2],
@@ -72,16 +29,6 @@ std::vector<std::pair<const Backend*, Case>> all_pairs(const Backend* const (&us
         }
     }
     return pairs;
-}
-
-Bytes firmware(std::size_t size) {
-    Bytes bytes(size);
-    unsigned value = 0x2F;
-    for (auto& byte : bytes) {
-        value = value * 1103515245u + 12345u;
-        byte = static_cast<std::uint8_t>(value >> 16);
-    }
-    return bytes;
 }
 
 std::string dots(std::size_t bytes) {
