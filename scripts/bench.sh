@@ -30,7 +30,7 @@ bin=${BENCH_BIN:-$PWD/build/bin}
 if [ -z "${BENCH_BIN:-}" ]; then
     cmake --preset default >/dev/null
     cmake --build --preset default -j2 --target quarnel dorvik avrsim avrsim_ftd2xx \
-        avrsim_dlportio >/dev/null
+        avrsim_libftdi1 avrsim_dlportio >/dev/null
 fi
 
 work=$(mktemp -d)
@@ -93,7 +93,8 @@ row() { # label wall bound fixed per_bit cpu sim_cpu
 # FTDI run: label chip ftdi-type sck-hz round-trip-us pages page-busy-ms page-catalogue-ms
 #           erases eeprom-bytes eeprom-busy-ms eeprom-catalogue-ms quarnel-arguments...
 # A run with -wp takes the SCK clocks and round trips of the run before it (the same run
-# without -wp) for its bounds.
+# without -wp) for its bounds. A label that names libftdi runs quarnel through the libftdi
+# stand-in, any other through the D2XX one.
 ftdi_run() {
     local label=$1 chip=$2 type=$3 sck=$4 rtt=$5 pages=$6 page_busy=$7 page_cat=$8 erases=$9
     local ee_bytes=${10} ee_busy=${11} ee_cat=${12}
@@ -101,7 +102,9 @@ ftdi_run() {
     wanted "$label" || return 0
     local target=$work/target.txt stats=$work/usb.txt polled=0
     [[ " $* " == *" -wp "* ]] && polled=1
-    timed "$target" "$stats" "$chip clock=16MHz ftdi=$type" FTD2XX_LIBRARY="$bin/libavrsim_ftd2xx.so" \
+    local library=(FTD2XX_LIBRARY="$bin/libavrsim_ftd2xx.so")
+    [[ "$label" == *libftdi* ]] && library=(LD_LIBRARY_PATH="$bin" QUARNEL_FTDI=libftdi)
+    timed "$target" "$stats" "$chip clock=16MHz ftdi=$type" "${library[@]}" \
         AVRSIM_TARGET="$target" AVRSIM_FTDI_TIMING=real AVRSIM_FTDI_STATS="$stats" \
         "$bin/quarnel" "+$chip" "-a$type" "$@"
     read -r wall user sys <"$work/time"
@@ -155,8 +158,12 @@ flash32=(-o16MHz -e -w -v ":bin:$work/32k.bin")
 flash32p=(-o16MHz -e -wp -v ":bin:$work/32k.bin")
 ftdi_run "mega328P 32 KB, FT2232H -o16MHz" mega328P ft2232h 2500000 125 256 4.5 6 1 0 0 0 "${flash32[@]}"
 ftdi_run "mega328P 32 KB, FT2232H -o16MHz -wp" mega328P ft2232h 2500000 125 256 4.5 6 1 0 0 0 "${flash32p[@]}"
+ftdi_run "mega328P 32 KB, FT2232H -o16MHz, libftdi" mega328P ft2232h 2500000 125 256 4.5 6 1 0 0 0 "${flash32[@]}"
+ftdi_run "mega328P 32 KB, FT2232H -o16MHz -wp, libftdi" mega328P ft2232h 2500000 125 256 4.5 6 1 0 0 0 "${flash32p[@]}"
 ftdi_run "mega328P 32 KB, FT2232D -o16MHz" mega328P ft2232 2000000 1000 256 4.5 6 1 0 0 0 "${flash32[@]}"
 ftdi_run "mega328P 32 KB, FT2232D -o16MHz -wp" mega328P ft2232 2000000 1000 256 4.5 6 1 0 0 0 "${flash32p[@]}"
+ftdi_run "mega328P 32 KB, FT2232D -o16MHz, libftdi" mega328P ft2232 2000000 1000 256 4.5 6 1 0 0 0 "${flash32[@]}"
+ftdi_run "mega328P 32 KB, FT2232D -o16MHz -wp, libftdi" mega328P ft2232 2000000 1000 256 4.5 6 1 0 0 0 "${flash32p[@]}"
 ftdi_run "mega328P 32 KB, FT232H -o16MHz" mega328P ft232h 2500000 125 256 4.5 6 1 0 0 0 "${flash32[@]}"
 ftdi_run "mega328P 32 KB, FT232H -o16MHz -wp" mega328P ft232h 2500000 125 256 4.5 6 1 0 0 0 "${flash32p[@]}"
 ftdi_run "mega328P 32 KB, FT2232H default clock" mega328P ft2232h 187500 125 256 4.5 6 1 0 0 0 -e -w -v ":bin:$work/32k.bin"
@@ -167,6 +174,7 @@ eeprom=(-o16MHz -w -v -d ":bin:$work/1k.bin")
 eepromp=(-o16MHz -wp -v -d ":bin:$work/1k.bin")
 ftdi_run "mega328P EEPROM 1 KB, FT2232H -o16MHz" mega328P ft2232h 2500000 125 0 0 0 0 1024 3.6 5 "${eeprom[@]}"
 ftdi_run "mega328P EEPROM 1 KB, FT2232H -o16MHz -wp" mega328P ft2232h 2500000 125 0 0 0 0 1024 3.6 5 "${eepromp[@]}"
+ftdi_run "mega328P EEPROM 1 KB, FT2232H -o16MHz -wp, libftdi" mega328P ft2232h 2500000 125 0 0 0 0 1024 3.6 5 "${eepromp[@]}"
 # KELMA waits: 256 pages (4.5 ms busy, 6 ms catalogue), erase (9 / 20 ms + 2 ms pulse), two
 # resets (20 / 100 ms each).
 lpt_run "mega328P 32 KB, KELMA port, -o16MHz" "$bin/quarnel" "mega328P clock=16MHz" 1201 1858 \

@@ -158,7 +158,7 @@ int named_channel(const std::string& key, const std::string& text, bool by_seria
 void list_libftdi_devices(const ftdi_device_params_t& ids) {
     libftdi_library_t library;
     const libftdi_context_t context(library);
-    // The kernel's serial driver lets go of a channel only while it is looked at.
+    // The kernel's serial driver lets go of each channel only while it is looked at.
     context->module_detach_mode = libftdi::AUTO_DETACH_REATACH_SIO_MODULE;
     const device_list list(library, context.get(), requested_usb_id(ids));
 
@@ -224,6 +224,8 @@ std::unique_ptr<ftdi_chip_t> open_libftdi_chip(const ftdi_device_params_t& reque
     }
     // Owned by the chip once it is made; freed (device closed) on every way out before.
     std::unique_ptr<libftdi::ftdi_context, libftdi::ftdi_free_t> owned(context, library->ftdi_free);
+    // The kernel's serial driver gets the channel back when the chip is closed.
+    context->module_detach_mode = libftdi::AUTO_DETACH_REATACH_SIO_MODULE;
     std::string unreadable; // why a device's strings could not be read
     const device_list list(*library, context, requested_usb_id(request));
     for (libftdi::usb_device* device : list.devices()) {
