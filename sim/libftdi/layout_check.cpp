@@ -15,9 +15,8 @@ namespace {
 using declared = avrsim::libftdi::ftdi_context;
 using installed = ::ftdi_context;
 
-#define SAME_FIELD(field)                                                                          \
-    static_assert(offsetof(declared, field) == offsetof(installed, field) &&                       \
-                  sizeof(declared::field) == sizeof(installed::field))
+// Every field at the library's offset, and the same total size below.
+#define SAME_FIELD(field) static_assert(offsetof(declared, field) == offsetof(installed, field))
 
 #if defined(AVRSIM_LIBFTDI_0_20)
 SAME_FIELD(eeprom_size);
