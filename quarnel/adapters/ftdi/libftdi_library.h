@@ -6,8 +6,12 @@
 
 namespace quarnel {
 
-// File name of libftdi1 as the dynamic loader finds it (its soname).
+// File name of libftdi1 as the dynamic loader finds it (its soname, or the DLL's name).
+#if defined(_WIN32)
+inline constexpr const char* libftdi_library_name = "libftdi1.dll";
+#else
 inline constexpr const char* libftdi_library_name = "libftdi1.so.2";
+#endif
 
 // Loading fails with "Can't load library" or "Can't get function" (app_error 70).
 class libftdi_library_t : public dynamic_library_t {
