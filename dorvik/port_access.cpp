@@ -38,12 +38,7 @@ int open_port_access(std::uint32_t lpt_base) {
         current = open_dlportio_library(library);
         return current ? 0 : -1;
     }
-    std::unique_ptr<platform::parallel_port> port;
-    if (const auto device = platform::ppdev_device_for_base(lpt_base)) {
-        port = platform::open_ppdev_port(*device);
-    } else {
-        port = platform::open_direct_port(lpt_base);
-    }
+    std::unique_ptr<platform::parallel_port> port = platform::open_system_port(lpt_base);
     if (!port) {
         std::printf("Error open LPT port %03X: %s\n", lpt_base,
                     platform::last_system_error().c_str());

@@ -15,9 +15,10 @@ class PortBackend {
 };
 
 // Opens the port at `lpt_base`: a DLPortIO-compatible library when the
-// environment variable DLPORTIO_LIBRARY names one, else the ppdev device whose
-// base address matches, else direct port I/O. Returns 0, or -1 after printing
-// which access failed and why.
+// environment variable DLPORTIO_LIBRARY names one, else the host's own way
+// (platform::open_system_port: on Linux the ppdev device whose base address
+// matches, else direct port I/O; on Windows the linked DLPortIO functions). Returns 0, or -1 after
+// printing which access failed and why.
 int open_port_access(std::uint32_t lpt_base);
 
 // Replaces the port access in use (the program opens its own with

@@ -15,6 +15,11 @@ void make_stdout_unbuffered() {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
 }
 
+void write_stdout(const char* text) {
+    std::fputs(text, stdout);
+    std::fflush(stdout);
+}
+
 int read_key() {
     unsigned char ch = 0;
     if (isatty(STDIN_FILENO) != 1) {

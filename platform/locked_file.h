@@ -1,6 +1,7 @@
 // A small file that processes share: read and rewritten under an exclusive lock.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -13,8 +14,8 @@ class locked_file_t {
     ~locked_file_t() { unlock(); }
 
     // Opens the existing file `path` for reading and writing and waits until
-    // no other process holds it. A file replaced by its holder meanwhile is
-    // opened anew, so the lock is always on what `path` names. False on
+    // no other process holds it (flock on POSIX hosts, LockFileEx on Windows). A file replaced by
+    // its holder meanwhile is opened anew, so the lock is always on what `path` names. False on
     // failure, with errno set.
     bool lock(const std::string& path);
     // The whole content. False on failure, with errno set.
@@ -31,7 +32,11 @@ class locked_file_t {
     bool rewrite_in_place(const std::string& content);
 
     std::string path;
+#ifdef _WIN32
+    std::intptr_t fd = -1; // the file's HANDLE
+#else
     int fd = -1;
+#endif
 };
 
 } // namespace platform

@@ -1,4 +1,5 @@
-// Register-level access to one PC parallel port: ppdev and direct port I/O.
+// Register-level access to one PC parallel port: ppdev, direct port I/O, and the choice
+// between the host's interfaces.
 #pragma once
 
 #include <cstddef>
@@ -45,6 +46,24 @@ std::unique_ptr<parallel_port> open_ppdev_port(const std::string& device);
 // Direct port I/O at `base` (x86 only; needs CAP_SYS_RAWIO and no kernel
 // lockdown). Returns nullptr on failure with the reason recorded.
 std::unique_ptr<parallel_port> open_direct_port(std::uint32_t base);
+
+// How this host reaches a port when no library is named for it.
+struct port_route {
+    enum class kind { ppdev, direct, dlportio };
+    kind how = kind::direct;
+    std::string name; // the ppdev device, or the file name of the DLPortIO library
+};
+
+// Linux: port number n is /dev/parport<n-1>; a base address is the ppdev device whose base
+// matches, else direct port I/O. Windows: direct port I/O where the system lets programs
+// use the port instructions (the 95/98/Me family), else the DLPortIO driver through
+// "DLportIO.dll".
+port_route route_port(std::optional<unsigned> number, std::uint32_t base);
+
+// The port at `base` for a program linked against the DLPortIO functions on Windows (the
+// dlportio_linked target): through those functions there, and as route_port() says on
+// other hosts. nullptr on failure with the reason recorded.
+std::unique_ptr<parallel_port> open_system_port(std::uint32_t base);
 
 // "/dev/parport<number>".
 std::string ppdev_device_name(unsigned number);

@@ -1,4 +1,4 @@
-// Finding the ppdev device that serves a parallel-port base address.
+// Finding the ppdev device that serves a parallel-port base address, and the route to a port.
 #include "platform/parallel_port.h"
 
 #include <cstdio>
@@ -25,6 +25,16 @@ std::optional<std::string> ppdev_device_for_base(std::uint32_t base, const std::
         }
     }
     return std::nullopt;
+}
+
+port_route route_port(std::optional<unsigned> number, std::uint32_t base) {
+    if (number) {
+        return {port_route::kind::ppdev, ppdev_device_name(*number - 1)};
+    }
+    if (auto device = ppdev_device_for_base(base)) {
+        return {port_route::kind::ppdev, *device};
+    }
+    return {port_route::kind::direct, {}};
 }
 
 } // namespace platform

@@ -1,63 +1,13 @@
-// Temporary-file-then-rename writing of user files.
+// Temporary-file-then-rename writing of user files, over the host steps of file_host.h.
 #include "platform/replacement_file.h"
 
+#include "platform/file_host.h"
 #include "platform/signals.h"
 #include "platform/temporary_names.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform {
-namespace {
-
-std::string directory_of(const std::string& path) {
-    const auto cut = path.find_last_of('/');
-    if (cut == std::string::npos) {
-        return "";
-    }
-    return cut == 0 ? "/" : path.substr(0, cut);
-}
-
-// The rename itself reaches the disk only with its directory.
-void sync_directory(const std::string& directory) {
-    const int fd =
-        ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
-}
-
-// Creates the temporary file exclusively, locked and with the old file's
-// permissions (and owner, where that may be kept).
-std::FILE* create_temporary(const std::string& name, const struct stat* old, file_mode mode) {
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        return nullptr;
-    }
-    flock(fd, LOCK_EX);
-    if (old != nullptr) {
-        if (geteuid() == 0) {
-            (void)fchown(fd, old->st_uid, old->st_gid);
-        }
-        fchmod(fd, old->st_mode & 07777);
-    }
-    std::FILE* file = fdopen(fd, mode == file_mode::binary ? "wb" : "w");
-    if (file == nullptr) {
-        const int saved_errno = errno;
-        close(fd);
-        unlink(name.c_str());
-        errno = saved_errno;
-    }
-    return file;
-}
-
-} // namespace
 
 replacement_file_t::replacement_file_t(std::string path, const char* program)
     : destination(std::move(path)), tag(program), target(destination) {}
@@ -67,20 +17,13 @@ replacement_file_t::~replacement_file_t() {
 }
 
 bool replacement_file_t::open(file_mode mode) {
-    struct stat old {};
-    const bool exists = ::stat(destination.c_str(), &old) == 0;
-    if (!exists && errno != ENOENT) {
-        return false; // a name too long, a folder that may not be entered...
+    const destination_kind kind = inspect_destination(destination, target);
+    if (kind == destination_kind::unreadable) {
+        return false;
     }
-    if (exists && !S_ISREG(old.st_mode)) {
+    if (kind == destination_kind::other) {
         file = std::fopen(destination.c_str(), mode == file_mode::binary ? "wb" : "w");
         return file != nullptr;
-    }
-    if (exists) {
-        char resolved[PATH_MAX];
-        if (realpath(destination.c_str(), resolved) != nullptr) {
-            target = resolved;
-        }
     }
     const std::string directory = directory_of(target);
     remove_stale_temporaries(directory, tag);
@@ -88,7 +31,7 @@ bool replacement_file_t::open(file_mode mode) {
     holding_signals = true;
     for (int attempt = 0; attempt < 16 && file == nullptr; ++attempt) {
         temporary = temporary_name(directory, tag);
-        file = create_temporary(temporary, exists ? &old : nullptr, mode);
+        file = create_temporary(temporary, kind == destination_kind::regular ? target : "", mode);
         if (file == nullptr && errno != EEXIST) {
             break;
         }
@@ -110,7 +53,7 @@ bool replacement_file_t::commit() {
     if (failure == 0 && std::fflush(file) != 0) {
         failure = errno;
     }
-    if (failure == 0 && !temporary.empty() && fsync(fileno(file)) != 0) {
+    if (failure == 0 && !temporary.empty() && !sync_stream(file)) {
         failure = errno;
     }
     if (std::fclose(file) != 0 && failure == 0) {
@@ -118,11 +61,10 @@ bool replacement_file_t::commit() {
     }
     file = nullptr;
     if (failure == 0 && !temporary.empty()) {
-        if (std::rename(temporary.c_str(), target.c_str()) != 0) {
+        if (!rename_over(temporary, target)) {
             failure = errno;
         } else {
             temporary.clear();
-            sync_directory(directory_of(target));
         }
     }
     if (failure != 0) {
@@ -141,7 +83,7 @@ void replacement_file_t::discard() {
     }
     if (!temporary.empty()) {
         const int saved_errno = errno;
-        unlink(temporary.c_str());
+        std::remove(temporary.c_str());
         temporary.clear();
         errno = saved_errno;
     }

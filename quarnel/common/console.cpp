@@ -27,8 +27,7 @@ void console_log(int level, const char* format, ...) {
     std::vsnprintf(buffer, sizeof buffer, format, args);
     va_end(args);
     buffer[console_line_max] = '\0';
-    std::fputs(buffer, stdout);
-    std::fflush(stdout);
+    platform::write_stdout(buffer);
 }
 
 void trace_reply(int level, const char* label, const std::uint8_t reply[4]) {

@@ -49,8 +49,9 @@ ftd2xx_library_t::ftd2xx_library_t() {
     d2xx::DWORD version = 0;
     if (FT_GetLibraryVersion(&version) == d2xx::FT_OK) {
         library_version = version;
-        console_log(3, ", version %X.%X.%X", (version >> 16) & 0xFFu, (version >> 8) & 0xFFu,
-                    version & 0xFFu);
+        console_log(3, ", version %X.%X.%X", static_cast<unsigned>((version >> 16) & 0xFFu),
+                    static_cast<unsigned>((version >> 8) & 0xFFu),
+                    static_cast<unsigned>(version & 0xFFu));
     }
     console_log(3, "%c", 10);
 }

@@ -145,8 +145,10 @@ std::unique_ptr<ftdi_chip_t> open_d2xx_chip(const ftdi_device_params_t& request)
 
     d2xx::DWORD driver_version = 0;
     if (library->FT_GetDriverVersion(handle, &driver_version) == d2xx::FT_OK) {
-        console_log(3, "\t%% FTDI driver version %X.%X.%X\n", (driver_version >> 16) & 0xFFu,
-                    (driver_version >> 8) & 0xFFu, driver_version & 0xFFu);
+        console_log(3, "\t%% FTDI driver version %X.%X.%X\n",
+                    static_cast<unsigned>((driver_version >> 16) & 0xFFu),
+                    static_cast<unsigned>((driver_version >> 8) & 0xFFu),
+                    static_cast<unsigned>(driver_version & 0xFFu));
     }
 
     check_opened_device(request, read_device_info(*library, handle));

@@ -52,11 +52,15 @@ std::unique_ptr<lpt_t> open_host_port(const PortSelection& selection) {
         return std::make_unique<lpt_dlportio_t>(std::make_unique<dlportio_t>(library),
                                                 selection.base);
     }
-    if (selection.number) {
-        return std::make_unique<lpt_ppdev_t>(platform::ppdev_device_name(*selection.number - 1));
-    }
-    if (auto device = platform::ppdev_device_for_base(selection.base)) {
-        return std::make_unique<lpt_ppdev_t>(*device);
+    const platform::port_route route = platform::route_port(selection.number, selection.base);
+    switch (route.how) {
+    case platform::port_route::kind::ppdev:
+        return std::make_unique<lpt_ppdev_t>(route.name);
+    case platform::port_route::kind::dlportio:
+        return std::make_unique<lpt_dlportio_t>(std::make_unique<dlportio_t>(route.name.c_str()),
+                                                selection.base);
+    case platform::port_route::kind::direct:
+        break;
     }
     return std::make_unique<lpt_io_t>(selection.base);
 }

@@ -21,8 +21,9 @@ struct PortSelection {
 PortSelection parse_port_spec(const std::optional<std::string>& port_spec);
 
 // Opens the port of the -p text with the host's interface: a DLPortIO-
-// compatible library when DLPORTIO_LIBRARY names one, else the ppdev device
-// of the port number or base address, else direct I/O at the base address.
+// compatible library when DLPORTIO_LIBRARY names one, else the route the
+// platform gives (Linux: the ppdev device of the port number or base address,
+// else direct I/O; Windows: direct I/O or "DLportIO.dll" by system version).
 // The data lines are left driving.
 std::unique_ptr<lpt_t> open_port(const std::optional<std::string>& port_spec);
 
