@@ -3,7 +3,7 @@
 
 namespace platform {
 
-// True when standard output is a terminal rather than a file or a pipe.
+// True when standard output is a terminal (a Windows console) rather than a file or a pipe.
 bool stdout_is_terminal();
 
 // Makes standard output unbuffered so that every message shows at once.
@@ -14,7 +14,8 @@ void make_stdout_unbuffered();
 void write_stdout(const char* text);
 
 // Reads one key press without echo. When standard input is a terminal it is
-// switched to raw mode for the read; otherwise one byte of input is taken.
+// switched to raw mode for the read (on a Windows console: _getch); otherwise
+// one byte of input is taken.
 // Returns the character, or -1 at end of input (which callers treat as "no").
 int read_key();
 

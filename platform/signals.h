@@ -6,14 +6,15 @@ namespace platform {
 using break_handler = void (*)(int signal_number);
 
 // Installs `handler` for every user-break signal of the host: SIGINT, SIGQUIT
-// (the Ctrl-\ key), SIGTERM and SIGHUP. The handler stays installed after
-// each delivery.
+// (the Ctrl-\ key), SIGTERM and SIGHUP on POSIX hosts; SIGINT, SIGBREAK (the
+// Ctrl-Break key) and SIGTERM on Windows, where the handler runs on a thread
+// of the console. The handler stays installed after each delivery.
 void install_break_handler(break_handler handler);
 
 // Puts the default action back on every user-break signal.
 void restore_break_defaults();
 
-// Name of a user-break signal ("SIGINT", "SIGQUIT", ...), or "unknown signal".
+// Name of a user-break signal ("SIGINT", "SIGQUIT", "SIGBREAK"...), or "unknown signal".
 const char* break_signal_name(int signal_number);
 
 // Holds the user-break signals back until as many release_break_signals()

@@ -5,8 +5,8 @@
 
 namespace platform {
 
-// Text of the last system failure recorded by a platform call (the analogue of
-// the system message for GetLastError on other hosts). Empty when none.
+// Text of the last system failure recorded by a platform call: on Windows the
+// system's message for GetLastError(), elsewhere its analogue. Empty when none.
 const std::string& last_system_error();
 
 // Records strerror(errno) as the last system failure.

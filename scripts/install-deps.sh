@@ -14,9 +14,11 @@ avr=(binutils-avr gcc-avr avr-libc)
 # libftdi's headers check the layouts of the libftdi stand-ins; avrdude (linked to libftdi 0.20)
 # programs the virtual chip through them in a fidelity test.
 ftdi=(libftdi1-dev libftdi-dev avrdude)
+# The Windows build and its checks under Wine (64-bit only: no i386 architecture needed).
+windows=(g++-mingw-w64-x86-64-posix wine wine64)
 case "${1:-all}" in
 programs) wanted=("${base[@]}") ;;
-all) wanted=("${base[@]}" "${tests[@]}" "${fuzzing[@]}" "${packaging[@]}" "${avr[@]}" "${ftdi[@]}") ;;
+all) wanted=("${base[@]}" "${tests[@]}" "${fuzzing[@]}" "${packaging[@]}" "${avr[@]}" "${ftdi[@]}" "${windows[@]}") ;;
 *)
   echo "usage: $0 [programs|all]" >&2
   exit 2
@@ -56,7 +58,7 @@ export DEBIAN_FRONTEND=noninteractive
 echo "  apt-get update"
 apt-get update -qq -o DPkg::Lock::Timeout=600
 mapfile -t required < <(missing_of "${base[@]}" "${tests[@]}" "${fuzzing[@]}")
-mapfile -t docs < <(missing_of "${packaging[@]}")
+mapfile -t docs < <(missing_of "${packaging[@]}" "${windows[@]}")
 mapfile -t optional < <(missing_of "${avr[@]}")
 mapfile -t ftdi_tools < <(missing_of "${ftdi[@]}")
 if [ ${#required[@]} -gt 0 ]; then
