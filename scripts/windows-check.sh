@@ -2,9 +2,9 @@
 # Builds the Windows programs and stand-in DLLs (preset "windows", build-windows/) and runs them
 # under Wine (64-bit, headless, in a Wine prefix of its own) on virtual chips: the help texts
 # byte for byte, the OEM conversion on a console, program-verify-read through DLportIO.dll and
-# through ftd2xx.dll, dorvik's -wf and -rf with CR LF files, a user break, and the statuses of a
-# failed verify, a missing file and a wrong chip. Every check wants a known output and a known
-# status, so a Wine that starts nothing fails them.
+# through ftd2xx.dll, dorvik's -wf and -rf with CR LF files, a user break, the statuses of a
+# failed verify, a missing file and a wrong chip, and the zip. Every check wants a known output
+# and a known status, so a Wine that starts nothing fails them.
 #
 #   bash scripts/windows-check.sh          # the whole set (about a minute after the build)
 #   bash scripts/windows-check.sh smoke    # help texts and one run through each DLL
@@ -216,6 +216,23 @@ if [ "$set_name" != smoke ]; then
   expect_status 30
   expect_line "Can't continue"
   unset AVRSIM_TARGET
+
+  begin package
+  cmake --build --preset windows --target package >"$dir/package.log" 2>&1 ||
+    fail "the package target failed"
+  zip=$(ls -t "$root"/build-windows/packages/quarnel-*-win64.zip | head -n 1)
+  (cd "$dir" && cmake -E tar xf "$zip")
+  unpacked=$dir/$(basename "$zip" .zip)
+  checks=$((checks + 1))
+  [ -f "$unpacked/README.md" ] && [ -f "$unpacked/examples/firmware/blink-mega8.hex" ] &&
+    ! ls "$unpacked"/*.dll >/dev/null 2>&1 || fail "the zip lacks README.md or examples, or holds DLLs"
+  # dorvik.exe needs the DLPortIO driver's DLL to start; quarnel.exe loads it only for a port.
+  (cd "$unpacked" && wine ./quarnel.exe -? >"$dir/out" 2>"$dir/err")
+  status=$?
+  expect_status 0
+  expected=$work/quarnel-help/usage.expected
+  tail -n +5 "$dir/out" | head -c "$(wc -c <"$expected")" >"$dir/usage.got"
+  expect_same "$dir/usage.got" "$expected"
 fi
 
 echo "== $checks checks, ${#failures[@]} failed"
