@@ -56,7 +56,9 @@ std::FILE* create_temporary(const std::string& name, const std::string& model, f
 }
 
 bool sync_stream(std::FILE* file) {
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    // The C runtime hands its handles out as integers.
+    const auto handle = reinterpret_cast<HANDLE>( // NOLINT(performance-no-int-to-ptr)
+        _get_osfhandle(_fileno(file)));
     if (handle == INVALID_HANDLE_VALUE || !FlushFileBuffers(handle)) {
         errno = errno_of_win32(GetLastError());
         return false;

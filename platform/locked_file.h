@@ -1,7 +1,6 @@
 // A small file that processes share: read and rewritten under an exclusive lock.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -33,7 +32,7 @@ class locked_file_t {
 
     std::string path;
 #ifdef _WIN32
-    std::intptr_t fd = -1; // the file's HANDLE
+    void* fd = nullptr; // the file's HANDLE
 #else
     int fd = -1;
 #endif

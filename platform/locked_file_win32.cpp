@@ -14,10 +14,6 @@ namespace {
 // any content, so that the holder's reads and writes never meet it.
 constexpr DWORD lock_offset_high = 0x40000000;
 
-HANDLE handle_of(std::intptr_t fd) {
-    return reinterpret_cast<HANDLE>(fd);
-}
-
 bool failed() {
     errno = errno_of_win32(GetLastError());
     return false;
@@ -58,7 +54,7 @@ bool locked_file_t::lock(const std::string& file_path) {
         if (file == INVALID_HANDLE_VALUE) {
             return failed();
         }
-        fd = reinterpret_cast<std::intptr_t>(file);
+        fd = file;
         OVERLAPPED at{};
         at.OffsetHigh = lock_offset_high;
         if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) {
@@ -80,7 +76,7 @@ bool locked_file_t::read(std::string& content) const {
     OVERLAPPED at{};
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(handle_of(fd), block, sizeof block, &got, &at)) {
+        if (!ReadFile(fd, block, sizeof block, &got, &at)) {
             return GetLastError() == ERROR_HANDLE_EOF || failed();
         }
         if (got == 0) {
@@ -107,7 +103,7 @@ bool locked_file_t::rewrite(const std::string& content, const char* tag) {
 }
 
 bool locked_file_t::rewrite_in_place(const std::string& content) {
-    const HANDLE file = handle_of(fd);
+    const HANDLE file = fd;
     LARGE_INTEGER start{};
     if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) {
         return failed();
@@ -125,9 +121,9 @@ bool locked_file_t::rewrite_in_place(const std::string& content) {
 }
 
 void locked_file_t::unlock() {
-    if (fd != -1) {
-        CloseHandle(handle_of(fd)); // closing the handle ends its lock
-        fd = -1;
+    if (fd != nullptr) {
+        CloseHandle(fd); // closing the handle ends its lock
+        fd = nullptr;
     }
 }
 
