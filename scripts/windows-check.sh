@@ -142,12 +142,17 @@ if [ "$set_name" != smoke ]; then
   avrsim new bench.txt mega328P
   # A console gets the OEM code page: é (0xE9 in 1252) becomes 0x82, which Wine's console
   # then shows as U+0082; a pipe gets the ANSI byte itself.
-  (cd "$dir" && AVRSIM_TARGET=bench.txt script -qec "wine ./quarnel.exe +mega328P -r é.hex" \
+  # (-e with a file alone is refused: status 70.)
+  (cd "$dir" && AVRSIM_TARGET=bench.txt script -qec "wine ./quarnel.exe +mega328P -e é.hex" \
     /dev/null </dev/null >out.pty 2>&1)
+  status=$?
+  expect_status 70
   checks=$((checks + 1))
   grep -q $'\xc2\x82\\.hex' "$dir/out.pty" || fail "no OEM text on the console"
   run quarnel +mega328P -e é.hex
+  expect_status 70
   expect_line $'  +mega328P -e \xe9.hex'
+  expect_line "Nothing to do with files, -r or -w or -v must be specified"
 
   begin quarnel-line-ends
   avrsim new bench.txt mega328P
