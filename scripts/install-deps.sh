@@ -58,7 +58,8 @@ export DEBIAN_FRONTEND=noninteractive
 echo "  apt-get update"
 apt-get update -qq -o DPkg::Lock::Timeout=600
 mapfile -t required < <(missing_of "${base[@]}" "${tests[@]}" "${fuzzing[@]}")
-mapfile -t docs < <(missing_of "${packaging[@]}" "${windows[@]}")
+mapfile -t docs < <(missing_of "${packaging[@]}")
+mapfile -t cross < <(missing_of "${windows[@]}")
 mapfile -t optional < <(missing_of "${avr[@]}")
 mapfile -t ftdi_tools < <(missing_of "${ftdi[@]}")
 if [ ${#required[@]} -gt 0 ]; then
@@ -66,6 +67,9 @@ if [ ${#required[@]} -gt 0 ]; then
 fi
 if [ ${#docs[@]} -gt 0 ]; then
   install --no-install-recommends "${docs[@]}"
+fi
+if [ ${#cross[@]} -gt 0 ]; then
+  install --no-install-recommends "${cross[@]}"
 fi
 if [ ${#optional[@]} -gt 0 ]; then
   install "${optional[@]}" ||
