@@ -13,8 +13,8 @@ cd "$(dirname "$0")/.."
 root=$PWD
 set_name=${1:-full}
 
-echo "== Building the 'windows' preset"
-cmake --preset windows >/dev/null && cmake --build --preset windows -j2 || exit 1
+echo "== Building the 'windows' preset, warnings as errors"
+cmake --preset windows -DQUARNEL_WERROR=ON >/dev/null && cmake --build --preset windows -j2 || exit 1
 bin=$root/build-windows/bin
 
 work=$(mktemp -d)
