@@ -38,10 +38,7 @@ class direct_port final : public parallel_port {
 // The top bit of GetVersion() marks the 95/98/Me family, where programs may use the port
 // instructions; NT and its successors trap them.
 bool port_instructions_allowed() {
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     return (GetVersion() & 0x80000000u) != 0;
-#pragma GCC diagnostic pop
 }
 
 } // namespace
