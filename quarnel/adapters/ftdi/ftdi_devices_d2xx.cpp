@@ -121,25 +121,18 @@ void list_d2xx_devices(const ftdi_device_params_t& ids) {
 }
 
 std::unique_ptr<ftdi_chip_t> open_d2xx_chip(const ftdi_device_params_t& request) {
-    const bool by_serial_number = !request.serial_number.empty();
-    if (!by_serial_number && request.description.empty()) {
-        console_log(0, "Description and/or serial number must be set for FTDI device opening\n");
-        fail();
-    }
-    const std::string& key = by_serial_number ? request.serial_number : request.description;
+    const FtdiOpenKey key = open_key(request);
 
     auto library = std::make_unique<ftd2xx_library_t>();
     add_usb_id(*library, request);
     d2xx::FT_HANDLE handle = nullptr;
-    std::string key_argument = key; // FT_OpenEx takes a non-const pointer
+    std::string key_argument = key.text; // FT_OpenEx takes a non-const pointer
     const d2xx::FT_STATUS status = library->FT_OpenEx(
         key_argument.data(),
-        by_serial_number ? d2xx::FT_OPEN_BY_SERIAL_NUMBER : d2xx::FT_OPEN_BY_DESCRIPTION, &handle);
+        key.by_serial_number ? d2xx::FT_OPEN_BY_SERIAL_NUMBER : d2xx::FT_OPEN_BY_DESCRIPTION,
+        &handle);
     if (status != d2xx::FT_OK) {
-        console_log(0, "Can't open FTDI device with %s \"%s\" (%s)\n",
-                    by_serial_number ? "serial number" : "description", key.c_str(),
-                    ftdi_status_name(status));
-        fail();
+        refuse_open(key, ftdi_status_name(status));
     }
     open_handle_guard guard(*library, handle);
 

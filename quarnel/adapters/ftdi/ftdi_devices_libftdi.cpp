@@ -24,12 +24,6 @@ namespace {
     throw app_error(EXIT_ENVIRONMENT);
 }
 
-[[noreturn]] void refuse_open(bool by_serial_number, const std::string& key, const char* reason) {
-    console_log(0, "Can't open FTDI device with %s \"%s\" (%s)\n",
-                by_serial_number ? "serial number" : "description", key.c_str(), reason);
-    fail();
-}
-
 // D2XX type code of a libftdi chip type (FT230X and later are past D2XX's named codes).
 std::int32_t d2xx_type_of(int libftdi_type) {
     switch (libftdi_type) {
@@ -209,12 +203,7 @@ void list_libftdi_devices(const ftdi_device_params_t& ids) {
 }
 
 std::unique_ptr<ftdi_chip_t> open_libftdi_chip(const ftdi_device_params_t& request) {
-    const bool by_serial_number = !request.serial_number.empty();
-    if (!by_serial_number && request.description.empty()) {
-        console_log(0, "Description and/or serial number must be set for FTDI device opening\n");
-        fail();
-    }
-    const std::string& key = by_serial_number ? request.serial_number : request.description;
+    const FtdiOpenKey key = open_key(request);
 
     auto library = std::make_unique<libftdi_library_t>();
     libftdi::ftdi_context* context = library->ftdi_new();
@@ -234,8 +223,9 @@ std::unique_ptr<ftdi_chip_t> open_libftdi_chip(const ftdi_device_params_t& reque
             unreadable = library->error_text(context);
             continue;
         }
-        const std::string& text = by_serial_number ? strings->serial_number : strings->description;
-        const int channel = named_channel(key, text, by_serial_number);
+        const std::string& text =
+            key.by_serial_number ? strings->serial_number : strings->description;
+        const int channel = named_channel(key.text, text, key.by_serial_number);
         if (channel < 0) {
             continue;
         }
@@ -249,11 +239,11 @@ std::unique_ptr<ftdi_chip_t> open_libftdi_chip(const ftdi_device_params_t& reque
                     continue;
                 }
             }
-            refuse_open(by_serial_number, key, reason.c_str());
+            refuse_open(key, reason.c_str());
         }
         const ftdi_device_params_t found =
             channel_identity(d2xx_type_of(context->type), *strings, channel);
-        if ((by_serial_number ? found.serial_number : found.description) != key) {
+        if ((key.by_serial_number ? found.serial_number : found.description) != key.text) {
             library->ftdi_usb_close(context);
             continue;
         }
@@ -261,8 +251,7 @@ std::unique_ptr<ftdi_chip_t> open_libftdi_chip(const ftdi_device_params_t& reque
         return std::make_unique<ftdi_chip_libftdi_t>(request.type, std::move(library),
                                                      owned.release());
     }
-    refuse_open(by_serial_number, key,
-                unreadable.empty() ? "device not found" : unreadable.c_str());
+    refuse_open(key, unreadable.empty() ? "device not found" : unreadable.c_str());
 }
 
 } // namespace quarnel

@@ -35,6 +35,23 @@ void check_channel(const ftdi_device_params_t& found) {
 
 } // namespace
 
+FtdiOpenKey open_key(const ftdi_device_params_t& request) {
+    if (!request.serial_number.empty()) {
+        return {true, request.serial_number};
+    }
+    if (request.description.empty()) {
+        console_log(0, "Description and/or serial number must be set for FTDI device opening\n");
+        throw app_error(EXIT_ENVIRONMENT);
+    }
+    return {false, request.description};
+}
+
+void refuse_open(const FtdiOpenKey& key, const char* reason) {
+    console_log(0, "Can't open FTDI device with %s \"%s\" (%s)\n",
+                key.by_serial_number ? "serial number" : "description", key.text.c_str(), reason);
+    throw app_error(EXIT_ENVIRONMENT);
+}
+
 void check_opened_device(const ftdi_device_params_t& request, const ftdi_device_params_t& found) {
     if (!matches(request, found)) {
         console_log(0, "Can't use opened FTDI device (some of parameters not match)\n");
