@@ -1,5 +1,5 @@
 // Loading the input files, creating the adapter and waiting for its key.
-#include "quarnel/adapters/ftdi/mpsse_adapter.h"
+#include "quarnel/adapters/ftdi/mpsse/mpsse_adapter.h"
 #include "quarnel/adapters/lpt/lpt_adapter_setup.h"
 #include "quarnel/adapters/os_timer.h"
 #include "quarnel/common/console.h"

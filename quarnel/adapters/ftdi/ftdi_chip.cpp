@@ -1,4 +1,4 @@
-// Status checking and the display of device identities.
+// Failures of chip operations and the display of device identities.
 #include "quarnel/adapters/ftdi/ftdi_chip.h"
 
 #include "quarnel/adapters/ftdi/ftdi_names.h"
@@ -16,19 +16,10 @@ void fail_ftdi_operation(const char* operation, const char* reason) {
     throw app_error(EXIT_ENVIRONMENT);
 }
 
-void check_ftdi_status(const char* operation, std::uint32_t status, bool short_transfer) {
-    if (status != 0) {
-        fail_ftdi_operation(operation, ftdi_status_name(status));
-    }
-    if (short_transfer) {
-        fail_ftdi_operation(operation, nullptr);
-    }
-}
-
 void print_ftdi_device_params(int level, const char* label, const ftdi_device_params_t& params) {
     const auto shown = [](const std::string& text) { return text.empty() ? "any" : text.c_str(); };
     console_log(level, "%s%s  %s (0x%lX) - \"%s\", serno \"%s\"\n", level > 2 ? "\t% " : "", label,
-                ftdi_type_name(static_cast<std::uint32_t>(params.type)),
+                ftdi_type_name(params.type),
                 static_cast<unsigned long>(static_cast<std::uint32_t>(params.type)),
                 shown(params.description), shown(params.serial_number));
 }

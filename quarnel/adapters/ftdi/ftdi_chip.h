@@ -1,4 +1,4 @@
-// An FTDI chip as the MPSSE adapter sees it, the identity of a device, and status checking.
+// An FTDI chip as the MPSSE adapter sees it, its types and modes, the identity of a device.
 #pragma once
 
 #include <cstdint>
@@ -6,12 +6,33 @@
 
 namespace quarnel {
 
+// FTDI chip families, numbered as FTDI numbers them (the numbers device lists show). Numbers
+// from `later` on are chips past the FT232H, none of which this program drives.
+enum class ftdi_chip_type : std::uint32_t {
+    bm,
+    am,
+    ax100,
+    unknown,
+    ft2232c,
+    ft232r,
+    ft2232h,
+    ft4232h,
+    ft232h,
+    later,
+};
+
+// Modes of the chip's I/O lines: reset (the chip's own function, UART or FIFO) and MPSSE.
+enum class ftdi_bit_mode : std::uint8_t { reset = 0x00, mpsse = 0x02 };
+
+// Buffers of the chip that a purge empties.
+enum class ftdi_purge : std::uint8_t { to_host = 1, to_chip = 2 };
+
 // Identity of an FTDI device: what a run asks for, or what was found.
 struct ftdi_device_params_t {
     static constexpr std::size_t serial_number_max = 16;
     static constexpr std::size_t description_max = 64;
 
-    std::int32_t type = 0;
+    ftdi_chip_type type = ftdi_chip_type::bm;
     std::string serial_number; // empty: any
     std::string description;   // empty: any
     // USB IDs of an adapter that does not carry FTDI's own (-pv=VID,p=PID); 0: not given.
@@ -23,31 +44,24 @@ struct ftdi_device_params_t {
 // raises app_error 70.
 class ftdi_chip_t {
   public:
-    explicit ftdi_chip_t(std::int32_t type_code) : type(type_code) {}
+    explicit ftdi_chip_t(ftdi_chip_type chip_type) : type(chip_type) {}
     virtual ~ftdi_chip_t() = default;
     ftdi_chip_t(const ftdi_chip_t&) = delete;
     ftdi_chip_t& operator=(const ftdi_chip_t&) = delete;
 
-    virtual void set_bit_mode(std::uint8_t mask, std::uint8_t mode) = 0;
+    virtual void set_bit_mode(std::uint8_t mask, ftdi_bit_mode mode) = 0;
     // Returns only when exactly `length` bytes arrived.
     virtual void receive(std::uint8_t* buffer, std::uint32_t length) = 0;
     virtual void send(const std::uint8_t* buffer, std::uint32_t length) = 0;
-    virtual void purge(std::uint8_t mask) = 0;
-    virtual void set_latency_timer(std::uint8_t ms) = 0;
-    virtual void set_baud_rate(std::uint32_t rate) = 0;
-    virtual void set_divisor(std::uint16_t divisor) = 0;
+    virtual void purge(ftdi_purge buffer) = 0;
     virtual void set_timeouts(std::uint32_t read_ms, std::uint32_t write_ms) = 0;
 
-    // D2XX type code of the chip (the requested one, which the found one equals).
-    const std::int32_t type;
+    // The requested chip type, which the found one equals.
+    const ftdi_chip_type type;
 };
 
 // Ends the run: "Can't <operation> (<reason>)", or "Can't <operation>" without a reason.
 [[noreturn]] void fail_ftdi_operation(const char* operation, const char* reason);
-
-// Ends the run when `status` is not FT_OK ("Can't <operation> (<status name>)") or when a
-// transfer moved fewer bytes than asked ("Can't <operation>").
-void check_ftdi_status(const char* operation, std::uint32_t status, bool short_transfer);
 
 // "<label>  <type name> (0x<type>) - "<description>", serno "<serial>"", empty texts as "any".
 void print_ftdi_device_params(int level, const char* label, const ftdi_device_params_t& params);

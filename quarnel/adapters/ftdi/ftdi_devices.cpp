@@ -2,7 +2,7 @@
 #include "quarnel/adapters/ftdi/ftdi_devices.h"
 
 #include "platform/shared_library.h"
-#include "quarnel/adapters/ftdi/ftd2xx_library.h"
+#include "quarnel/adapters/ftdi/d2xx/ftd2xx_library.h"
 #include "quarnel/adapters/ftdi/ftdi_backends.h"
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"

@@ -1,7 +1,6 @@
 // Identity and channel checks of an opened FTDI device.
 #include "quarnel/adapters/ftdi/ftdi_identity.h"
 
-#include "quarnel/adapters/ftdi/d2xx_types.h"
 #include "quarnel/adapters/ftdi/ftdi_port_options.h"
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
@@ -22,11 +21,9 @@ bool matches(const ftdi_device_params_t& request, const ftdi_device_params_t& fo
 // description names the channel.
 void check_channel(const ftdi_device_params_t& found) {
     const char channel = found.description.empty() ? '?' : found.description.back();
-    const bool usable = found.type == static_cast<std::int32_t>(d2xx::FT_DEVICE_2232C)
-                            ? channel == 'A'
-                        : found.type == static_cast<std::int32_t>(d2xx::FT_DEVICE_4232H)
-                            ? channel == 'A' || channel == 'B'
-                            : true;
+    const bool usable = found.type == ftdi_chip_type::ft2232c   ? channel == 'A'
+                        : found.type == ftdi_chip_type::ft4232h ? channel == 'A' || channel == 'B'
+                                                                : true;
     if (!usable) {
         console_log(0, "Channel %c can't be used for MPSSE mode\n", channel);
         throw app_error(EXIT_ENVIRONMENT);

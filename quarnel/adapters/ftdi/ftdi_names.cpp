@@ -39,8 +39,9 @@ const char* ftdi_status_name(std::uint32_t status) {
     return status < status_names.size() ? status_names[status] : "TOO HIGH ERROR CODE";
 }
 
-const char* ftdi_type_name(std::uint32_t type) {
-    return type < type_names.size() ? type_names[type] : "TOO HIGH TYPE CODE";
+const char* ftdi_type_name(ftdi_chip_type type) {
+    const auto number = static_cast<std::uint32_t>(type);
+    return number < type_names.size() ? type_names[number] : "TOO HIGH TYPE CODE";
 }
 
 } // namespace quarnel

@@ -1,5 +1,7 @@
-// Display names of D2XX status codes and device type codes.
+// Display names of D2XX status codes and of chip types, as D2XX names them.
 #pragma once
+
+#include "quarnel/adapters/ftdi/ftdi_chip.h"
 
 #include <cstdint>
 
@@ -9,6 +11,6 @@ namespace quarnel {
 const char* ftdi_status_name(std::uint32_t status);
 
 // "FT_DEVICE_BM" ... "FT_DEVICE_232H"; "TOO HIGH TYPE CODE" above 8.
-const char* ftdi_type_name(std::uint32_t type);
+const char* ftdi_type_name(ftdi_chip_type type);
 
 } // namespace quarnel

@@ -1,7 +1,6 @@
 // Parsing of FTDI device selection options and the factory descriptions of the chips.
 #include "quarnel/adapters/ftdi/ftdi_port_options.h"
 
-#include "quarnel/adapters/ftdi/d2xx_types.h"
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
 
@@ -88,24 +87,24 @@ void parse_ftdi_listing_options(std::string_view port_spec, ftdi_device_params_t
     }
 }
 
-std::uint16_t default_ftdi_product_id(std::int32_t chip_type) {
-    switch (static_cast<d2xx::FT_DEVICE>(chip_type)) {
-    case d2xx::FT_DEVICE_4232H:
+std::uint16_t default_ftdi_product_id(ftdi_chip_type chip_type) {
+    switch (chip_type) {
+    case ftdi_chip_type::ft4232h:
         return 0x6011;
-    case d2xx::FT_DEVICE_232H:
+    case ftdi_chip_type::ft232h:
         return 0x6014;
     default:
         return 0x6010;
     }
 }
 
-const char* default_ftdi_description(std::int32_t chip_type) {
-    switch (static_cast<d2xx::FT_DEVICE>(chip_type)) {
-    case d2xx::FT_DEVICE_4232H:
+const char* default_ftdi_description(ftdi_chip_type chip_type) {
+    switch (chip_type) {
+    case ftdi_chip_type::ft4232h:
         return "Quad RS232-HS A";
-    case d2xx::FT_DEVICE_2232H:
+    case ftdi_chip_type::ft2232h:
         return "Dual RS232-HS A";
-    case d2xx::FT_DEVICE_232H:
+    case ftdi_chip_type::ft232h:
         return "Single RS232-HS";
     default:
         return "Dual RS232 A";

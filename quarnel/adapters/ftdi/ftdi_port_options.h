@@ -16,9 +16,9 @@ void parse_ftdi_port_options(std::string_view port_spec, ftdi_device_params_t& r
 void parse_ftdi_listing_options(std::string_view port_spec, ftdi_device_params_t& request);
 
 // USB product ID that FTDI gives a chip type (0x6010 for the FT2232C/D/H ...).
-std::uint16_t default_ftdi_product_id(std::int32_t chip_type);
+std::uint16_t default_ftdi_product_id(ftdi_chip_type chip_type);
 
 // Factory description of the first MPSSE channel of a chip type ("Dual RS232 A" ...).
-const char* default_ftdi_description(std::int32_t chip_type);
+const char* default_ftdi_description(ftdi_chip_type chip_type);
 
 } // namespace quarnel

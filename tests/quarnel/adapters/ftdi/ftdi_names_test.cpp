@@ -1,4 +1,5 @@
 // Status and type names, and the device identity line.
+#include "quarnel/adapters/ftdi/d2xx/ftdi_chip_ftd2xx.h"
 #include "quarnel/adapters/ftdi/ftdi_chip.h"
 #include "quarnel/adapters/ftdi/ftdi_names.h"
 #include "quarnel/common/console.h"
@@ -16,10 +17,10 @@ TEST(FtdiNames, StatusAndTypeCodesAreNamedUpToTheirLastCode) {
     EXPECT_STREQ(ftdi_status_name(19), "FT_DEVICE_LIST_NOT_READY");
     EXPECT_STREQ(ftdi_status_name(20), "TOO HIGH ERROR CODE");
     EXPECT_STREQ(ftdi_status_name(25), "TOO HIGH ERROR CODE");
-    EXPECT_STREQ(ftdi_type_name(0), "FT_DEVICE_BM");
-    EXPECT_STREQ(ftdi_type_name(4), "FT_DEVICE_2232C");
-    EXPECT_STREQ(ftdi_type_name(8), "FT_DEVICE_232H");
-    EXPECT_STREQ(ftdi_type_name(9), "TOO HIGH TYPE CODE");
+    EXPECT_STREQ(ftdi_type_name(ftdi_chip_type::bm), "FT_DEVICE_BM");
+    EXPECT_STREQ(ftdi_type_name(ftdi_chip_type::ft2232c), "FT_DEVICE_2232C");
+    EXPECT_STREQ(ftdi_type_name(ftdi_chip_type::ft232h), "FT_DEVICE_232H");
+    EXPECT_STREQ(ftdi_type_name(ftdi_chip_type::later), "TOO HIGH TYPE CODE");
 }
 
 TEST(FtdiNames, StatusCheckNamesTheFailureOrTheShortTransfer) {
@@ -35,11 +36,11 @@ TEST(FtdiNames, StatusCheckNamesTheFailureOrTheShortTransfer) {
 }
 
 TEST(FtdiNames, DeviceParametersShowEmptyFieldsAsAny) {
-    ftdi_device_params_t params{6, "", "Dual RS232-HS A"};
+    ftdi_device_params_t params{ftdi_chip_type::ft2232h, "", "Dual RS232-HS A"};
     Captured result = captured([&] { print_ftdi_device_params(0, "Requested", params); });
     EXPECT_EQ(result.output,
               "Requested  FT_DEVICE_2232H (0x6) - \"Dual RS232-HS A\", serno \"any\"\n");
-    params = {4, "FT1A", ""};
+    params = {ftdi_chip_type::ft2232c, "FT1A", ""};
     console.verbosity = 3;
     result = captured([&] { print_ftdi_device_params(3, "Found    ", params); });
     console.verbosity = 2;

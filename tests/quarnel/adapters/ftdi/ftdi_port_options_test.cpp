@@ -53,10 +53,10 @@ TEST(FtdiPortOptions, MalformedOptionsAreRefused) {
 }
 
 TEST(FtdiPortOptions, FactoryDescriptionsNameTheFirstMpsseChannel) {
-    EXPECT_STREQ(default_ftdi_description(4), "Dual RS232 A");
-    EXPECT_STREQ(default_ftdi_description(6), "Dual RS232-HS A");
-    EXPECT_STREQ(default_ftdi_description(7), "Quad RS232-HS A");
-    EXPECT_STREQ(default_ftdi_description(8), "Single RS232-HS");
+    EXPECT_STREQ(default_ftdi_description(ftdi_chip_type::ft2232c), "Dual RS232 A");
+    EXPECT_STREQ(default_ftdi_description(ftdi_chip_type::ft2232h), "Dual RS232-HS A");
+    EXPECT_STREQ(default_ftdi_description(ftdi_chip_type::ft4232h), "Quad RS232-HS A");
+    EXPECT_STREQ(default_ftdi_description(ftdi_chip_type::ft232h), "Single RS232-HS");
 }
 
 } // namespace

@@ -9,13 +9,15 @@ void recording_ftdi_chip::receive(std::uint8_t* buffer, std::uint32_t length) {
         buffer[got] = log.replies.front();
         log.replies.pop_front();
     }
-    check_ftdi_status("read from FTDI chip", 0, got != length);
+    if (got != length) {
+        fail_ftdi_operation("read from FTDI chip", nullptr);
+    }
 }
 
 void recording_ftdi_chip::send(const std::uint8_t* buffer, std::uint32_t length) {
     log.calls.push_back("send");
     if (log.fail_sends) {
-        check_ftdi_status("write to FTDI chip", 4, false);
+        fail_ftdi_operation("write to FTDI chip", "FT_IO_ERROR");
     }
     log.sends.emplace_back(buffer, buffer + length);
 }

@@ -21,24 +21,18 @@ struct chip_log {
 
 class recording_ftdi_chip final : public ftdi_chip_t {
   public:
-    recording_ftdi_chip(std::int32_t type_code, chip_log& shared_log)
-        : ftdi_chip_t(type_code), log(shared_log) {}
+    recording_ftdi_chip(ftdi_chip_type chip_type, chip_log& shared_log)
+        : ftdi_chip_t(chip_type), log(shared_log) {}
     ~recording_ftdi_chip() override { log.destroyed = true; }
 
-    void set_bit_mode(std::uint8_t mask, std::uint8_t mode) override {
-        log.calls.push_back("set_bit_mode " + std::to_string(mask) + " " + std::to_string(mode));
+    void set_bit_mode(std::uint8_t mask, ftdi_bit_mode mode) override {
+        log.calls.push_back("set_bit_mode " + std::to_string(mask) + " " +
+                            std::to_string(static_cast<int>(mode)));
     }
     void receive(std::uint8_t* buffer, std::uint32_t length) override;
     void send(const std::uint8_t* buffer, std::uint32_t length) override;
-    void purge(std::uint8_t mask) override { log.calls.push_back("purge " + std::to_string(mask)); }
-    void set_latency_timer(std::uint8_t ms) override {
-        log.calls.push_back("set_latency_timer " + std::to_string(ms));
-    }
-    void set_baud_rate(std::uint32_t rate) override {
-        log.calls.push_back("set_baud_rate " + std::to_string(rate));
-    }
-    void set_divisor(std::uint16_t divisor) override {
-        log.calls.push_back("set_divisor " + std::to_string(divisor));
+    void purge(ftdi_purge buffer) override {
+        log.calls.push_back("purge " + std::to_string(static_cast<int>(buffer)));
     }
     void set_timeouts(std::uint32_t read_ms, std::uint32_t write_ms) override {
         log.calls.push_back("set_timeouts " + std::to_string(read_ms) + " " +

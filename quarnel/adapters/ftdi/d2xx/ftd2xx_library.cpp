@@ -1,5 +1,5 @@
 // Loading and binding of the D2XX library.
-#include "quarnel/adapters/ftdi/ftd2xx_library.h"
+#include "quarnel/adapters/ftdi/d2xx/ftd2xx_library.h"
 
 #include "quarnel/common/console.h"
 
@@ -21,26 +21,26 @@ const char* ftd2xx_library_name() {
 
 ftd2xx_library_t::ftd2xx_library_t() {
     load(ftd2xx_library_name());
-    bind(FT_Open, "FT_Open");
+    require("FT_Open");
     bind(FT_OpenEx, "FT_OpenEx");
-    bind(FT_ListDevices, "FT_ListDevices");
+    require("FT_ListDevices");
     bind(FT_Close, "FT_Close");
     bind(FT_Read, "FT_Read");
     bind(FT_Write, "FT_Write");
-    bind(FT_SetBaudRate, "FT_SetBaudRate");
-    bind(FT_SetDivisor, "FT_SetDivisor");
+    require("FT_SetBaudRate");
+    require("FT_SetDivisor");
     bind(FT_Purge, "FT_Purge");
     bind(FT_SetTimeouts, "FT_SetTimeouts");
-    bind(FT_GetQueueStatus, "FT_GetQueueStatus");
-    bind(FT_GetStatus, "FT_GetStatus");
-    bind(FT_SetLatencyTimer, "FT_SetLatencyTimer");
-    bind(FT_GetLatencyTimer, "FT_GetLatencyTimer");
+    require("FT_GetQueueStatus");
+    require("FT_GetStatus");
+    require("FT_SetLatencyTimer");
+    require("FT_GetLatencyTimer");
     bind(FT_SetBitMode, "FT_SetBitMode");
-    bind(FT_SetUSBParameters, "FT_SetUSBParameters");
+    require("FT_SetUSBParameters");
     bind(FT_GetDeviceInfo, "FT_GetDeviceInfo");
     bind(FT_CreateDeviceInfoList, "FT_CreateDeviceInfoList");
     bind(FT_GetDeviceInfoList, "FT_GetDeviceInfoList");
-    bind(FT_GetDeviceInfoDetail, "FT_GetDeviceInfoDetail");
+    require("FT_GetDeviceInfoDetail");
     bind(FT_GetDriverVersion, "FT_GetDriverVersion");
     bind(FT_GetLibraryVersion, "FT_GetLibraryVersion");
     FT_SetVIDPID = reinterpret_cast<d2xx::FT_SetVIDPID_t>(find_function("FT_SetVIDPID"));
@@ -48,7 +48,6 @@ ftd2xx_library_t::ftd2xx_library_t() {
     console_log(3, "\t%% '%s' successfully loaded", name().c_str());
     d2xx::DWORD version = 0;
     if (FT_GetLibraryVersion(&version) == d2xx::FT_OK) {
-        library_version = version;
         console_log(3, ", version %X.%X.%X", static_cast<unsigned>((version >> 16) & 0xFFu),
                     static_cast<unsigned>((version >> 8) & 0xFFu),
                     static_cast<unsigned>(version & 0xFFu));

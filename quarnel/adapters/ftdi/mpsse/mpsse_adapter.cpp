@@ -1,12 +1,11 @@
 // FTDI adapter factory: chip type, pin map, device request and SCK frequency.
-#include "quarnel/adapters/ftdi/mpsse_adapter.h"
+#include "quarnel/adapters/ftdi/mpsse/mpsse_adapter.h"
 
-#include "quarnel/adapters/ftdi/d2xx_types.h"
 #include "quarnel/adapters/ftdi/ftdi_devices.h"
 #include "quarnel/adapters/ftdi/ftdi_pins.h"
 #include "quarnel/adapters/ftdi/ftdi_port_options.h"
-#include "quarnel/adapters/ftdi/mpsse_clock.h"
-#include "quarnel/adapters/ftdi/spi_ftdi_mpsse.h"
+#include "quarnel/adapters/ftdi/mpsse/mpsse_clock.h"
+#include "quarnel/adapters/ftdi/mpsse/spi_ftdi_mpsse.h"
 #include "quarnel/adapters/pinmap_parser.h"
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
@@ -27,22 +26,22 @@ bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
 }
 
 struct chip_choice {
-    std::int32_t type;
+    ftdi_chip_type type;
     pin_table_t pins;
 };
 
 // The longer names first: "ft2232h" also begins with "ft2232".
 chip_choice choose_chip(const std::string& adapter_spec) {
     if (starts_with_ignoring_case(adapter_spec, "ft2232h")) {
-        return {static_cast<std::int32_t>(d2xx::FT_DEVICE_2232H), ft2232h_pin_table};
+        return {ftdi_chip_type::ft2232h, ft2232h_pin_table};
     }
     if (starts_with_ignoring_case(adapter_spec, "ft4232h")) {
-        return {static_cast<std::int32_t>(d2xx::FT_DEVICE_4232H), ft4232h_pin_table};
+        return {ftdi_chip_type::ft4232h, ft4232h_pin_table};
     }
     if (starts_with_ignoring_case(adapter_spec, "ft232h")) {
-        return {static_cast<std::int32_t>(d2xx::FT_DEVICE_232H), ft2232h_pin_table};
+        return {ftdi_chip_type::ft232h, ft2232h_pin_table};
     }
-    return {static_cast<std::int32_t>(d2xx::FT_DEVICE_2232C), ft2232_pin_table};
+    return {ftdi_chip_type::ft2232c, ft2232_pin_table};
 }
 
 void require_mpsse_data_lines(const pinmap_t& map) {

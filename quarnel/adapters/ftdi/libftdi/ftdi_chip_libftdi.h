@@ -2,7 +2,7 @@
 #pragma once
 
 #include "quarnel/adapters/ftdi/ftdi_chip.h"
-#include "quarnel/adapters/ftdi/libftdi_library.h"
+#include "quarnel/adapters/ftdi/libftdi/libftdi_library.h"
 
 #include <memory>
 
@@ -11,18 +11,15 @@ namespace quarnel {
 class ftdi_chip_libftdi_t final : public ftdi_chip_t {
   public:
     // Takes ownership of the library and of a context whose device is open.
-    ftdi_chip_libftdi_t(std::int32_t type_code, std::unique_ptr<libftdi_library_t> ftdi_library,
+    ftdi_chip_libftdi_t(ftdi_chip_type chip_type, std::unique_ptr<libftdi_library_t> ftdi_library,
                         libftdi::ftdi_context* open_context);
     // Closes the device and frees the context, then unloads the library.
     ~ftdi_chip_libftdi_t() override;
 
-    void set_bit_mode(std::uint8_t mask, std::uint8_t mode) override;
+    void set_bit_mode(std::uint8_t mask, ftdi_bit_mode mode) override;
     void receive(std::uint8_t* buffer, std::uint32_t length) override;
     void send(const std::uint8_t* buffer, std::uint32_t length) override;
-    void purge(std::uint8_t mask) override;
-    void set_latency_timer(std::uint8_t ms) override;
-    void set_baud_rate(std::uint32_t rate) override;
-    void set_divisor(std::uint16_t divisor) override;
+    void purge(ftdi_purge buffer) override;
     void set_timeouts(std::uint32_t read_ms, std::uint32_t write_ms) override;
 
   private:

@@ -1,9 +1,8 @@
 // MPSSE SPI adapter: GPIO image, clock set-up, byte clocking, reset pulse, key and shutdown.
-#include "quarnel/adapters/ftdi/spi_ftdi_mpsse.h"
+#include "quarnel/adapters/ftdi/mpsse/spi_ftdi_mpsse.h"
 
-#include "quarnel/adapters/ftdi/d2xx_types.h"
-#include "quarnel/adapters/ftdi/mpsse_clock.h"
-#include "quarnel/adapters/ftdi/mpsse_commands.h"
+#include "quarnel/adapters/ftdi/mpsse/mpsse_clock.h"
+#include "quarnel/adapters/ftdi/mpsse/mpsse_commands.h"
 #include "quarnel/adapters/os_timer.h"
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
@@ -48,12 +47,12 @@ spi_ftdi_mpsse_t::spi_ftdi_mpsse_t(std::unique_ptr<ftdi_chip_t> ftdi_chip, const
     const mpsse_clock_t clock = mpsse_clock(chip->type, requested_hz);
     sck_mhz = clock.sck_mhz;
 
-    chip->set_bit_mode(0, d2xx::FT_BITMODE_MPSSE);
+    chip->set_bit_mode(0, ftdi_bit_mode::mpsse);
     chip->set_timeouts(read_timeout_ms, write_timeout_ms);
     const std::vector<std::uint8_t> clock_commands = mpsse_clock_commands(clock);
     chip->send(clock_commands.data(), static_cast<std::uint32_t>(clock_commands.size()));
     wait_ms(20);
-    chip->purge(d2xx::FT_PURGE_RX);
+    chip->purge(ftdi_purge::to_host);
     wait_ms(10);
     write_gpio();
     wait_ms(10);
@@ -64,7 +63,7 @@ spi_ftdi_mpsse_t::~spi_ftdi_mpsse_t() {
     // A failed write does not stop the bit-mode request: leaving MPSSE mode is what releases
     // the target's lines, and it may still go through when bulk transfers fail.
     try {
-        if (chip->type != static_cast<std::int32_t>(d2xx::FT_DEVICE_2232C)) {
+        if (chip->type != ftdi_chip_type::ft2232c) {
             const std::uint8_t divide_by_5_on = mpsse::DIVIDE_BY_5_ON;
             chip->send(&divide_by_5_on, 1);
         }
@@ -79,7 +78,7 @@ spi_ftdi_mpsse_t::~spi_ftdi_mpsse_t() {
             console_log(2, "FTDI chip left in MPSSE mode with programming pins configured as "
                            "inputs\n");
         } else {
-            chip->set_bit_mode(0, d2xx::FT_BITMODE_RESET);
+            chip->set_bit_mode(0, ftdi_bit_mode::reset);
         }
     } catch (const app_error&) {
     }

@@ -1,6 +1,6 @@
 // The MPSSE adapter from its factory, over the stand-in library, with a virtual chip on its lines.
 #include "platform/clock.h"
-#include "quarnel/adapters/ftdi/mpsse_adapter.h"
+#include "quarnel/adapters/ftdi/mpsse/mpsse_adapter.h"
 #include "quarnel/common/units.h"
 #include "quarnel/devices/device_lookup.h"
 #include "quarnel/image/portion_list.h"
@@ -10,7 +10,7 @@
 #include "quarnel/isp/session.h"
 #include "quarnel/isp/target_power.h"
 #include "sim/target_file.h"
-#include "stand_in_bench.h"
+#include "tests/quarnel/adapters/ftdi/stand_in_bench.h"
 
 #include <cstdio>
 #include <functional>

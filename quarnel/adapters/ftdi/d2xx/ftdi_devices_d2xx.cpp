@@ -1,8 +1,8 @@
 // FTDI device listing and the opening of one device through the D2XX library.
 #include "quarnel/adapters/ftdi/ftdi_backends.h"
 
-#include "quarnel/adapters/ftdi/ftd2xx_library.h"
-#include "quarnel/adapters/ftdi/ftdi_chip_ftd2xx.h"
+#include "quarnel/adapters/ftdi/d2xx/ftd2xx_library.h"
+#include "quarnel/adapters/ftdi/d2xx/ftdi_chip_ftd2xx.h"
 #include "quarnel/adapters/ftdi/ftdi_identity.h"
 #include "quarnel/adapters/ftdi/ftdi_names.h"
 #include "quarnel/common/console.h"
@@ -45,6 +45,11 @@ std::string field_text(const char* field, std::size_t size) {
     return std::string(field, strnlen(field, size));
 }
 
+// D2XX numbers chip types as ftdi_chip_type does.
+ftdi_chip_type chip_type_of(d2xx::FT_DEVICE type) {
+    return static_cast<ftdi_chip_type>(type);
+}
+
 ftdi_device_params_t read_device_info(ftd2xx_library_t& library, d2xx::FT_HANDLE handle) {
     d2xx::FT_DEVICE type = 0;
     d2xx::DWORD id = 0;
@@ -58,7 +63,7 @@ ftdi_device_params_t read_device_info(ftd2xx_library_t& library, d2xx::FT_HANDLE
         fail();
     }
     ftdi_device_params_t found;
-    found.type = static_cast<std::int32_t>(type);
+    found.type = chip_type_of(type);
     found.serial_number = field_text(serial_number, ftdi_device_params_t::serial_number_max);
     found.description = field_text(description, ftdi_device_params_t::description_max);
     return found;
@@ -114,7 +119,7 @@ void list_d2xx_devices(const ftdi_device_params_t& ids) {
             console_log(2, "%2d: opened by another process\n", static_cast<int>(i));
         } else {
             console_log(2, "%2d: %s (0x%X) - \"%.64s\", serno \"%.16s\"\n", static_cast<int>(i),
-                        ftdi_type_name(node.Type), static_cast<unsigned>(node.Type),
+                        ftdi_type_name(chip_type_of(node.Type)), static_cast<unsigned>(node.Type),
                         node.Description, node.SerialNumber);
         }
     }

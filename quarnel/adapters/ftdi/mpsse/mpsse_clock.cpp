@@ -1,8 +1,7 @@
 // SCK divisor computation for FT2232C/D (6 MHz base) and the H chips (6 or 30 MHz base).
-#include "quarnel/adapters/ftdi/mpsse_clock.h"
+#include "quarnel/adapters/ftdi/mpsse/mpsse_clock.h"
 
-#include "quarnel/adapters/ftdi/d2xx_types.h"
-#include "quarnel/adapters/ftdi/mpsse_commands.h"
+#include "quarnel/adapters/ftdi/mpsse/mpsse_commands.h"
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
 #include "quarnel/common/units.h"
@@ -16,9 +15,9 @@ constexpr std::uint32_t fast_base_from_hz = 500000;
 constexpr std::uint32_t max_divisor = 0xFFFF;
 } // namespace
 
-mpsse_clock_t mpsse_clock(std::int32_t chip_type, std::uint32_t requested_hz) {
+mpsse_clock_t mpsse_clock(ftdi_chip_type chip_type, std::uint32_t requested_hz) {
     mpsse_clock_t clock;
-    if (chip_type == static_cast<std::int32_t>(d2xx::FT_DEVICE_2232C)) {
+    if (chip_type == ftdi_chip_type::ft2232c) {
         clock.base_hz = slow_base_hz;
     } else if (requested_hz < fast_base_from_hz) {
         clock.prefix = mpsse::DIVIDE_BY_5_ON;

@@ -1,5 +1,5 @@
 // SCK divisors, achieved frequencies and the lowest-frequency refusal.
-#include "quarnel/adapters/ftdi/mpsse_clock.h"
+#include "quarnel/adapters/ftdi/mpsse/mpsse_clock.h"
 #include "tests/quarnel/adapters/captured.h"
 
 #include <gtest/gtest.h>
@@ -8,10 +8,11 @@ using namespace quarnel;
 
 namespace {
 
-constexpr std::int32_t ft2232c = 4, ft2232h = 6, ft4232h = 7, ft232h = 8;
+constexpr ftdi_chip_type ft2232c = ftdi_chip_type::ft2232c, ft2232h = ftdi_chip_type::ft2232h,
+                         ft4232h = ftdi_chip_type::ft4232h, ft232h = ftdi_chip_type::ft232h;
 
 struct clock_case {
-    std::int32_t chip;
+    ftdi_chip_type chip;
     std::uint32_t requested_hz;
     std::uint8_t prefix;
     std::uint16_t divisor;
@@ -48,7 +49,7 @@ TEST(MpsseClock, CommandsCarryThePrefixOnlyOnHighSpeedChips) {
 
 TEST(MpsseClock, FrequenciesBelowTheLowestDivisorAreRefused) {
     for (const std::uint32_t hz : {91u, 1u, 0u}) {
-        for (const std::int32_t chip : {ft2232c, ft2232h}) {
+        for (const ftdi_chip_type chip : {ft2232c, ft2232h}) {
             const Captured result = captured([&] { mpsse_clock(chip, hz); });
             EXPECT_EQ(result.status, 70) << hz;
             EXPECT_EQ(result.output, "SCK frequency for FTDI hardware SPI adapter (MPSSE) must "

@@ -39,8 +39,9 @@ inline constexpr FT_STATUS FT_OK = 0;
 inline constexpr DWORD FT_OPEN_BY_SERIAL_NUMBER = 1;
 inline constexpr DWORD FT_OPEN_BY_DESCRIPTION = 2;
 
-// FT_Purge mask bit of the receive buffer.
-inline constexpr UCHAR FT_PURGE_RX = 1;
+// FT_Purge mask bits: the receive and the transmit buffer.
+inline constexpr ULONG FT_PURGE_RX = 1;
+inline constexpr ULONG FT_PURGE_TX = 2;
 
 // FT_SetBitMode modes.
 inline constexpr UCHAR FT_BITMODE_RESET = 0x00;
@@ -48,12 +49,6 @@ inline constexpr UCHAR FT_BITMODE_MPSSE = 0x02;
 
 // Bit 0 of FT_DEVICE_LIST_INFO_NODE::Flags: another process holds the device open.
 inline constexpr ULONG FT_FLAGS_OPENED = 1;
-
-// Device type codes this program drives.
-inline constexpr FT_DEVICE FT_DEVICE_2232C = 4;
-inline constexpr FT_DEVICE FT_DEVICE_2232H = 6;
-inline constexpr FT_DEVICE FT_DEVICE_4232H = 7;
-inline constexpr FT_DEVICE FT_DEVICE_232H = 8;
 
 struct FT_DEVICE_LIST_INFO_NODE {
     ULONG Flags;
@@ -72,34 +67,20 @@ static_assert(offsetof(FT_DEVICE_LIST_INFO_NODE, ftHandle) == 96);
 static_assert(sizeof(FT_DEVICE_LIST_INFO_NODE) == (sizeof(void*) == 8 ? 104 : 100));
 
 // Signatures of the 22 calls bound at run time.
-using FT_Open_t = FT_STATUS(D2XX_API*)(int device_number, FT_HANDLE* handle);
 using FT_OpenEx_t = FT_STATUS(D2XX_API*)(void* arg1, DWORD flags, FT_HANDLE* handle);
-using FT_ListDevices_t = FT_STATUS(D2XX_API*)(void* arg1, void* arg2, DWORD flags);
 using FT_Close_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle);
 using FT_Read_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, void* buffer, DWORD to_read,
                                        DWORD* returned);
 using FT_Write_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, void* buffer, DWORD to_write,
                                         DWORD* written);
-using FT_SetBaudRate_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, ULONG baud_rate);
-using FT_SetDivisor_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, USHORT divisor);
 using FT_Purge_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, ULONG mask);
 using FT_SetTimeouts_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, ULONG read_ms, ULONG write_ms);
-using FT_GetQueueStatus_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, DWORD* rx_bytes);
-using FT_GetStatus_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, DWORD* rx_bytes, DWORD* tx_bytes,
-                                            DWORD* event);
-using FT_SetLatencyTimer_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, UCHAR latency_ms);
-using FT_GetLatencyTimer_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, UCHAR* latency_ms);
 using FT_SetBitMode_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, UCHAR mask, UCHAR mode);
-using FT_SetUSBParameters_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, ULONG in_size, ULONG out_size);
 using FT_GetDeviceInfo_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, FT_DEVICE* type, DWORD* id,
                                                 char* serial_number, char* description,
                                                 void* dummy);
 using FT_CreateDeviceInfoList_t = FT_STATUS(D2XX_API*)(DWORD* count);
 using FT_GetDeviceInfoList_t = FT_STATUS(D2XX_API*)(FT_DEVICE_LIST_INFO_NODE* list, DWORD* count);
-using FT_GetDeviceInfoDetail_t = FT_STATUS(D2XX_API*)(DWORD index, DWORD* flags, DWORD* type,
-                                                      DWORD* id, DWORD* location,
-                                                      void* serial_number, void* description,
-                                                      FT_HANDLE* handle);
 using FT_GetDriverVersion_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, DWORD* version);
 using FT_GetLibraryVersion_t = FT_STATUS(D2XX_API*)(DWORD* version);
 // Linux and macOS builds only: adds one USB vendor and product ID to those the library finds.

@@ -1,5 +1,5 @@
 // Chip choice and pin-map rules of the FTDI -a text.
-#include "quarnel/adapters/ftdi/mpsse_adapter.h"
+#include "quarnel/adapters/ftdi/mpsse/mpsse_adapter.h"
 #include "tests/quarnel/adapters/captured.h"
 
 #include <gtest/gtest.h>
@@ -9,10 +9,10 @@ using namespace quarnel;
 namespace {
 
 TEST(MpsseAdapterSpec, TheNameChoosesChipAndLineNames) {
-    EXPECT_EQ(parse_mpsse_adapter_spec("ft2232").chip_type, 4);
-    EXPECT_EQ(parse_mpsse_adapter_spec("FT2232H").chip_type, 6);
-    EXPECT_EQ(parse_mpsse_adapter_spec("ft4232h").chip_type, 7);
-    EXPECT_EQ(parse_mpsse_adapter_spec("Ft232H").chip_type, 8);
+    EXPECT_EQ(parse_mpsse_adapter_spec("ft2232").chip_type, ftdi_chip_type::ft2232c);
+    EXPECT_EQ(parse_mpsse_adapter_spec("FT2232H").chip_type, ftdi_chip_type::ft2232h);
+    EXPECT_EQ(parse_mpsse_adapter_spec("ft4232h").chip_type, ftdi_chip_type::ft4232h);
+    EXPECT_EQ(parse_mpsse_adapter_spec("Ft232H").chip_type, ftdi_chip_type::ft232h);
     EXPECT_EQ(parse_mpsse_adapter_spec("ft2232:reset=acbus3").pins[SIG_RESET].inverted, 0x800u);
     EXPECT_EQ(parse_mpsse_adapter_spec("ft2232h:reset=cbus7").pins[SIG_RESET].inverted, 0x8000u);
     const Captured h_name_on_c = captured([] { parse_mpsse_adapter_spec("ft2232:reset=dbus4"); });

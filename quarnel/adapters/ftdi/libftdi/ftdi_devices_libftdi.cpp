@@ -2,11 +2,10 @@
 // devices; a chip with several MPSSE channels is one device with an interface per channel,
 // shown as D2XX shows it: one device per channel, its letter added to the serial number and,
 // after a blank, to the description.
-#include "quarnel/adapters/ftdi/d2xx_types.h"
 #include "quarnel/adapters/ftdi/ftdi_backends.h"
-#include "quarnel/adapters/ftdi/ftdi_chip_libftdi.h"
 #include "quarnel/adapters/ftdi/ftdi_identity.h"
 #include "quarnel/adapters/ftdi/ftdi_names.h"
+#include "quarnel/adapters/ftdi/libftdi/ftdi_chip_libftdi.h"
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
 
@@ -24,34 +23,34 @@ namespace {
     throw app_error(EXIT_ENVIRONMENT);
 }
 
-// D2XX type code of a libftdi chip type (FT230X and later are past D2XX's named codes).
-std::int32_t d2xx_type_of(int libftdi_type) {
+// The chip type of a libftdi chip type number (FT230X and later are all `later`).
+ftdi_chip_type chip_type_of(int libftdi_type) {
     switch (libftdi_type) {
     case libftdi::TYPE_AM:
-        return 1;
+        return ftdi_chip_type::am;
     case libftdi::TYPE_BM:
-        return 0;
+        return ftdi_chip_type::bm;
     case libftdi::TYPE_2232C:
-        return static_cast<std::int32_t>(d2xx::FT_DEVICE_2232C);
+        return ftdi_chip_type::ft2232c;
     case libftdi::TYPE_R:
-        return 5;
+        return ftdi_chip_type::ft232r;
     case libftdi::TYPE_2232H:
-        return static_cast<std::int32_t>(d2xx::FT_DEVICE_2232H);
+        return ftdi_chip_type::ft2232h;
     case libftdi::TYPE_4232H:
-        return static_cast<std::int32_t>(d2xx::FT_DEVICE_4232H);
+        return ftdi_chip_type::ft4232h;
     case libftdi::TYPE_232H:
-        return static_cast<std::int32_t>(d2xx::FT_DEVICE_232H);
+        return ftdi_chip_type::ft232h;
     default:
-        return 9;
+        return ftdi_chip_type::later;
     }
 }
 
-int channel_count(std::int32_t type) {
-    switch (static_cast<d2xx::FT_DEVICE>(type)) {
-    case d2xx::FT_DEVICE_2232C:
-    case d2xx::FT_DEVICE_2232H:
+int channel_count(ftdi_chip_type type) {
+    switch (type) {
+    case ftdi_chip_type::ft2232c:
+    case ftdi_chip_type::ft2232h:
         return 2;
-    case d2xx::FT_DEVICE_4232H:
+    case ftdi_chip_type::ft4232h:
         return 4;
     default:
         return 1;
@@ -65,7 +64,8 @@ struct usb_strings {
 };
 
 // The identity of channel `channel` (0 for A) of a device of `type`.
-ftdi_device_params_t channel_identity(std::int32_t type, const usb_strings& strings, int channel) {
+ftdi_device_params_t channel_identity(ftdi_chip_type type, const usb_strings& strings,
+                                      int channel) {
     ftdi_device_params_t identity;
     identity.type = type;
     identity.serial_number = strings.serial_number;
@@ -164,12 +164,12 @@ void list_libftdi_devices(const ftdi_device_params_t& ids) {
             console_log(0, "Can't get FTDI device list (%s)\n", library.error_text(context.get()));
             fail();
         }
-        std::optional<std::int32_t> type;
+        std::optional<ftdi_chip_type> type;
         std::vector<bool> free_channels;
         for (int channel = 0; channel < (type ? channel_count(*type) : 4); ++channel) {
             const bool opened = open_channel(library, context.get(), device, channel);
             if (opened) {
-                type = type.value_or(d2xx_type_of(context->type));
+                type = type.value_or(chip_type_of(context->type));
                 library.ftdi_usb_close(context.get());
             }
             free_channels.push_back(opened);
@@ -196,9 +196,8 @@ void list_libftdi_devices(const ftdi_device_params_t& ids) {
         }
         const ftdi_device_params_t& row = *rows[i];
         console_log(2, "%2d: %s (0x%X) - \"%s\", serno \"%s\"\n", static_cast<int>(i),
-                    ftdi_type_name(static_cast<std::uint32_t>(row.type)),
-                    static_cast<unsigned>(row.type), row.description.c_str(),
-                    row.serial_number.c_str());
+                    ftdi_type_name(row.type), static_cast<unsigned>(row.type),
+                    row.description.c_str(), row.serial_number.c_str());
     }
 }
 
@@ -233,7 +232,7 @@ std::unique_ptr<ftdi_chip_t> open_libftdi_chip(const ftdi_device_params_t& reque
             // libftdi tells a channel the chip lacks from one in use only by the chip's type.
             const std::string reason = library->error_text(context);
             if (channel > 0 && open_channel(*library, context, device, 0)) {
-                const bool exists = channel < channel_count(d2xx_type_of(context->type));
+                const bool exists = channel < channel_count(chip_type_of(context->type));
                 library->ftdi_usb_close(context);
                 if (!exists) {
                     continue;
@@ -242,7 +241,7 @@ std::unique_ptr<ftdi_chip_t> open_libftdi_chip(const ftdi_device_params_t& reque
             refuse_open(key, reason.c_str());
         }
         const ftdi_device_params_t found =
-            channel_identity(d2xx_type_of(context->type), *strings, channel);
+            channel_identity(chip_type_of(context->type), *strings, channel);
         if ((key.by_serial_number ? found.serial_number : found.description) != key.text) {
             library->ftdi_usb_close(context);
             continue;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "quarnel/adapters/adapter_settings.h"
+#include "quarnel/adapters/ftdi/ftdi_chip.h"
 #include "quarnel/adapters/pinmap.h"
 #include "quarnel/adapters/spi.h"
 
@@ -13,8 +14,8 @@ namespace quarnel {
 
 // The chip and pin map an FTDI -a text asks for.
 struct mpsse_adapter_spec_t {
-    std::int32_t chip_type; // D2XX type code
-    pinmap_t pins;          // reset with its masks exchanged: asserted drives a plain line low
+    ftdi_chip_type chip_type;
+    pinmap_t pins; // reset with its masks exchanged: asserted drives a plain line low
 };
 
 // Chip type from the name (any case), the PINMAP after it over the default wiring. MOSI, MISO

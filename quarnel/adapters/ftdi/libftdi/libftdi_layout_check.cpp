@@ -1,6 +1,6 @@
 // Built only where libftdi1's header is installed: the context as declared for run-time loading
 // must lie exactly as the library lays it out.
-#include "quarnel/adapters/ftdi/libftdi_types.h"
+#include "quarnel/adapters/ftdi/libftdi/libftdi_types.h"
 
 #include <libftdi1/ftdi.h>
 

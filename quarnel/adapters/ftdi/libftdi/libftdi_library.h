@@ -2,7 +2,7 @@
 #pragma once
 
 #include "quarnel/adapters/dynamic_library.h"
-#include "quarnel/adapters/ftdi/libftdi_types.h"
+#include "quarnel/adapters/ftdi/libftdi/libftdi_types.h"
 
 namespace quarnel {
 
@@ -31,8 +31,6 @@ class libftdi_library_t : public dynamic_library_t {
     libftdi::ftdi_write_data_t ftdi_write_data = nullptr;
     libftdi::ftdi_flush_t ftdi_tciflush = nullptr;
     libftdi::ftdi_flush_t ftdi_tcoflush = nullptr;
-    libftdi::ftdi_set_latency_timer_t ftdi_set_latency_timer = nullptr;
-    libftdi::ftdi_set_baudrate_t ftdi_set_baudrate = nullptr;
     libftdi::ftdi_get_error_string_t ftdi_get_error_string = nullptr;
 
     // The library's reason for the last failure on `context`.

@@ -1,5 +1,5 @@
 // Loading and binding of libftdi1.
-#include "quarnel/adapters/ftdi/libftdi_library.h"
+#include "quarnel/adapters/ftdi/libftdi/libftdi_library.h"
 
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
@@ -21,8 +21,6 @@ libftdi_library_t::libftdi_library_t() {
     bind(ftdi_write_data, "ftdi_write_data");
     bind(ftdi_tciflush, "ftdi_tciflush");
     bind(ftdi_tcoflush, "ftdi_tcoflush");
-    bind(ftdi_set_latency_timer, "ftdi_set_latency_timer");
-    bind(ftdi_set_baudrate, "ftdi_set_baudrate");
     bind(ftdi_get_error_string, "ftdi_get_error_string");
     console_log(3, "\t%% '%s' successfully loaded\n", name().c_str());
 }

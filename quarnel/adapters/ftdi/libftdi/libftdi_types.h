@@ -20,6 +20,10 @@ inline constexpr int TYPE_4232H = 5;
 inline constexpr int TYPE_232H = 6;
 inline constexpr int TYPE_230X = 7;
 
+// enum ftdi_mpsse_mode, the two modes used here.
+inline constexpr unsigned char BITMODE_RESET = 0x00;
+inline constexpr unsigned char BITMODE_MPSSE = 0x02;
+
 // enum ftdi_interface: A to D are 1 to 4.
 inline constexpr int INTERFACE_A = 1;
 
@@ -73,8 +77,6 @@ using ftdi_set_bitmode_t = int (*)(ftdi_context* ftdi, unsigned char mask, unsig
 using ftdi_read_data_t = int (*)(ftdi_context* ftdi, unsigned char* buffer, int size);
 using ftdi_write_data_t = int (*)(ftdi_context* ftdi, const unsigned char* buffer, int size);
 using ftdi_flush_t = int (*)(ftdi_context* ftdi);
-using ftdi_set_latency_timer_t = int (*)(ftdi_context* ftdi, unsigned char latency);
-using ftdi_set_baudrate_t = int (*)(ftdi_context* ftdi, int baudrate);
 using ftdi_get_error_string_t = const char* (*)(ftdi_context* ftdi);
 
 } // namespace quarnel::libftdi

@@ -1,8 +1,8 @@
 // The MPSSE adapter's command bytes, transfers and shutdown over a recording FTDI chip.
-#include "quarnel/adapters/ftdi/mpsse_adapter.h"
-#include "quarnel/adapters/ftdi/spi_ftdi_mpsse.h"
-#include "recording_ftdi_chip.h"
+#include "quarnel/adapters/ftdi/mpsse/mpsse_adapter.h"
+#include "quarnel/adapters/ftdi/mpsse/spi_ftdi_mpsse.h"
 #include "tests/quarnel/adapters/captured.h"
+#include "tests/quarnel/adapters/ftdi/recording_ftdi_chip.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +15,6 @@ using namespace quarnel;
 namespace {
 
 using bytes = std::vector<std::uint8_t>;
-
-constexpr std::int32_t ft2232c = 4, ft2232h = 6;
 
 class MpsseAdapter : public testing::Test {
   protected:
