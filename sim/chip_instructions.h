@@ -36,7 +36,6 @@ class InstructionUnit {
     // chip is no longer busy when it comes back.
     void power_lost(double now_us);
 
-    bool programming_enabled() const { return enabled_; }
     bool busy(double now_us) const { return now_us < busy_until_; }
     long executed() const { return executed_; }
     // Instructions that would have changed the chip but came while it was busy.

@@ -32,7 +32,6 @@ class ChipModel {
     int low_phase_cycles() const;
     int high_phase_cycles() const;
 
-    bool in_reset() const { return reset_; }
     const InstructionUnit& instructions() const { return unit_; }
     long missed_edges() const { return missed_edges_; }
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "sim/target_file.h"
+#include "sim/target_error.h"
 #include "sim/text_values.h"
 #include "sim/whole_file.h"
 

@@ -2,20 +2,14 @@
 #pragma once
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "sim/chip_state.h"
+#include "sim/target_error.h"
 
 namespace avrsim {
-
-// A target file that cannot be read, or a setting that cannot be applied; what() says why.
-class target_error : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
 
 struct Target {
     ChipState chip;

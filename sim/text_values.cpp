@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "sim/target_file.h"
+#include "sim/target_error.h"
 
 namespace avrsim {
 

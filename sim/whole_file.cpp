@@ -2,7 +2,7 @@
 #include "sim/whole_file.h"
 
 #include "platform/replacement_file.h"
-#include "sim/target_file.h"
+#include "sim/target_error.h"
 
 namespace avrsim {
 

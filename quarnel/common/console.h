@@ -9,7 +9,6 @@ namespace quarnel {
 // trace, 4 detailed trace.
 struct Console {
     std::uint8_t verbosity = 2;
-    bool oem = false; // terminals on this host are UTF-8: no code-page conversion
 };
 
 extern Console console;

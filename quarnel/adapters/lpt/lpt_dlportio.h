@@ -24,7 +24,7 @@ struct dlportio_t {
     write_buffer_fn DlPortWritePortBufferUchar = nullptr;
 };
 
-class lpt_dlportio_t : public lpt_t {
+class lpt_dlportio_t final : public lpt_t {
   public:
     lpt_dlportio_t(std::unique_ptr<dlportio_t> binding, std::uint32_t base);
     ~lpt_dlportio_t() override;

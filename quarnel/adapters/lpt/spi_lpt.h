@@ -13,7 +13,7 @@ namespace quarnel {
 
 // Every SPI bit is one precomputed run of data-register writes, so SCK phases
 // are whole multiples of the port's write cycle.
-class spi_lpt_t : public spi_t {
+class spi_lpt_t final : public spi_t {
   public:
     // SCK low and high times in microseconds.
     spi_lpt_t(std::unique_ptr<lpt_t> port, const pinmap_t& pinmap, float low_us, float high_us);
