@@ -2,6 +2,7 @@
 #include "quarnel/common/text.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
 namespace quarnel {
@@ -44,6 +45,39 @@ const char* next_token(const char* text, const char* delimiters, char* dest, std
     std::memcpy(dest, text, n);
     dest[n] = '\0';
     return text + len;
+}
+
+namespace {
+
+bool is_printable(unsigned char c) {
+    return c >= 0x20 && c < 0x7F;
+}
+
+} // namespace
+
+std::string shown_line(std::string_view line) {
+    std::string shown;
+    for (const char byte : line) {
+        const auto c = static_cast<unsigned char>(byte);
+        char piece[5] = {byte, '\0'};
+        if (!is_printable(c)) {
+            std::snprintf(piece, sizeof piece, "\\x%02X", c);
+        }
+        if (shown.size() + std::strlen(piece) > shown_line_max) {
+            return shown + "...";
+        }
+        shown += piece;
+    }
+    return shown;
+}
+
+bool is_text_line(std::string_view line) {
+    for (const char c : line) {
+        if (c != '\t' && !is_printable(static_cast<unsigned char>(c))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace quarnel

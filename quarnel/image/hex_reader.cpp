@@ -4,6 +4,7 @@
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
 #include "quarnel/common/files.h"
+#include "quarnel/common/text.h"
 #include "quarnel/image/file_handle.h"
 #include "quarnel/image/portion_order.h"
 
@@ -145,7 +146,10 @@ class HexReader {
     }
 
     [[noreturn]] static void invalid_line(const std::string& line) {
-        console_log(0, "Invalid HEX line\n'%s'\n", line.c_str());
+        console_log(0, "Invalid HEX line\n'%s'\n", shown_line(line).c_str());
+        if (!is_text_line(line)) {
+            console_log(0, "The file is not text: a binary file is named with the prefix :bin:\n");
+        }
         throw app_error(EXIT_BAD_DATA);
     }
 
@@ -161,7 +165,7 @@ class HexReader {
         switch (record.type) {
         case RECORD_DATA:
             if (record.length == 0) {
-                console_log(1, "Zero-data HEX line ignored\n  %s\n", line.c_str());
+                console_log(1, "Zero-data HEX line ignored\n  %s\n", shown_line(line).c_str());
             } else {
                 add_data(record, line);
             }
@@ -188,7 +192,8 @@ class HexReader {
     }
 
     void ask_about_checksum(const std::string& line) {
-        console_log(0, "CSUM error in line\n  %s\nIgnore ALL CSUM errors (y/N)?\n", line.c_str());
+        console_log(0, "CSUM error in line\n  %s\nIgnore ALL CSUM errors (y/N)?\n",
+                    shown_line(line).c_str());
         if (!ask()) {
             throw app_error(EXIT_BAD_DATA);
         }

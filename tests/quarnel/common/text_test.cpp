@@ -32,3 +32,23 @@ TEST(Text, TokensSkipDelimitersAndAreCutToTheDestination) {
     EXPECT_STREQ(token, "");
     EXPECT_EQ(next_token(nullptr, " ", token, sizeof token), nullptr);
 }
+
+TEST(Text, FileLinesAreShownEscapedAndCut) {
+    const struct {
+        std::string line;
+        std::string shown;
+        bool text;
+    } cases[] = {
+        {":0100000055AA", ":0100000055AA", true},
+        {"a\tb", "a\\x09b", true},
+        {std::string("\x1B[2J\x00\x7F\xC3", 7), "\\x1B[2J\\x00\\x7F\\xC3", false},
+        {std::string(80, 'x'), std::string(80, 'x'), true},
+        {std::string(81, 'x'), std::string(80, 'x') + "...", true},
+        // An escape that would pass the limit is left out whole.
+        {std::string(78, 'x') + "\x01", std::string(78, 'x') + "...", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(shown_line(c.line), c.shown) << c.shown;
+        EXPECT_EQ(is_text_line(c.line), c.text) << c.shown;
+    }
+}

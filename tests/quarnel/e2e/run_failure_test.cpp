@@ -265,6 +265,29 @@ TEST(RunFailure, DataAtTheTopOfTheAddressRangeIsRefused) {
     }
 }
 
+TEST(RunFailure, ABinaryFileGivenAsHexShowsNoRawBytes) {
+    // Every byte value, in lines longer than any terminal, and no line end for 4 KB.
+    std::string binary;
+    for (int i = 0; i < 4096; ++i) {
+        binary += static_cast<char>(i % 256 == '\n' ? 0x1B : i % 256);
+    }
+    Bench bench("mega8");
+    bench.put("flash.bin", binary + "\n" + binary);
+    const BenchRun run = bench.quarnel({"+mega8", "-e", "-w", "-v", "flash.bin"});
+    EXPECT_EQ(run.status, 50);
+    EXPECT_NE(run.body.find("Invalid HEX line\n'\\x00\\x01"), std::string::npos) << run.body;
+    EXPECT_NE(run.body.find("prefix :bin:\n"), std::string::npos) << run.body;
+    std::size_t line_length = 0;
+    for (const char c : run.body) {
+        const auto byte = static_cast<unsigned char>(c);
+        EXPECT_TRUE((byte >= 0x20 && byte < 0x7F) || c == '\t' || c == '\r' || c == '\n')
+            << static_cast<int>(byte);
+        line_length = c == '\n' ? 0 : line_length + 1;
+        EXPECT_LE(line_length, 200u);
+    }
+    EXPECT_EQ(bench.memory("flash"), Bytes(8192, 0xFF));
+}
+
 TEST(RunFailure, EveryFailureReleasesTheChipAndGivesTheSerialNumberBack) {
     struct Case {
         const char* name;

@@ -106,6 +106,26 @@ TEST_F(HexReaderTest, MalformedLinesAreInvalid) {
     }
 }
 
+TEST_F(HexReaderTest, ABadLineIsShownEscapedAndCut) {
+    const std::string not_text = "The file is not text: a binary file is named with the prefix :bin:\n";
+    const struct {
+        std::string content;
+        std::string output;
+    } cases[] = {
+        // Control bytes and bytes above ASCII never reach the terminal raw.
+        {std::string("\x1B[2J\x00\x01\xFF\n", 8),
+         "Invalid HEX line\n'\\x1B[2J\\x00\\x01\\xFF'\n" + not_text},
+        // A text line is cut after 80 characters, without the binary hint.
+        {":" + std::string(100, 'G') + "\n", "Invalid HEX line\n':" + std::string(79, 'G') + "...'\n"},
+    };
+    for (const auto& c : cases) {
+        image.clear();
+        const auto r = read(c.content + end_record);
+        EXPECT_EQ(r.output, c.output);
+        EXPECT_EQ(r.status, EXIT_BAD_DATA);
+    }
+}
+
 TEST_F(HexReaderTest, AnOverlongLineIsInvalidNotSplit) {
     // 255 data bytes make the longest valid line; 256 claimed bytes cannot fit.
     const auto ok = read(data_record(0, counting(255)) + end_record);
