@@ -10,6 +10,7 @@
 #include "quarnel/isp/session.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace quarnel {
@@ -20,11 +21,50 @@ long memory_size(const IspSession& session, memory_slot memory) {
     return memory == SLOT_DATA ? session.current_device().eeprom_size : usable_flash_size(session);
 }
 
-// Reads the portion's bytes chunk by chunk; returns the number of differences.
-long compare_portion(IspSession& session, const CodePortion& portion) {
+// Differences found by a verify: the first few shown after the count, and
+// whether every one lacks bits the file sets and has none the file clears.
+struct Mismatches {
+    static constexpr std::size_t shown_max = 8;
+    struct Difference {
+        long address;
+        std::uint8_t file;
+        std::uint8_t chip;
+    };
+    long count = 0;
+    std::vector<Difference> shown;
+    bool only_bits_left_clear = true;
+
+    void add(long address, std::uint8_t file, std::uint8_t chip) {
+        ++count;
+        if (shown.size() < shown_max) {
+            shown.push_back({address, file, chip});
+        }
+        if ((chip & ~file) != 0) {
+            only_bits_left_clear = false;
+        }
+    }
+
+    void print(const ProgrammingState& state) const {
+        for (const Difference& d : shown) {
+            console_log(0, "  0x%06lX: file %02X, chip %02X\n", static_cast<unsigned long>(d.address),
+                        d.file, d.chip);
+        }
+        if (static_cast<std::size_t>(count) > shown.size()) {
+            console_log(0, "  ...\n");
+        }
+        // Programming only clears flash bits: over old contents, a bit the file
+        // sets stays clear. EEPROM cells are erased by each write.
+        if (state.memory == SLOT_CODE && !state.erased && only_bits_left_clear) {
+            console_log(0, "CODE memory was not erased: programming cannot set bits the chip has "
+                           "clear; -e erases it first\n");
+        }
+    }
+};
+
+// Reads the portion's bytes chunk by chunk and records the differences.
+void compare_portion(IspSession& session, const CodePortion& portion, Mismatches& mismatches) {
     const long chunk = chunk_size(session.prog.memory);
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(chunk));
-    long mismatches = 0;
     for (long position = portion.start; position <= portion.last(); position += chunk) {
         const long count =
             static_cast<long>(std::min<std::int64_t>(chunk, portion.last() - position + 1));
@@ -32,7 +72,7 @@ long compare_portion(IspSession& session, const CodePortion& portion) {
         for (long i = 0; i < count; ++i) {
             const std::uint8_t expected = portion.read(static_cast<std::int32_t>(position + i));
             if (buffer[i] != expected) {
-                ++mismatches;
+                mismatches.add(position + i, expected, buffer[i]);
                 console_log(3, "\t%% %08lX: expected %02X, read %02X\n",
                             static_cast<unsigned long>(position + i), expected, buffer[i]);
             }
@@ -40,7 +80,6 @@ long compare_portion(IspSession& session, const CodePortion& portion) {
         progress_advance(session, count);
         poll_user_break();
     }
-    return mismatches;
 }
 
 } // namespace
@@ -102,7 +141,7 @@ bool verify_memory(IspSession& session, memory_slot memory, const PortionList& i
     console_log(2, "Verifying %s\n", memory_names[memory]);
     progress_start(session);
     state.open_page = -1;
-    long mismatches = 0;
+    Mismatches mismatches;
     bool free_blank = true;
     long examined = 0;
     state.load_buffer.clear();
@@ -118,14 +157,15 @@ bool verify_memory(IspSession& session, memory_slot memory, const PortionList& i
                     static_cast<unsigned long>(portion.last()));
         // A portion nested in an earlier one must not pull the position back.
         examined = std::max(examined, static_cast<long>(portion.last()) + 1);
-        mismatches += compare_portion(session, portion);
+        compare_portion(session, portion, mismatches);
     }
     const long size = memory_size(session, memory);
     if (check_free && examined <= size - 1 && !is_blank_range(session, examined, size - 1)) {
         free_blank = false;
     }
-    if (mismatches != 0) {
-        console_log(0, "failed, %ld error%c\n", mismatches, mismatches == 1 ? ' ' : 's');
+    if (mismatches.count != 0) {
+        console_log(0, "failed, %ld error%c\n", mismatches.count, mismatches.count == 1 ? ' ' : 's');
+        mismatches.print(state);
     } else {
         console_log(2, " passed\n");
     }
@@ -137,7 +177,7 @@ bool verify_memory(IspSession& session, memory_slot memory, const PortionList& i
         }
     }
     progress_done(session);
-    return mismatches == 0 && free_blank;
+    return mismatches.count == 0 && free_blank;
 }
 
 } // namespace quarnel

@@ -300,7 +300,14 @@ TEST(RunFailure, EveryFailureReleasesTheChipAndGivesTheSerialNumberBack) {
     const std::string inserted = "Chip not locked\nChip serial number is 41\n";
     const std::vector<Case> cases = {
         {"step lost", {"faults=lose_step=20"}, "", 0, "\nSynchronisation lost\n\n", 40},
-        {"write never ends", {"faults=never_finish"}, "", 0, "failed, 6 errors\n done (T)\n\n", 10},
+        {"write never ends",
+         {"faults=never_finish"},
+         "",
+         0,
+         "failed, 6 errors\n  0x000000: file 29, chip FF\n  0x000001: file 00, chip FF\n"
+         "  0x000002: file 03, chip FF\n  0x000003: file 04, chip FF\n"
+         "  0x000004: file 05, chip FF\n  0x000005: file 06, chip FF\n done (T)\n\n",
+         10},
         {"SIGHUP after the insert", {}, inserted, SIGHUP, "(SIGHUP)\n\n\n", 80},
         {"SIGTERM after the erase",
          {},

@@ -66,7 +66,10 @@ TEST(RunProduction, InsertsSerialNumberCalibrationAndBytes) {
     run = bench.quarnel(write);
     EXPECT_EQ(run.body, echo(write) + tiny + "Chip not locked\nChip serial number is 64\n" + fuses +
                             "Programming CODE memory\n done (T)\n"
-                            "Verifying CODE memory\nfailed, 2 errors\n done (T)\n"
+                            "Verifying CODE memory\nfailed, 2 errors\n"
+                            "  0x000008: file 40, chip 00\n  0x00000C: file 09, chip 01\n"
+                            "CODE memory was not erased: programming cannot set bits the chip "
+                            "has clear; -e erases it first\n done (T)\n"
                             "\nReset pin released\n");
     EXPECT_EQ(run.status, 10);
     EXPECT_EQ(bench.get("sn.txt"), "64\n");

@@ -51,12 +51,59 @@ TEST_F(MemoryTest, OneDifferenceIsReportedWithoutPluralS) {
         output_of([&] { result = verify_memory(session, SLOT_CODE, image); });
     EXPECT_FALSE(result);
     EXPECT_EQ(without_time(printed), "Verifying CODE memory\n\n\t% Verifying from 0x0 to 0xF  "
-                                     "\t% 00000005: expected 05, read 00\nfailed, 1 error \n");
+                                     "\t% 00000005: expected 05, read 00\nfailed, 1 error \n"
+                                     "  0x000005: file 05, chip 00\n"
+                                     "CODE memory was not erased: programming cannot set bits "
+                                     "the chip has clear; -e erases it first\n");
+}
 
-    spi.flash[6] = 0x00;
-    console.verbosity = 2;
-    EXPECT_EQ(without_time(output_of([&] { verify_memory(session, SLOT_CODE, image); })),
-              "Verifying CODE memory\nfailed, 2 errors\n");
+TEST_F(MemoryTest, FailedVerifyListsTheFirstEightPlacesAndNamesAMissingErase) {
+    const std::string not_erased = "CODE memory was not erased: programming cannot set bits the "
+                                   "chip has clear; -e erases it first\n";
+    struct Case {
+        const char* name;
+        memory_slot memory;
+        bool erased;
+        std::vector<std::pair<long, std::uint8_t>> chip; // differences from the image
+        std::string listing;                             // after "Verifying ...\n"
+    };
+    const std::vector<Case> cases = {
+        {"two places, bits left clear", SLOT_CODE, false, {{0x05, 0x00}, {0x1FF, 0x01}},
+         "failed, 2 errors\n  0x000005: file 05, chip 00\n  0x0001FF: file FF, chip 01\n" +
+             not_erased},
+        {"erased first", SLOT_CODE, true, {{0x05, 0x00}},
+         "failed, 1 error \n  0x000005: file 05, chip 00\n"},
+        {"a bit the file clears is set", SLOT_CODE, false, {{0x05, 0x00}, {0x06, 0x07}},
+         "failed, 2 errors\n  0x000005: file 05, chip 00\n  0x000006: file 06, chip 07\n"},
+        {"EEPROM cells erase on each write", SLOT_DATA, false, {{0x05, 0x00}},
+         "failed, 1 error \n  0x000005: file 05, chip 00\n"},
+    };
+    for (const Case& c : cases) {
+        PortionList image;
+        add(image, 0, counting(0x200));
+        auto& memory = c.memory == SLOT_CODE ? spi.flash : spi.eeprom;
+        std::copy_n(counting(0x200).begin(), 0x200, memory.begin());
+        for (const auto& [address, value] : c.chip) {
+            memory[address] = value;
+        }
+        session.prog.erased = c.erased;
+        const std::string printed = output_of([&] { verify_memory(session, c.memory, image); });
+        const auto listed = printed.find("failed");
+        ASSERT_NE(listed, std::string::npos) << c.name;
+        EXPECT_EQ(without_time(printed.substr(listed)), c.listing) << c.name;
+    }
+
+    // Forty differences: eight listed, then a mark that there are more.
+    PortionList image;
+    add(image, 0, std::vector<std::uint8_t>(40, 0x5A));
+    std::fill_n(spi.flash.begin(), 40, 0x5B);
+    session.prog.erased = false;
+    const std::string printed = output_of([&] { verify_memory(session, SLOT_CODE, image); });
+    std::string listing = "failed, 40 errors\n";
+    for (int address = 0; address < 8; ++address) {
+        listing += "  0x00000" + std::to_string(address) + ": file 5A, chip 5B\n";
+    }
+    EXPECT_EQ(without_time(printed), "Verifying CODE memory\n" + listing + "  ...\n");
 }
 
 TEST_F(MemoryTest, FreePositionsCheckedWithVerifyAll) {
