@@ -1,6 +1,7 @@
 // Exclusive flock on the file the path names, with replacement or in-place rewriting.
 #include "platform/locked_file.h"
 
+#include "platform/clock.h"
 #include "platform/replacement_file.h"
 
 #include <cerrno>
@@ -23,26 +24,41 @@ bool still_named(int fd, const std::string& path) {
 
 } // namespace
 
-bool locked_file_t::lock(const std::string& file_path) {
+lock_result locked_file_t::lock(const std::string& file_path, const lock_wait& waiting) {
     unlock();
     path = file_path;
+    bool first = true;
     for (;;) {
-        fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-        if (fd < 0) {
-            return false;
+        // O_NONBLOCK: a FIFO or a device in the file's place must not stop the run here.
+        fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        struct stat held {};
+        if (fd < 0 || fstat(fd, &held) != 0) {
+            const int saved_errno = errno;
+            unlock();
+            errno = saved_errno;
+            return lock_result::failed;
+        }
+        if (!S_ISREG(held.st_mode)) {
+            unlock();
+            return lock_result::not_regular;
         }
         int locked;
-        do {
-            locked = flock(fd, LOCK_EX);
-        } while (locked != 0 && errno == EINTR);
+        while ((locked = flock(fd, waiting ? LOCK_EX | LOCK_NB : LOCK_EX)) != 0 &&
+               (errno == EINTR || errno == EWOULDBLOCK)) {
+            if (errno == EWOULDBLOCK) {
+                waiting(first);
+                first = false;
+                sleep_ms(50);
+            }
+        }
         if (locked != 0) {
             const int saved_errno = errno;
             unlock();
             errno = saved_errno;
-            return false;
+            return lock_result::failed;
         }
         if (still_named(fd, path)) {
-            return true;
+            return lock_result::locked;
         }
         unlock();
     }

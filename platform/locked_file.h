@@ -1,9 +1,20 @@
 // A small file that processes share: read and rewritten under an exclusive lock.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace platform {
+
+enum class lock_result {
+    locked,
+    not_regular, // a folder, a FIFO, a device: no file to share
+    failed,      // errno set
+};
+
+// Called while another process holds the file: once with `first` set before the wait begins,
+// then about every 50 ms. What it throws ends the wait, the file closed.
+using lock_wait = std::function<void(bool first)>;
 
 class locked_file_t {
   public:
@@ -12,11 +23,11 @@ class locked_file_t {
     locked_file_t& operator=(const locked_file_t&) = delete;
     ~locked_file_t() { unlock(); }
 
-    // Opens the existing file `path` for reading and writing and waits until
-    // no other process holds it (flock on POSIX hosts, LockFileEx on Windows). A file replaced by
-    // its holder meanwhile is opened anew, so the lock is always on what `path` names. False on
-    // failure, with errno set.
-    bool lock(const std::string& path);
+    // Opens the existing regular file `path` for reading and writing, without ever blocking on
+    // a FIFO or a device, and waits until no other process holds it (flock on POSIX hosts,
+    // LockFileEx on Windows), calling `waiting` meanwhile when it is given. A file replaced by
+    // its holder meanwhile is opened anew, so the lock is always on what `path` names.
+    lock_result lock(const std::string& path, const lock_wait& waiting = {});
     // The whole content. False on failure, with errno set.
     bool read(std::string& content) const;
     // Puts `content` in place of the file's: through a replacement file

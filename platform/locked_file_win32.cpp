@@ -1,6 +1,7 @@
 // Exclusive LockFileEx on the file the path names, with replacement or in-place rewriting.
 #include "platform/locked_file.h"
 
+#include "platform/clock.h"
 #include "platform/replacement_file.h"
 #include "platform/win32_text.h"
 
@@ -46,25 +47,39 @@ bool still_named(HANDLE held, const std::string& path) {
 
 } // namespace
 
-bool locked_file_t::lock(const std::string& file_path) {
+lock_result locked_file_t::lock(const std::string& file_path, const lock_wait& waiting) {
     unlock();
     path = file_path;
+    bool first = true;
     for (;;) {
         HANDLE file = open_shared(path, GENERIC_READ | GENERIC_WRITE);
         if (file == INVALID_HANDLE_VALUE) {
-            return failed();
+            failed();
+            return lock_result::failed;
         }
         fd = file;
+        if (GetFileType(file) != FILE_TYPE_DISK) { // a pipe or a device
+            unlock();
+            return lock_result::not_regular;
+        }
         OVERLAPPED at{};
         at.OffsetHigh = lock_offset_high;
-        if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) {
+        const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | (waiting ? LOCKFILE_FAIL_IMMEDIATELY : 0);
+        BOOL locked;
+        while (!(locked = LockFileEx(file, flags, 0, 1, 0, &at)) &&
+               GetLastError() == ERROR_LOCK_VIOLATION) {
+            waiting(first);
+            first = false;
+            sleep_ms(50);
+        }
+        if (!locked) {
             const DWORD error = GetLastError();
             unlock();
             errno = errno_of_win32(error);
-            return false;
+            return lock_result::failed;
         }
         if (still_named(file, path)) {
-            return true;
+            return lock_result::locked;
         }
         unlock();
     }

@@ -2,6 +2,7 @@
 // the erase counter, and the EEPROM kept across a chip erase.
 #pragma once
 
+#include "quarnel/common/memory_slot.h"
 #include "quarnel/image/portion_list.h"
 #include "quarnel/production/insert_request.h"
 #include "quarnel/production/production_serial.h"
@@ -66,8 +67,12 @@ class ProductionData {
     // Last step: a write run has used its serial number; the file has held the
     // next one since the insert.
     void update_serial_file();
+    // Called before the first write to the memory `slot`: a serial number inserted there may
+    // be on the chip from now on, so it is never given back.
+    void serial_reaches_chip(memory_slot slot);
     // For a run that ended before its last step: a serial number the inserts
-    // reserved goes back to the file when no later run took one. Raises nothing.
+    // reserved goes back to the file when no later run took one and the chip
+    // cannot hold it. Raises nothing.
     void return_serial_number();
 
   private:

@@ -125,7 +125,7 @@ void ProductionData::insert_serno() {
         throw app_error(EXIT_ENVIRONMENT);
     }
     check_destination(session, "SERNO", request.mode, request.address, request.count);
-    serial.take(request.serno_file, settings.write);
+    serial.take(request.serno_file, settings.write, static_cast<unsigned>(request.count));
     const std::uint32_t number = serial.number();
     const std::uint8_t bytes[4] = {
         static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),

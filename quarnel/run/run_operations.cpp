@@ -95,6 +95,7 @@ void program_and_verify(RunState& state, memory_slot slot, const PortionList& im
         return;
     }
     if (options.write) {
+        state.production->serial_reaches_chip(slot);
         program_memory(state.session, slot, image);
     }
     if (options.verify) {

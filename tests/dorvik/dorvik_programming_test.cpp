@@ -3,6 +3,7 @@
 #include "tests/dorvik/dorvik_bench_run.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -205,13 +206,53 @@ TEST(DorvikProgramming, AutoSerialFileGrowsByOne) {
     EXPECT_EQ(r.status, STATUS_ERROR);
     EXPECT_EQ(read_file(folder.file("serial.txt")), "42\r\nbatch 7\r\n");
 
-    write_file(folder.file("serial.txt"), "no number\n");
+    // The number line is replaced whole; the lines after it stay.
+    write_file(folder.file("serial.txt"), "99\nbatch A\n");
     r = folder.run({"atmega8", "-wf=f.hex", "-asn=serial.txt", "-ws=1"});
-    EXPECT_EQ(r.status, STATUS_ERROR);
-    EXPECT_TRUE(r.output.ends_with("  Error: serial.txt does not begin with a serial number.\n"));
-    r = folder.run({"atmega8", "-wf=f.hex", "-asn=missing.txt", "-ws=1"});
-    EXPECT_EQ(r.status, STATUS_ERROR);
-    EXPECT_TRUE(r.output.ends_with("Error find file missing.txt\n"));
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(read_file(folder.file("serial.txt")), "100\r\nbatch A\n");
+}
+
+TEST(DorvikProgramming, OddSerialFilesAreRefusedBeforeTheErase) {
+    DorvikFolder folder;
+    folder.make_target("mega8");
+    write_file(folder.file("f.hex"), ":0100000001FE\n:00000001FF\n");
+    mkfifo(folder.file("fifo.txt").c_str(), 0600);
+    struct Case {
+        const char* content; // nullptr: the FIFO
+        std::vector<std::string> options;
+        const char* error;
+    };
+    const char* no_number = "  Error: the first line of serial.txt holds no serial number alone.\n";
+    const Case cases[] = {
+        {"300\n", {"-snl=1", "-ws=1"}, "  Error: serial number 300 does not fit in 1 bytes.\n"},
+        {"70000\n", {"-ws=1"}, "  Error: serial number 70000 does not fit in 2 bytes.\n"},
+        {"70000\n", {"-wts=1"}, "  Error: serial number 70000 is not in the table (1 to 65536).\n"},
+        {"0x10\n", {"-ws=1"}, no_number},
+        {"1e3\n", {"-ws=1"}, no_number},
+        {"12abc\nbatch\n", {"-ws=1"}, no_number},
+        {"99999999999\n", {"-ws=1"}, no_number},
+        {"no number\n", {"-ws=1"}, no_number},
+        {nullptr, {"-ws=1"}, "  Error: fifo.txt is no regular file.\n"},
+        {"", {"-ws=1"}, "Error find file missing.txt\n"},
+    };
+    for (const Case& c : cases) {
+        std::string name = c.content == nullptr ? "fifo.txt" : "serial.txt";
+        if (c.content != nullptr && c.content[0] == '\0') {
+            name = "missing.txt";
+        } else if (c.content != nullptr) {
+            write_file(folder.file(name), c.content);
+        }
+        std::vector<std::string> args = {"atmega8", "-wf=f.hex", "-asn=" + name};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const ProgramResult r = folder.run(args);
+        EXPECT_EQ(r.status, STATUS_ERROR) << r.output;
+        EXPECT_TRUE(r.output.ends_with(c.error)) << r.output;
+        if (c.content != nullptr && c.content[0] != '\0') {
+            EXPECT_EQ(read_file(folder.file(name)), c.content);
+        }
+        EXPECT_EQ(r.output.find("Erase"), std::string::npos) << r.output;
+    }
 }
 
 TEST(DorvikProgramming, LockSwitchWithoutValueFailsAfterProgramming) {

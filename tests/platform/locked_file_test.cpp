@@ -17,7 +17,7 @@ void take_numbers(const std::string& path, const std::string& log, int count) {
     for (int i = 0; i < count; ++i) {
         platform::locked_file_t file;
         std::string text;
-        if (!file.lock(path) || !file.read(text)) {
+        if (file.lock(path) != platform::lock_result::locked || !file.read(text)) {
             std::_Exit(1);
         }
         const unsigned long number = std::stoul(text);
@@ -83,7 +83,10 @@ TEST(LockedFile, AFolderThatMayNotBeWrittenGetsTheFileRewrittenInPlace) {
             std::_Exit(3);
         }
         platform::locked_file_t file;
-        std::_Exit(file.lock(path) && file.rewrite("100\n", "quarnel") ? 0 : 1);
+        std::_Exit(file.lock(path) == platform::lock_result::locked &&
+                           file.rewrite("100\n", "quarnel")
+                       ? 0
+                       : 1);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -96,9 +99,58 @@ TEST(LockedFile, AFolderThatMayNotBeWrittenGetsTheFileRewrittenInPlace) {
     chmod(folder.c_str(), 0755);
 }
 
-TEST(LockedFile, AMissingFileIsNotCreated) {
+TEST(LockedFile, OnlyAnExistingRegularFileIsShared) {
     TempDir dir;
+    mkfifo(dir.file("fifo").c_str(), 0600);
+    mkdir(dir.file("folder").c_str(), 0700);
+    struct Case {
+        const char* name;
+        platform::lock_result result;
+    };
+    const Case cases[] = {
+        {"none.txt", platform::lock_result::failed},  // not created
+        {"fifo", platform::lock_result::not_regular}, // opened without waiting for a writer
+        {"folder", platform::lock_result::failed},
+        {"/dev/null", platform::lock_result::not_regular},
+    };
+    for (const Case& c : cases) {
+        platform::locked_file_t file;
+        const std::string path = c.name[0] == '/' ? c.name : dir.file(c.name);
+        EXPECT_EQ(file.lock(path), c.result) << c.name;
+    }
+    EXPECT_EQ(files_in(dir.path()), 2u);
+}
+
+TEST(LockedFile, AHeldFileIsWaitedForWithNotices) {
+    TempDir dir;
+    const std::string path = dir.file("serial.txt");
+    write_file(path, "7\n");
+    platform::locked_file_t holder;
+    ASSERT_EQ(holder.lock(path), platform::lock_result::locked);
+    // The holder lets go after the third notice; a throwing notice ends the wait.
+    std::vector<bool> notices;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        platform::locked_file_t file;
+        int rounds = 0;
+        try {
+            file.lock(path, [&](bool) {
+                if (++rounds == 3) {
+                    throw rounds;
+                }
+            });
+        } catch (int) {
+            std::_Exit(rounds == 3 ? 0 : 1);
+        }
+        std::_Exit(2);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    holder.unlock();
     platform::locked_file_t file;
-    EXPECT_FALSE(file.lock(dir.file("none.txt")));
-    EXPECT_EQ(files_in(dir.path()), 0u);
+    EXPECT_EQ(file.lock(path, [&](bool first) { notices.push_back(first); }),
+              platform::lock_result::locked);
+    EXPECT_TRUE(notices.empty()); // a free file is taken at once
 }
