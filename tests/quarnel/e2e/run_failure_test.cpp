@@ -1,5 +1,6 @@
 // Runs that end early: wrong or protected chip, adapter key, user break, lost chip,
 // failed writes of files, exhausted memory; each with its exit status.
+#include "platform/locked_file.h"
 #include "tests/quarnel/e2e/run_bench.h"
 
 #include <gtest/gtest.h>
@@ -354,5 +355,30 @@ TEST(RunFailure, EveryFailureReleasesTheChipAndGivesBackOnlyANumberNeverWritten)
         EXPECT_EQ(result.status, c.status) << c.name;
         EXPECT_EQ(bench.get("sn.txt"), c.file_after) << c.name;
         EXPECT_EQ(bench.files(), (std::set<std::string>{"chip.avr", "p.hex", "sn.txt"})) << c.name;
+    }
+}
+
+TEST(RunFailure, AHeldSerialFileIsNamedAndABreakEndsTheWait) {
+    for (const int signal_number : {SIGINT, SIGTERM}) {
+        Bench bench("tiny2313");
+        bench.put("p.hex", hex_text({{0, program}}));
+        bench.put("sn.txt", "41\n");
+        platform::locked_file_t holder; // another program holds the file
+        ASSERT_EQ(holder.lock(bench.file("sn.txt")), platform::lock_result::locked);
+        const std::vector<std::string> args = {"+tiny2313", "-e",    "-w",
+                                               "-v",        "p.hex", "-C*SERNO2=0,sn.txt"};
+        const std::string waiting =
+            "Chip not locked\nSerial number file 'sn.txt' is held by another program, waiting\n";
+        ProgramRun run;
+        run.signal_after_output_bytes =
+            static_cast<int>(banner_length() + echo(args).size() + tiny.size() + waiting.size());
+        run.signal_number = signal_number;
+        const BenchRun result = bench.quarnel(args, run);
+        const std::string name = signal_number == SIGINT ? "SIGINT" : "SIGTERM";
+        EXPECT_EQ(result.body, echo(args) + tiny + waiting + "\nTerminated by user (" + name +
+                                   ")\n\n\nReset pin released\n");
+        EXPECT_EQ(result.status, 80);
+        EXPECT_EQ(bench.get("sn.txt"), "41\n");
+        EXPECT_EQ(bench.memory("flash"), Bytes(2048, 0xFF));
     }
 }

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <filesystem>
 #include <regex>
+#include <sys/stat.h>
 
 namespace {
 
@@ -221,4 +222,52 @@ TEST(RunProduction, SerialFileThatCannotBeRewrittenKeepsItsNumber) {
     EXPECT_EQ(run.status, 50);
     EXPECT_EQ(bench.get("sn.txt"), "41\n");
     EXPECT_EQ(bench.files(), (std::set<std::string>{"chip.avr", "p.hex", "sn.txt"}));
+}
+
+TEST(RunProduction, OddSerialFilesAreRefusedBeforeTheChipChanges) {
+    struct Case {
+        const char* content; // nullptr: a FIFO in the file's place
+        const char* insert;
+        const char* error;
+        int status;
+    };
+    const char* unreadable = "Can't read sn.txt\n";
+    const Case cases[] = {
+        {"300\n", "-C*SERNO1=0,sn.txt", "Serial number 300 of sn.txt doesn't fit in 1 byte\n", 70},
+        {"70000\n", "-C*SERNO2=0,sn.txt", "Serial number 70000 of sn.txt doesn't fit in 2 bytes\n",
+         70},
+        {"0x10\n", "-C*SERNO2=0,sn.txt", unreadable, 50},
+        {"1e3\n", "-C*SERNO2=0,sn.txt", unreadable, 50},
+        {"12abc\nbatch A\n", "-C*SERNO2=0,sn.txt", unreadable, 50},
+        {"4294967296\n", "-C*SERNO4=0,sn.txt", unreadable, 50},
+        {nullptr, "-C*SERNO2=0,sn.txt", "Can't open file 'sn.txt'\nNot a regular file\n", 70},
+    };
+    for (const Case& c : cases) {
+        Bench bench("tiny2313");
+        bench.put("p.hex", hex_text({{0, program}}));
+        if (c.content != nullptr) {
+            bench.put("sn.txt", c.content);
+        } else {
+            ASSERT_EQ(mkfifo(bench.file("sn.txt").c_str(), 0600), 0);
+        }
+        const std::vector<std::string> args = {"+tiny2313", "-e", "-w", "-v", "p.hex", c.insert};
+        const BenchRun run = bench.quarnel(args);
+        EXPECT_EQ(run.body,
+                  echo(args) + tiny + "Chip not locked\n" + c.error + "\nReset pin released\n")
+            << c.insert;
+        EXPECT_EQ(run.status, c.status) << c.insert;
+        if (c.content != nullptr) {
+            EXPECT_EQ(bench.get("sn.txt"), c.content);
+        }
+        EXPECT_EQ(bench.memory("flash"), Bytes(2048, 0xFF)) << c.insert;
+    }
+
+    // A number with leading zeros is that number; the lines after it stay.
+    Bench bench("tiny2313");
+    bench.put("p.hex", hex_text({{0, program}}));
+    bench.put("sn.txt", "0000000000000000042\nbatch A\n");
+    const BenchRun run = bench.quarnel({"+tiny2313", "-e", "-w", "p.hex", "-C*SERNO1=0,sn.txt"});
+    EXPECT_EQ(run.status, 0) << run.body;
+    EXPECT_EQ(bench.get("sn.txt"), "43\nbatch A\n");
+    EXPECT_EQ(bench.memory("flash")[0], 42);
 }
