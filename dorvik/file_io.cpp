@@ -1,6 +1,7 @@
 // Whole-file reads, and replacement through a temporary file, sync and rename.
 #include "dorvik/file_io.h"
 
+#include "platform/input_file.h"
 #include "platform/replacement_file.h"
 
 #include <cstdio>
@@ -18,7 +19,7 @@ constexpr const char* TEMPORARY_TAG = "dorvik";
 } // namespace
 
 std::variant<std::string, ReadFailure> read_whole_file(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = platform::open_input(path, true);
     if (file == nullptr) {
         return ReadFailure::open_failed;
     }

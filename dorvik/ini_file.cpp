@@ -3,6 +3,7 @@
 
 #include "dorvik/hex_digits.h"
 #include "dorvik/run_state.h"
+#include "platform/input_file.h"
 #include "platform/program_path.h"
 
 #include <cctype>
@@ -55,7 +56,7 @@ std::string ini_file_to_read(const std::string& config_dir) {
 
 int read_ini_port(const std::string& config_dir) {
     // The file is only read, never written, so read access is all it needs.
-    std::FILE* file = std::fopen(ini_file_to_read(config_dir).c_str(), "rb");
+    std::FILE* file = platform::open_input(ini_file_to_read(config_dir), true);
     if (file == nullptr) {
         std::printf("Error find file dorvik.ini\n");
         return -1;

@@ -1,4 +1,4 @@
-// Windows processes: OpenProcess and an open that shares nothing.
+// Windows processes: OpenProcess.
 #include "platform/process.h"
 
 #include <windows.h>
@@ -21,18 +21,6 @@ bool process_gone(long pid) {
     const bool ended = GetExitCodeProcess(process, &code) && code != STILL_ACTIVE;
     CloseHandle(process);
     return ended;
-}
-
-// The writer keeps its temporary file open without sharing; an open that shares nothing
-// succeeds only when nobody else has it open.
-bool held_by_nobody(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    CloseHandle(file);
-    return true;
 }
 
 } // namespace platform

@@ -22,7 +22,7 @@ bool replacement_file_t::open(file_mode mode) {
         return false;
     }
     if (kind == destination_kind::other) {
-        file = std::fopen(destination.c_str(), mode == file_mode::binary ? "wb" : "w");
+        file = open_direct(destination, mode);
         return file != nullptr;
     }
     const std::string directory = directory_of(target);
@@ -30,8 +30,10 @@ bool replacement_file_t::open(file_mode mode) {
     hold_break_signals();
     holding_signals = true;
     for (int attempt = 0; attempt < 16 && file == nullptr; ++attempt) {
-        temporary = temporary_name(directory, tag);
-        file = create_temporary(temporary, kind == destination_kind::regular ? target : "", mode);
+        const temporary_name_t name = temporary_name(directory, tag);
+        temporary = name.path;
+        file = create_temporary(temporary, kind == destination_kind::regular ? target : "", mode,
+                                name.mark);
         if (file == nullptr && errno != EEXIST) {
             break;
         }

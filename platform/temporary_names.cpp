@@ -1,6 +1,7 @@
 // Temporary names that carry the writer's process id, checked against live processes.
 #include "platform/temporary_names.h"
 
+#include "platform/file_host.h"
 #include "platform/process.h"
 
 #include <cerrno>
@@ -13,8 +14,9 @@
 namespace platform {
 namespace {
 
-// The process id in `name` when it is a temporary name of `tag`, else 0.
-long owner_of(const std::string& name, const std::string& tag) {
+// The process id in `name` when it is a temporary name of `tag`, else 0; `mark` gets the
+// name's hex digits.
+long owner_of(const std::string& name, const std::string& tag, std::uint32_t& mark) {
     const std::string prefix = "." + tag + "-";
     if (name.compare(0, prefix.size(), prefix) != 0) {
         return 0;
@@ -30,17 +32,19 @@ long owner_of(const std::string& name, const std::string& tag) {
     if (hex != at + 8 || name.compare(hex, std::string::npos, ".tmp") != 0) {
         return 0;
     }
+    mark = static_cast<std::uint32_t>(std::strtoul(name.substr(at, 8).c_str(), nullptr, 16));
     return pid;
 }
 
 } // namespace
 
-std::string temporary_name(const std::string& directory, const std::string& tag) {
+temporary_name_t temporary_name(const std::string& directory, const std::string& tag) {
     static std::mt19937 generator{std::random_device{}()};
+    const auto mark = static_cast<std::uint32_t>(generator());
     char text[48];
     std::snprintf(text, sizeof text, "-%ld-%08x.tmp", current_process_id(),
-                  static_cast<unsigned>(generator()));
-    return (directory.empty() ? std::string() : directory + "/") + "." + tag + text;
+                  static_cast<unsigned>(mark));
+    return {(directory.empty() ? std::string() : directory + "/") + "." + tag + text, mark};
 }
 
 void remove_stale_temporaries(const std::string& directory, const std::string& tag) {
@@ -50,11 +54,12 @@ void remove_stale_temporaries(const std::string& directory, const std::string& t
     for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
          entry.increment(error)) {
         const std::string name = entry->path().filename().string();
-        const long pid = owner_of(name, tag);
+        std::uint32_t mark = 0;
+        const long pid = owner_of(name, tag, mark);
         std::string path = folder;
         path += '/';
         path += name;
-        if (pid > 0 && process_gone(pid) && held_by_nobody(path)) {
+        if (pid > 0 && process_gone(pid) && is_stale_temporary(path, mark)) {
             std::remove(path.c_str());
         }
     }

@@ -1,6 +1,7 @@
 // File opening and the adapter configuration file search.
 #include "quarnel/common/files.h"
 
+#include "platform/input_file.h"
 #include "platform/program_path.h"
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
@@ -13,7 +14,7 @@
 namespace quarnel {
 
 std::FILE* open_file(const char* name, const char* mode) {
-    std::FILE* f = std::fopen(name, mode);
+    std::FILE* f = platform::open_input(name, std::strchr(mode, 'b') != nullptr);
     if (f == nullptr) {
         console_log(0, "Can't open file '%s'\n", name);
         throw rtl_error(EXIT_ENVIRONMENT);

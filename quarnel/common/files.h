@@ -8,8 +8,8 @@
 
 namespace quarnel {
 
-// fopen with `mode`; on failure prints "Can't open file '%s'\n" and raises
-// rtl_error 70.
+// Opens `name` for reading ("r" or "rb"), never waiting on a FIFO without a writer; on
+// failure prints "Can't open file '%s'\n" and raises rtl_error 70.
 std::FILE* open_file(const char* name, const char* mode);
 
 // The directory of the running executable (cached, failure included).

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -81,14 +82,22 @@ TEST(ReplacementFile, KeepsPermissionsAndLinks) {
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
-TEST(ReplacementFile, RemovesWhatKilledRunsOfTheSameProgramLeft) {
+TEST(ReplacementFile, RemovesOnlyWhatKilledRunsOfTheSameProgramLeft) {
     TempDir dir;
+    // A run killed while it writes leaves its temporary file, marked by its writer.
     const pid_t gone = fork();
     ASSERT_GE(gone, 0);
     if (gone == 0) {
-        std::_Exit(0);
+        replacement_file_t file(dir.file("out.hex"), "quarnel");
+        std::_Exit(file.open(file_mode::binary) && std::fputs("4", file.stream()) >= 0 &&
+                           std::fflush(file.stream()) == 0
+                       ? 0
+                       : 1);
     }
-    waitpid(gone, nullptr, 0);
+    int status = 0;
+    waitpid(gone, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(files_in(dir.path()), 1u);
     const std::string dead = std::to_string(gone);
     const std::string alive = std::to_string(getppid());
     const std::vector<std::string> kept = {
@@ -96,16 +105,39 @@ TEST(ReplacementFile, RemovesWhatKilledRunsOfTheSameProgramLeft) {
         ".dorvik-" + dead + "-0123abcd.tmp",   // another program's
         ".quarnel-" + dead + "-0123.tmp",      // not a name this program makes
         "quarnel-" + dead + "-0123abcd.tmp",   // nor this
+        ".quarnel-999999-deadbeef.tmp",        // a user's file with such a name
         "out.hex"};
     for (const std::string& name : kept) {
         write_file(dir.file(name), "x");
     }
-    write_file(dir.file(".quarnel-" + dead + "-0123abcd.tmp"), "x");
+    // Nor a folder, a FIFO (which must not stop the run) or a link of such a name.
+    const std::vector<std::string> others = {".quarnel-" + dead + "-0badf00d.tmp",
+                                             ".quarnel-" + dead + "-12345678.tmp",
+                                             ".quarnel-" + dead + "-aaaaaaaa.tmp"};
+    mkdir(dir.file(others[0]).c_str(), 0700);
+    mkfifo(dir.file(others[1]).c_str(), 0600);
+    symlink("out.hex", dir.file(others[2]).c_str());
     EXPECT_EQ(platform::replace_file(dir.file("out.hex"), "new", "quarnel"),
               platform::replace_result::replaced);
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
         names.insert(entry.path().filename().string());
     }
-    EXPECT_EQ(names, std::set<std::string>(kept.begin(), kept.end()));
+    std::set<std::string> expected(kept.begin(), kept.end());
+    expected.insert(others.begin(), others.end());
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(read_file(dir.file("out.hex")), "new");
+}
+
+TEST(ReplacementFile, AFifoOrDeviceInTheDestinationsPlaceIsWrittenWithoutWaiting) {
+    TempDir dir;
+    const std::string fifo = dir.file("out.hex");
+    mkfifo(fifo.c_str(), 0600);
+    // No reader: refused at once rather than waited for.
+    EXPECT_EQ(platform::replace_file(fifo, "new", "quarnel"),
+              platform::replace_result::create_failed);
+    EXPECT_EQ(errno, ENXIO);
+    EXPECT_EQ(platform::replace_file("/dev/null", "new", "quarnel"),
+              platform::replace_result::replaced);
+    EXPECT_EQ(files_in(dir.path()), 1u);
 }
