@@ -25,6 +25,10 @@ void release_break_signals();
 // Sends `signal_number` to the calling process (used by tests).
 void raise_signal(int signal_number);
 
+// Ends the calling process at once, as SIGKILL does: no handler runs, nothing is flushed or
+// destroyed (used by the virtual target to stand for a killed programmer).
+[[noreturn]] void kill_this_process();
+
 // The host's number for SIGINT.
 int interrupt_signal();
 

@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
+#include <windows.h>
 
 namespace platform {
 namespace {
@@ -96,6 +98,11 @@ void release_break_signals() {
 
 void raise_signal(int signal_number) {
     std::raise(signal_number);
+}
+
+void kill_this_process() {
+    TerminateProcess(GetCurrentProcess(), 137); // the status a POSIX shell shows for SIGKILL
+    std::_Exit(137);
 }
 
 int interrupt_signal() {

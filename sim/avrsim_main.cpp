@@ -29,7 +29,7 @@ void print_usage(std::FILE* out) {
         "                                             (the rest of the memory is erased)\n"
         "CHIP is a device name of the catalogue (mega8, tiny85, mega2560...).\n"
         "The parallel-port and FTDI stand-in libraries use the file named by AVRSIM_TARGET\n"
-        "and save the chip back to it when the program using them ends.\n"
+        "and keep each write of the chip in it the moment it is made.\n"
         "Keys:\n%s",
         setting_help());
 }

@@ -162,6 +162,18 @@ bool InstructionUnit::writes_locked() const {
     return lock_level(chip_) >= 1;
 }
 
+void InstructionUnit::report(chip_part part, std::size_t start, std::size_t count) const {
+    if (store_ != nullptr) {
+        store_->changed(part, start, count);
+    }
+}
+
+void InstructionUnit::report_write() const {
+    if (store_ != nullptr) {
+        store_->write_carried_out();
+    }
+}
+
 void InstructionUnit::remember(std::vector<std::uint8_t>& memory, std::size_t start,
                                std::size_t count) {
     written_memory_ = &memory;
@@ -174,6 +186,8 @@ void InstructionUnit::power_lost(double now_us) {
     if (busy(now_us) && written_memory_ != nullptr) {
         std::copy(old_contents_.begin(), old_contents_.end(),
                   written_memory_->begin() + std::ptrdiff_t(written_start_));
+        report(written_memory_ == &chip_.flash ? chip_part::flash : chip_part::eeprom,
+               written_start_, old_contents_.size());
     }
     written_memory_ = nullptr;
     busy_kind_ = busy_kind::none;
@@ -193,8 +207,10 @@ void InstructionUnit::write_fuse(int index, std::uint8_t value, double now_us) {
     const bool allowed = !writes_locked() || (chip_.info().flags & DEV_LOCKED_WRITE_OK);
     if (allowed && !settings_.ignore_fuse_writes) {
         write_fuse_byte(chip_, index, value);
+        report(chip_part::fuses, std::size_t(index), 1);
     }
     start_busy(busy_kind::fuse, now_us);
+    report_write();
 }
 
 void InstructionUnit::execute_ac(const std::uint8_t* bytes, double now_us) {
@@ -202,11 +218,15 @@ void InstructionUnit::execute_ac(const std::uint8_t* bytes, double now_us) {
     const std::uint8_t group = bytes[1] & 0xE0;
     if (group == 0x80) {
         std::fill(chip_.flash.begin(), chip_.flash.end(), 0xFF);
+        report(chip_part::flash, 0, chip_.flash.size());
         if (!eeprom_saved_on_erase(chip_)) {
             std::fill(chip_.eeprom.begin(), chip_.eeprom.end(), 0xFF);
+            report(chip_part::eeprom, 0, chip_.eeprom.size());
         }
         release_lock_bits(chip_);
+        report(chip_part::fuses, 0, 1);
         start_busy(busy_kind::erase, now_us);
+        report_write();
         if (old_generation(chip_)) {
             enabled_ = false;
             awaiting_reset_ = true;
@@ -217,7 +237,9 @@ void InstructionUnit::execute_ac(const std::uint8_t* bytes, double now_us) {
         } else {
             program_old_lock_bits(chip_, bytes[1]);
         }
+        report(chip_part::fuses, 0, 1);
         start_busy(busy_kind::fuse, now_us);
+        report_write();
     } else if (info.fuse_format == 3) {
         if (bytes[1] == 0xA0) {
             write_fuse(1, bytes[3], now_us);
@@ -239,9 +261,11 @@ void InstructionUnit::write_page(const std::uint8_t* bytes, double now_us) {
         for (std::size_t offset = 0; offset < page; ++offset) {
             chip_.flash[start + offset] &= page_buffer_[offset];
         }
+        report(chip_part::flash, start, page);
     }
     std::fill(page_buffer_.begin(), page_buffer_.end(), 0xFF);
     start_busy(busy_kind::flash, now_us);
+    report_write();
 }
 
 void InstructionUnit::execute(const std::uint8_t* bytes, double now_us) {
@@ -271,7 +295,9 @@ void InstructionUnit::execute(const std::uint8_t* bytes, double now_us) {
         } else if (!writes_locked()) {
             remember(chip_.flash, flash_index(bytes), 1);
             chip_.flash[flash_index(bytes)] &= bytes[3];
+            report(chip_part::flash, flash_index(bytes), 1);
             start_busy(busy_kind::flash, now_us);
+            report_write();
         }
         break;
     case 0x4C:
@@ -289,7 +315,9 @@ void InstructionUnit::execute(const std::uint8_t* bytes, double now_us) {
             const std::size_t address = ((bytes[1] << 8) | bytes[2]) % chip_.eeprom.size();
             remember(chip_.eeprom, address, 1);
             chip_.eeprom[address] = bytes[3];
+            report(chip_part::eeprom, address, 1);
             start_busy(busy_kind::eeprom, now_us);
+            report_write();
         }
         break;
     default:

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sim/chip_state.h"
+#include "sim/chip_store.h"
 #include "sim/chip_timing.h"
 
 namespace avrsim {
@@ -20,6 +21,9 @@ namespace avrsim {
 class InstructionUnit {
   public:
     InstructionUnit(ChipState& chip, const ChipSettings& settings);
+
+    // Every change from now on is reported to `store` (nullptr: to nobody).
+    void keep_writes_in(ChipStore* store) { store_ = store; }
 
     // Reset asserted: programming disabled, extended address 0, page buffer empty; a chip
     // waiting for the reset pulse after an erase listens again.
@@ -52,9 +56,12 @@ class InstructionUnit {
     // Keeps `count` bytes of `memory` from `start`, as they were before a write.
     void remember(std::vector<std::uint8_t>& memory, std::size_t start, std::size_t count);
     bool writes_locked() const;
+    void report(chip_part part, std::size_t start, std::size_t count) const;
+    void report_write() const;
 
     ChipState& chip_;
     const ChipSettings& settings_;
+    ChipStore* store_ = nullptr;
     bool enabled_ = false;
     bool awaiting_reset_ = false;
     std::uint8_t extended_address_ = 0;

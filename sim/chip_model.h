@@ -33,6 +33,8 @@ class ChipModel {
     int high_phase_cycles() const;
 
     const InstructionUnit& instructions() const { return unit_; }
+    // Every write of the chip from now on is reported to `store` (nullptr: to nobody).
+    void keep_writes_in(ChipStore* store) { unit_.keep_writes_in(store); }
     long missed_edges() const { return missed_edges_; }
 
   private:

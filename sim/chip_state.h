@@ -33,6 +33,10 @@ ChipState factory_chip(int device);
 // Where the chip's system clock comes from.
 enum class clock_source { oscillator, xtal_pin };
 
+// A signal the bench sends the programmer's process (a user's Ctrl-C, a supervisor's stop, a
+// kill that leaves it no time).
+enum class bench_signal { interrupt, terminate, kill };
+
 // Behaviour of a chip on the bench, including faults injected on purpose.
 struct ChipSettings {
     clock_source clock = clock_source::oscillator;
@@ -43,6 +47,8 @@ struct ChipSettings {
     bool absent = false;      // no chip in the socket
     bool writes_never_finish = false;
     bool ignore_fuse_writes = false;
+    long signal_after_writes = 0; // write instructions kept before `signal` comes; 0: never
+    bench_signal signal = bench_signal::kill;
 };
 
 } // namespace avrsim

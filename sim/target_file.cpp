@@ -1,9 +1,10 @@
 // Reading and writing target files; a file is replaced only by a complete new one.
 #include "sim/target_file.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
-#include <sstream>
 
 #include "quarnel/devices/device_info.h"
 #include "sim/text_values.h"
@@ -45,26 +46,98 @@ std::string faults_text(const ChipSettings& s) {
     if (s.ignore_fuse_writes) {
         add("ignore_fuse_writes");
     }
+    if (s.signal_after_writes) {
+        const char* names[] = {"INT", "TERM", "KILL"};
+        add("signal=" + std::to_string(s.signal_after_writes) + ":" + names[int(s.signal)]);
+    }
     return text.empty() ? "none" : text;
 }
 
-void memory_lines(std::ostringstream& out, const char* name, const std::vector<std::uint8_t>& bytes,
-                  int digits) {
-    for (std::size_t start = 0; start < bytes.size(); start += bytes_per_line) {
-        const std::size_t end = std::min(bytes.size(), start + bytes_per_line);
-        bool blank = true;
-        for (std::size_t i = start; i < end; ++i) {
-            blank = blank && bytes[i] == 0xFF;
-        }
-        if (blank) {
+const char* memory_name(chip_part part) {
+    return part == chip_part::flash ? "flash" : "eeprom";
+}
+
+// Addresses have 6 hex digits in flash lines and 4 in EEPROM lines.
+int address_digits(chip_part part) {
+    return part == chip_part::flash ? 6 : 4;
+}
+
+bool erased(const std::vector<std::uint8_t>& bytes, std::size_t start, std::size_t end) {
+    return std::all_of(bytes.begin() + std::ptrdiff_t(start), bytes.begin() + std::ptrdiff_t(end),
+                       [](std::uint8_t byte) { return byte == 0xFF; });
+}
+
+// "flash ADDR = HH HH ..." lines from line `first` to before line `end`; erased ones only when
+// every line is asked for.
+void append_memory_lines(std::string& out, chip_part part, const std::vector<std::uint8_t>& bytes,
+                         std::size_t first, std::size_t end, bool every_line) {
+    for (std::size_t line = first; line < end; ++line) {
+        const std::size_t start = line * bytes_per_line;
+        const std::size_t stop = std::min(bytes.size(), start + bytes_per_line);
+        if (!every_line && erased(bytes, start, stop)) {
             continue;
         }
-        out << name << ' ' << hex(unsigned(start), digits) << " =";
-        for (std::size_t i = start; i < end; ++i) {
-            out << ' ' << hex(bytes[i], 2);
+        out += memory_name(part);
+        out += ' ' + hex(unsigned(start), address_digits(part)) + " =";
+        for (std::size_t i = start; i < stop; ++i) {
+            out += ' ' + hex(bytes[i], 2);
         }
-        out << '\n';
+        out += '\n';
     }
+}
+
+std::size_t line_count(const std::vector<std::uint8_t>& bytes) {
+    return (bytes.size() + bytes_per_line - 1) / bytes_per_line;
+}
+
+// The whole text; with `layout`, every memory line is written and `layout` learns where the
+// changing parts stand.
+std::string text_of(const Target& target, TargetLayout* layout) {
+    const DeviceInfo& info = target.chip.info();
+    std::string out = "# avrsim target file: a virtual AVR chip, its adapter and its memories\n";
+    out += "chip = " + std::string(info.names) + '\n';
+    out += "adapter = " + target.adapter + '\n';
+    out += "clock = " +
+           (target.settings.clock == clock_source::xtal_pin ? "xtal"
+                                                            : number(target.settings.clock_hz)) +
+           '\n';
+    out += "busy_scale = " + number(target.settings.busy_scale) + '\n';
+    out += "port_cycle_us = " + number(target.port_cycle_us) + '\n';
+    out += "port_direction = " + std::string(target.direction_reads_back ? "yes" : "no") + '\n';
+    out += "faults = " + faults_text(target.settings) + '\n';
+    if (!target.stats_path.empty()) {
+        out += "stats = " + target.stats_path + '\n';
+    }
+    const char* fuse_keys[4] = {"lock = ", "fuse_low = ", "fuse_high = ", "fuse_ext = "};
+    for (int index = 0; index < 4; ++index) {
+        out += fuse_keys[index];
+        if (layout != nullptr) {
+            layout->fuse_at[index] = out.size();
+        }
+        out += hex(target.chip.fuses[index], 2) + '\n';
+    }
+    if (info.osccal_count > 0) {
+        out += "calibration =";
+        for (int i = 0; i < info.osccal_count; ++i) {
+            out += ' ' + hex(target.chip.calibration[i], 2);
+        }
+        out += '\n';
+    }
+    for (const auto& [key, value] : target.extra) {
+        out += key + " = " + value + '\n';
+    }
+    const bool every_line = layout != nullptr;
+    if (every_line) {
+        layout->flash_at = out.size();
+    }
+    append_memory_lines(out, chip_part::flash, target.chip.flash, 0, line_count(target.chip.flash),
+                        every_line);
+    if (every_line) {
+        layout->eeprom_at = out.size();
+    }
+    append_memory_lines(out, chip_part::eeprom, target.chip.eeprom, 0,
+                        line_count(target.chip.eeprom), every_line);
+    return out;
 }
 
 // "flash ADDR = HH HH ..." or "eeprom ADDR = ...".
@@ -107,39 +180,27 @@ bool is_text(const std::string& line) {
 } // namespace
 
 std::string target_text(const Target& target) {
-    const DeviceInfo& info = target.chip.info();
-    std::ostringstream out;
-    out << "# avrsim target file: a virtual AVR chip, its adapter and its memories\n";
-    out << "chip = " << info.names << '\n';
-    out << "adapter = " << target.adapter << '\n';
-    out << "clock = "
-        << (target.settings.clock == clock_source::xtal_pin ? "xtal"
-                                                            : number(target.settings.clock_hz))
-        << '\n';
-    out << "busy_scale = " << number(target.settings.busy_scale) << '\n';
-    out << "port_cycle_us = " << number(target.port_cycle_us) << '\n';
-    out << "port_direction = " << (target.direction_reads_back ? "yes" : "no") << '\n';
-    out << "faults = " << faults_text(target.settings) << '\n';
-    if (!target.stats_path.empty()) {
-        out << "stats = " << target.stats_path << '\n';
-    }
-    out << "lock = " << hex(target.chip.fuses[0], 2) << '\n';
-    out << "fuse_low = " << hex(target.chip.fuses[1], 2) << '\n';
-    out << "fuse_high = " << hex(target.chip.fuses[2], 2) << '\n';
-    out << "fuse_ext = " << hex(target.chip.fuses[3], 2) << '\n';
-    if (info.osccal_count > 0) {
-        out << "calibration =";
-        for (int i = 0; i < info.osccal_count; ++i) {
-            out << ' ' << hex(target.chip.calibration[i], 2);
-        }
-        out << '\n';
-    }
-    for (const auto& [key, value] : target.extra) {
-        out << key << " = " << value << '\n';
-    }
-    memory_lines(out, "flash", target.chip.flash, 6);
-    memory_lines(out, "eeprom", target.chip.eeprom, 4);
-    return out.str();
+    return text_of(target, nullptr);
+}
+
+std::string full_target_text(const Target& target, TargetLayout& layout) {
+    return text_of(target, &layout);
+}
+
+TargetLayout::Lines TargetLayout::lines_of(const Target& target, chip_part part, std::size_t start,
+                                           std::size_t count) const {
+    const std::vector<std::uint8_t>& bytes =
+        part == chip_part::flash ? target.chip.flash : target.chip.eeprom;
+    const std::size_t first = start / bytes_per_line;
+    const std::size_t end =
+        std::min(line_count(bytes), (start + count + bytes_per_line - 1) / bytes_per_line);
+    Lines lines;
+    // Every line but a memory's last has the same length.
+    const std::size_t line_length = std::strlen(memory_name(part)) + 1 +
+                                    std::size_t(address_digits(part)) + 2 + 3 * bytes_per_line + 1;
+    lines.at = (part == chip_part::flash ? flash_at : eeprom_at) + first * line_length;
+    append_memory_lines(lines.text, part, bytes, first, end, true);
+    return lines;
 }
 
 Target load_target(const std::string& path) {

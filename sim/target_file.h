@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sim/chip_state.h"
+#include "sim/chip_store.h"
 #include "sim/target_error.h"
 
 namespace avrsim {
@@ -46,6 +47,25 @@ void save_target(const Target& target, const std::string& path);
 
 // The target file's text.
 std::string target_text(const Target& target);
+
+// Where the parts a chip changes stand in a target file written with every memory line.
+struct TargetLayout {
+    std::size_t fuse_at[4] = {}; // the two digits of the lock byte and of each fuse byte
+    std::size_t flash_at = 0;    // the first flash line
+    std::size_t eeprom_at = 0;   // the first EEPROM line
+
+    // The whole lines that hold `count` bytes of `part` from `start`, and their offset.
+    struct Lines {
+        std::size_t at = 0;
+        std::string text;
+    };
+    Lines lines_of(const Target& target, chip_part part, std::size_t start,
+                   std::size_t count) const;
+};
+
+// The target file's text with a line for every 16 bytes of each memory, erased ones too, so
+// that each byte keeps its place; `layout` learns the places.
+std::string full_target_text(const Target& target, TargetLayout& layout);
 
 // One line per key: name, values and meaning.
 const char* setting_help();

@@ -1,4 +1,4 @@
-// Loading the target file for a stand-in library and saving it back at process end.
+// Loading the target file for a stand-in library, keeping the chip's writes in it.
 #include "sim/target_session.h"
 
 #include <cstdio>
@@ -17,7 +17,9 @@ TargetSession::TargetSession() {
     try {
         target_ = load_target(path);
         path_ = path;
+        file_ = std::make_unique<LiveTargetFile>(target_, path_);
         chip_ = std::make_unique<ChipModel>(target_.chip, target_.settings, clock_);
+        chip_->keep_writes_in(file_.get());
     } catch (const std::exception& error) { // a damaged file, or one too large to hold
         std::fprintf(stderr, "avrsim: %s; nothing attached\n", error.what());
     }
@@ -28,7 +30,7 @@ TargetSession::~TargetSession() {
         return;
     }
     try {
-        save_target(target_, path_);
+        file_->save();
         if (!target_.stats_path.empty()) {
             counters_["instructions"] = chip_->instructions().executed();
             counters_["lost_instructions"] = chip_->instructions().lost();

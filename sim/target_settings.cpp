@@ -31,11 +31,28 @@ void set_calibration(Target& target, const std::string& value) {
     }
 }
 
+// "N:INT", "N:TERM" or "N:KILL": the signal after N write instructions.
+void set_signal(ChipSettings& settings, const std::string& value) {
+    const auto colon = value.find(':');
+    const std::string name = colon == std::string::npos ? "" : value.substr(colon + 1);
+    if (name == "INT") {
+        settings.signal = bench_signal::interrupt;
+    } else if (name == "TERM") {
+        settings.signal = bench_signal::terminate;
+    } else if (name == "KILL") {
+        settings.signal = bench_signal::kill;
+    } else {
+        throw target_error("signal=N:INT|TERM|KILL, not '" + value + "'");
+    }
+    settings.signal_after_writes = parse_count(value.substr(0, colon), 1, 1000000000);
+}
+
 void set_faults(ChipSettings& settings, const std::string& value) {
     ChipSettings cleared = settings;
     cleared.absent = cleared.writes_never_finish = cleared.ignore_fuse_writes = false;
     cleared.slip_bits = 0;
     cleared.lose_step_after = 0;
+    cleared.signal_after_writes = 0;
     for (const std::string& item : split_list(value, ',')) {
         const auto equals = item.find('=');
         const std::string name = item.substr(0, equals);
@@ -52,6 +69,8 @@ void set_faults(ChipSettings& settings, const std::string& value) {
             cleared.slip_bits = static_cast<int>(parse_count(number, 1, 31));
         } else if (name == "lose_step") {
             cleared.lose_step_after = parse_count(number, 1, 1000000000);
+        } else if (name == "signal") {
+            set_signal(cleared, number);
         } else {
             throw target_error("unknown fault '" + item + "'");
         }
@@ -155,7 +174,9 @@ const char* setting_help() {
            "  faults=LIST          none, or a comma list of: absent (no chip), slip=K (out of\n"
            "                       step by K bits), lose_step=N (loses a bit after N\n"
            "                       instructions), never_finish (writes never end),\n"
-           "                       ignore_fuse_writes\n"
+           "                       ignore_fuse_writes, signal=N:INT|TERM|KILL (the program\n"
+           "                       gets the signal once N writes are kept; the fault is then\n"
+           "                       cleared in the file)\n"
            "  stats=FILE           the parallel-port stand-in writes its port access counts there\n"
            "  lock=HH  fuse_low=HH  fuse_high=HH  fuse_ext=HH   lock and fuse bytes (hex)\n"
            "  calibration=HH ...   the chip's oscillator calibration bytes (hex)\n"

@@ -28,9 +28,10 @@ ftdi_bench::ftdi_bench(const char* target_path) {
         load(target_path);
     } catch (const std::exception& error) { // a damaged file, or one too large to hold
         complain(std::string(error.what()) + ": no FTDI device present");
-        target_.reset();
-        chip_.reset();
         channels_.clear();
+        chip_.reset();
+        file_.reset();
+        target_.reset();
     }
 }
 
@@ -53,7 +54,9 @@ void ftdi_bench::load(const char* target_path) {
         config_.stats_file = stats;
     }
     clock_.set_real_time(config_.real_time);
+    file_ = std::make_unique<LiveTargetFile>(*target_, target_path_);
     chip_ = std::make_unique<ChipModel>(target_->chip, target_->settings, clock_);
+    chip_->keep_writes_in(file_.get());
     const std::vector<ftdi_device_entry> devices = config_.device_list();
     for (std::size_t i = 0; i < devices.size(); ++i) {
         const bool wired = static_cast<int>(i) == config_.target_device;
@@ -63,9 +66,9 @@ void ftdi_bench::load(const char* target_path) {
 }
 
 ftdi_bench::~ftdi_bench() {
-    if (target_) {
+    if (file_) {
         try {
-            save_target(*target_, target_path_);
+            file_->save();
         } catch (const std::exception& error) {
             complain(error.what());
         }

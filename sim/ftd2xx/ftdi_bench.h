@@ -1,6 +1,6 @@
 // The virtual FTDI bench of one process: the devices plugged in, the open channels, the target
-// chip on one of them, USB counts and injected faults. Loaded from a target file; the chip
-// state and the counts are saved when the bench is destroyed.
+// chip on one of them, USB counts and injected faults. Loaded from a target file, which keeps
+// each write of the chip at once; the counts are saved when the bench is destroyed.
 #pragma once
 
 #include "sim/chip_model.h"
@@ -8,6 +8,7 @@
 #include "sim/ftd2xx/chip_wiring.h"
 #include "sim/ftd2xx/ftdi_bench_config.h"
 #include "sim/ftd2xx/mpsse_engine.h"
+#include "sim/live_target_file.h"
 #include "sim/target_file.h"
 
 #include <cstdint>
@@ -84,6 +85,7 @@ class ftdi_bench {
     std::string target_path_;
     ftdi_bench_config config_;
     bus_clock clock_;
+    std::unique_ptr<LiveTargetFile> file_; // the chip's writes, kept as it makes them
     std::unique_ptr<ChipModel> chip_;
     std::vector<std::unique_ptr<ftdi_channel>> channels_;
     std::vector<std::unique_ptr<ftdi_channel>> hidden_; // always empty

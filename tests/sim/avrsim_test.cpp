@@ -40,16 +40,16 @@ TEST(Avrsim, NewAndSetApplyKeysAndShowPrintsThem) {
     TempDir dir;
     const std::string target = dir.file("t.txt");
     ASSERT_EQ(avrsim({"new", target, "mega328P", "adapter=stk200", "clock=8MHz"}).status, 0);
-    ASSERT_EQ(
-        avrsim({"set", target, "fuse_low=E2", "faults=slip=3,ignore_fuse_writes", "calibration=9A"})
-            .status,
-        0);
+    ASSERT_EQ(avrsim({"set", target, "fuse_low=E2",
+                      "faults=slip=3,ignore_fuse_writes,signal=40:TERM", "calibration=9A"})
+                  .status,
+              0);
     const ProgramResult shown = avrsim({"show", target});
     EXPECT_EQ(shown.status, 0);
     for (const char* line :
          {"chip = mega328P\n", "adapter = stk200\n", "clock = 8000000\n", "fuse_low = E2\n",
-          "faults = slip=3,ignore_fuse_writes\n", "calibration = 9A\n", "signature = 1E950F\n",
-          "flash = 32768 bytes, 0 not erased\n"}) {
+          "faults = slip=3,ignore_fuse_writes,signal=40:TERM\n", "calibration = 9A\n",
+          "signature = 1E950F\n", "flash = 32768 bytes, 0 not erased\n"}) {
         EXPECT_NE(shown.output.find(line), std::string::npos) << line << shown.output;
     }
 }
@@ -65,6 +65,8 @@ TEST(Avrsim, BadInputIsAClearErrorAndLeavesTheFileAlone) {
     EXPECT_EQ(result.output, "avrsim: unknown adapter 'lpt9'\n");
     result = avrsim({"set", target, "calibration=11"});
     EXPECT_EQ(result.output, "avrsim: calibration needs 2 byte(s) for this chip\n");
+    result = avrsim({"set", target, "faults=signal=40:HUP"});
+    EXPECT_EQ(result.output, "avrsim: signal=N:INT|TERM|KILL, not '40:HUP'\n");
     EXPECT_EQ(read_file(target), before);
 
     result = avrsim({"new", dir.file("x.txt"), "mega9"});
