@@ -213,6 +213,26 @@ TEST(DorvikProgramming, AutoSerialFileGrowsByOne) {
     EXPECT_EQ(read_file(folder.file("serial.txt")), "100\r\nbatch A\n");
 }
 
+TEST(DorvikProgramming, FilesThatOnlyLookLikeTemporariesStay) {
+    DorvikFolder folder;
+    folder.make_target("mega8");
+    write_file(folder.file("f.hex"), ":0100000001FE\n:00000001FF\n");
+    write_file(folder.file("serial.txt"), "41\n");
+    // A user's file, a folder and a FIFO, each named as the programs name their temporaries.
+    write_file(folder.file(".dorvik-999997-12345678.tmp"), "notes\n");
+    mkdir(folder.file(".dorvik-999997-0badf00d.tmp").c_str(), 0700);
+    mkfifo(folder.file(".dorvik-999997-deadbeef.tmp").c_str(), 0600);
+    const ProgramResult r =
+        folder.run({"atmega8", "-wf=f.hex", "-asn=serial.txt", "-ws=1", "-lpt=378"});
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(read_file(folder.file("serial.txt")), "42\r\n");
+    EXPECT_EQ(read_file(folder.file(".dorvik-999997-12345678.tmp")), "notes\n");
+    for (const char* name : {".dorvik-999997-0badf00d.tmp", ".dorvik-999997-deadbeef.tmp"}) {
+        struct stat kept {};
+        EXPECT_EQ(lstat(folder.file(name).c_str(), &kept), 0) << name;
+    }
+}
+
 TEST(DorvikProgramming, OddSerialFilesAreRefusedBeforeTheErase) {
     DorvikFolder folder;
     folder.make_target("mega8");

@@ -271,3 +271,30 @@ TEST(RunProduction, OddSerialFilesAreRefusedBeforeTheChipChanges) {
     EXPECT_EQ(bench.get("sn.txt"), "43\nbatch A\n");
     EXPECT_EQ(bench.memory("flash")[0], 42);
 }
+
+TEST(RunProduction, FilesThatOnlyLookLikeTemporariesStay) {
+    enum class kind { file, folder, fifo };
+    for (const char* name : {".quarnel-999999-deadbeef.tmp", ".dorvik-999997-12345678.tmp"}) {
+        for (const kind k : {kind::file, kind::folder, kind::fifo}) {
+            Bench bench("tiny2313");
+            bench.put("p.hex", hex_text({{0, program}}));
+            bench.put("sn.txt", "41\n");
+            const std::string decoy = bench.file(name);
+            if (k == kind::file) {
+                bench.put(name, "a user's notes\n");
+            } else if (k == kind::folder) {
+                ASSERT_EQ(mkdir(decoy.c_str(), 0700), 0);
+            } else {
+                ASSERT_EQ(mkfifo(decoy.c_str(), 0600), 0);
+            }
+            const BenchRun run =
+                bench.quarnel({"+tiny2313", "-e", "-w", "p.hex", "-C*SERNO2=0,sn.txt"});
+            EXPECT_EQ(run.status, 0) << name << "\n" << run.body;
+            EXPECT_EQ(bench.get("sn.txt"), "42\n");
+            EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(decoy))) << name;
+            if (k == kind::file) {
+                EXPECT_EQ(bench.get(name), "a user's notes\n");
+            }
+        }
+    }
+}

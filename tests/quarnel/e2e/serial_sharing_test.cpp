@@ -28,7 +28,7 @@ TEST(SerialSharing, ConcurrentRunsNeverShareANumber) {
 }
 
 TEST(SerialSharing, KilledRunsLeaveNoNumberTwiceAndNoTemporaryFile) {
-    const ProgramResult result = run_script("serial-kill.sh", {"12"});
+    const ProgramResult result = run_script("serial-kill.sh", {"15"});
     EXPECT_TRUE(result.output.ends_with("no number on two chips\n")) << result.output;
     EXPECT_EQ(result.status, 0);
 }
