@@ -299,6 +299,8 @@ void parse_command_line(int argc, const char* const argv[], RunOptions& options)
             parser.select_device(arg + 1);
         } else if (std::string_view(arg) == "--help") {
             parser.show_help(); // as -? at the same place
+        } else if (std::string_view(arg).starts_with("--") && arg[2] != '\0') {
+            command_error("Unknown option '%s'\n%s\n", arg, short_help);
         } else if (arg[0] == '-') {
             parser.parse_switches(arg + 1, args);
         } else {
