@@ -5,6 +5,8 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 namespace quarnel {
 
@@ -27,7 +29,25 @@ void console_log(int level, const char* format, ...) {
     std::vsnprintf(buffer, sizeof buffer, format, args);
     va_end(args);
     buffer[console_line_max] = '\0';
+    if (console.open_line != 0) {
+        console.open_line = 0;
+        platform::write_stdout("\n");
+    }
     platform::write_stdout(buffer);
+}
+
+bool console_rewrites_lines() {
+    return console.verbosity < 4 && platform::stdout_is_terminal();
+}
+
+void console_rewrite_line(const char* text) {
+    const std::size_t length = std::strlen(text);
+    std::string line = "\r" + std::string(text);
+    if (length < console.open_line) {
+        line.append(console.open_line - length, ' ');
+    }
+    console.open_line = length;
+    platform::write_stdout(line.c_str());
 }
 
 void trace_reply(int level, const char* label, const std::uint8_t reply[4]) {

@@ -1,6 +1,7 @@
 // The program's single console logger and the ISP trace helpers.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace quarnel {
@@ -9,6 +10,8 @@ namespace quarnel {
 // trace, 4 detailed trace.
 struct Console {
     std::uint8_t verbosity = 2;
+    // Length of a progress line that waits on the terminal for its ending; 0: none.
+    std::size_t open_line = 0;
 };
 
 extern Console console;
@@ -18,6 +21,15 @@ inline constexpr int console_line_max = 2048;
 
 // Prints one printf-style message when `level` <= verbosity and `format` is set.
 void console_log(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// True when progress may rewrite one line in place: standard output is a
+// terminal and the detailed trace (-%) is off.
+bool console_rewrites_lines();
+
+// Shows `text` over the current line ("\r", the text, blanks over the rest of
+// the previous one). The next message of console_log starts on a new line
+// unless console.open_line is cleared first.
+void console_rewrite_line(const char* text);
 
 // One key press from the console (no Enter needed); true for "y" or "Y". End of
 // input counts as "no".

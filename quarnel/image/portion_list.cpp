@@ -95,6 +95,14 @@ std::size_t PortionList::count() const {
     return n;
 }
 
+long PortionList::byte_count() const {
+    long bytes = 0;
+    for (const CodePortion* element = head(); element != nullptr; element = next(element)) {
+        bytes += element->length;
+    }
+    return bytes;
+}
+
 std::vector<std::unique_ptr<CodePortion>> PortionList::take_all() {
     std::vector<std::unique_ptr<CodePortion>> portions;
     for (CodePortion* element = head(); element != nullptr;) {

@@ -38,6 +38,8 @@ class PortionList {
     bool remove_and_destroy(CodePortion* portion);
     void clear();
     std::size_t count() const;
+    // Bytes held by all portions together (overlaps counted in each portion).
+    long byte_count() const;
     // Unlinks every portion and hands them back in list order; the list is left empty.
     std::vector<std::unique_ptr<CodePortion>> take_all();
 

@@ -46,8 +46,8 @@ struct Mismatches {
 
     void print(const ProgrammingState& state) const {
         for (const Difference& d : shown) {
-            console_log(0, "  0x%06lX: file %02X, chip %02X\n", static_cast<unsigned long>(d.address),
-                        d.file, d.chip);
+            console_log(0, "  0x%06lX: file %02X, chip %02X\n",
+                        static_cast<unsigned long>(d.address), d.file, d.chip);
         }
         if (static_cast<std::size_t>(count) > shown.size()) {
             console_log(0, "  ...\n");
@@ -109,7 +109,7 @@ unsigned blank_check_memories(IspSession& session, unsigned which) {
         session.prog.open_page = -1;
         session.prog.memory = SLOT_CODE;
         console_log(2, "Code: ");
-        progress_start(session);
+        progress_start(session, usable_flash_size(session));
         const bool blank = is_blank_range(session, 0, usable_flash_size(session) - 1);
         progress_done(session);
         if (blank) {
@@ -122,7 +122,7 @@ unsigned blank_check_memories(IspSession& session, unsigned which) {
     if ((which & BLANK_DATA) && session.current_device().eeprom_size > 0) {
         session.prog.memory = SLOT_DATA;
         console_log(2, "Data: ");
-        progress_start(session);
+        progress_start(session, session.current_device().eeprom_size);
         const bool blank = is_blank_range(session, 0, session.current_device().eeprom_size - 1);
         progress_done(session);
         if (blank) {
@@ -139,14 +139,15 @@ bool verify_memory(IspSession& session, memory_slot memory, const PortionList& i
     ProgrammingState& state = session.prog;
     state.memory = memory;
     console_log(2, "Verifying %s\n", memory_names[memory]);
-    progress_start(session);
+    const bool check_free =
+        session.settings.verify_all || (memory == SLOT_DATA && session.settings.write_fill_eeprom);
+    const long size = memory_size(session, memory);
+    progress_start(session, check_free ? std::max(image.byte_count(), size) : image.byte_count());
     state.open_page = -1;
     Mismatches mismatches;
     bool free_blank = true;
     long examined = 0;
     state.load_buffer.clear();
-    const bool check_free =
-        session.settings.verify_all || (memory == SLOT_DATA && session.settings.write_fill_eeprom);
     for (const CodePortion& portion : image) {
         if (check_free && examined < portion.start &&
             !is_blank_range(session, examined, portion.start - 1)) {
@@ -159,12 +160,12 @@ bool verify_memory(IspSession& session, memory_slot memory, const PortionList& i
         examined = std::max(examined, static_cast<long>(portion.last()) + 1);
         compare_portion(session, portion, mismatches);
     }
-    const long size = memory_size(session, memory);
     if (check_free && examined <= size - 1 && !is_blank_range(session, examined, size - 1)) {
         free_blank = false;
     }
     if (mismatches.count != 0) {
-        console_log(0, "failed, %ld error%c\n", mismatches.count, mismatches.count == 1 ? ' ' : 's');
+        console_log(0, "failed, %ld error%c\n", mismatches.count,
+                    mismatches.count == 1 ? ' ' : 's');
         mismatches.print(state);
     } else {
         console_log(2, " passed\n");

@@ -20,10 +20,12 @@ void program_memory(IspSession& session, memory_slot memory, const PortionList& 
     ProgrammingState& state = session.prog;
     state.memory = memory;
     console_log(2, "Programming %s\n", memory_names[memory]);
-    progress_start(session);
-    begin_memory_write(session, memory);
     const bool ff_fill = session.settings.write_fill_eeprom && memory == SLOT_DATA &&
                          !erased_blank(state, SLOT_DATA);
+    progress_start(
+        session, ff_fill ? std::max<long>(image.byte_count(), session.current_device().eeprom_size)
+                         : image.byte_count());
+    begin_memory_write(session, memory);
     for (const CodePortion& portion : image) {
         if (ff_fill) {
             fill_ff_to(session, portion.start);
@@ -51,7 +53,7 @@ void read_memory(IspSession& session, memory_slot memory, PortionList& image) {
     const long size =
         memory == SLOT_DATA ? session.current_device().eeprom_size : usable_flash_size(session);
     console_log(2, "Reading %s\n", memory_names[memory]);
-    progress_start(session);
+    progress_start(session, size);
     state.load_buffer.clear();
     state.open_page = -1;
     const long chunk = chunk_size(memory);

@@ -17,6 +17,9 @@ struct Progress {
     os_timer_t timer;
     long counter = 0;
     long unit = 512;
+    long done = 0;        // bytes handled so far
+    long total = 0;       // bytes the operation expects to handle
+    bool rewrite = false; // one line rewritten in place instead of dots
 };
 
 // Lock levels read from the chip; -1 when they cannot be read.

@@ -41,6 +41,27 @@ TEST(RunProgramming, EraseWriteVerifyTypicalRun) {
     EXPECT_EQ(bench.memory("eeprom"), Bytes(512, 0xFF));
 }
 
+TEST(RunProgramming, ATerminalSeesOneProgressLineAPipeTheDots) {
+    Bench bench("mega8");
+    const Bytes image = pattern(2048, 5);
+    bench.put("prog.hex", hex_text({{0, image}}));
+    const std::vector<std::string> args = {"+mega8", "-e", "-w", "prog.hex"};
+    // `script` gives the run a pseudo-terminal as its standard output.
+    const BenchRun terminal = bench.quarnel_shell("exec script -qefc \"$0 $*\" /dev/null", args);
+    EXPECT_EQ(terminal.status, 0) << terminal.body;
+    EXPECT_NE(terminal.body.find("\r  0% 0/2048 bytes"), std::string::npos) << terminal.body;
+    EXPECT_NE(terminal.body.find("\r100% 2048/2048 bytes, "), std::string::npos) << terminal.body;
+    EXPECT_EQ(terminal.body.find(".."), std::string::npos) << terminal.body;
+    EXPECT_NE(terminal.body.find(" done (T)\r\nTotal time T"), std::string::npos) << terminal.body;
+    EXPECT_EQ(bench.memory("flash"), placed(image, 0, 8192));
+
+    const BenchRun pipe = bench.quarnel(args);
+    EXPECT_NE(pipe.body.find("Programming CODE memory\n" + std::string(4, '.') + " done (T)\n"),
+              std::string::npos)
+        << pipe.body;
+    EXPECT_EQ(pipe.body.find('\r'), std::string::npos);
+}
+
 TEST(RunProgramming, SingleFileAboveFlashGoesToEepromButNotWithDashC) {
     const Bytes code = pattern(40, 1);
     const Bytes data = pattern(20, 9);

@@ -107,7 +107,8 @@ TEST_F(HexReaderTest, MalformedLinesAreInvalid) {
 }
 
 TEST_F(HexReaderTest, ABadLineIsShownEscapedAndCut) {
-    const std::string not_text = "The file is not text: a binary file is named with the prefix :bin:\n";
+    const std::string not_text =
+        "The file is not text: a binary file is named with the prefix :bin:\n";
     const struct {
         std::string content;
         std::string output;
@@ -116,7 +117,8 @@ TEST_F(HexReaderTest, ABadLineIsShownEscapedAndCut) {
         {std::string("\x1B[2J\x00\x01\xFF\n", 8),
          "Invalid HEX line\n'\\x1B[2J\\x00\\x01\\xFF'\n" + not_text},
         // A text line is cut after 80 characters, without the binary hint.
-        {":" + std::string(100, 'G') + "\n", "Invalid HEX line\n':" + std::string(79, 'G') + "...'\n"},
+        {":" + std::string(100, 'G') + "\n",
+         "Invalid HEX line\n':" + std::string(79, 'G') + "...'\n"},
     };
     for (const auto& c : cases) {
         image.clear();

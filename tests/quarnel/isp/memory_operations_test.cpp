@@ -1,5 +1,6 @@
 // Whole-memory operations on the recording adapter: progress, free positions, FF fill, counts.
 #include "quarnel/isp/memory_operations.h"
+#include "quarnel/isp/progress.h"
 
 #include "isp_fixture.h"
 #include "quarnel/image/portion_list.h"
@@ -68,14 +69,26 @@ TEST_F(MemoryTest, FailedVerifyListsTheFirstEightPlacesAndNamesAMissingErase) {
         std::string listing;                             // after "Verifying ...\n"
     };
     const std::vector<Case> cases = {
-        {"two places, bits left clear", SLOT_CODE, false, {{0x05, 0x00}, {0x1FF, 0x01}},
+        {"two places, bits left clear",
+         SLOT_CODE,
+         false,
+         {{0x05, 0x00}, {0x1FF, 0x01}},
          "failed, 2 errors\n  0x000005: file 05, chip 00\n  0x0001FF: file FF, chip 01\n" +
              not_erased},
-        {"erased first", SLOT_CODE, true, {{0x05, 0x00}},
+        {"erased first",
+         SLOT_CODE,
+         true,
+         {{0x05, 0x00}},
          "failed, 1 error \n  0x000005: file 05, chip 00\n"},
-        {"a bit the file clears is set", SLOT_CODE, false, {{0x05, 0x00}, {0x06, 0x07}},
+        {"a bit the file clears is set",
+         SLOT_CODE,
+         false,
+         {{0x05, 0x00}, {0x06, 0x07}},
          "failed, 2 errors\n  0x000005: file 05, chip 00\n  0x000006: file 06, chip 07\n"},
-        {"EEPROM cells erase on each write", SLOT_DATA, false, {{0x05, 0x00}},
+        {"EEPROM cells erase on each write",
+         SLOT_DATA,
+         false,
+         {{0x05, 0x00}},
          "failed, 1 error \n  0x000005: file 05, chip 00\n"},
     };
     for (const Case& c : cases) {
@@ -274,5 +287,25 @@ TEST_F(IspTest, FullProgramAndVerifyTransferCounts) {
         } else if (call.kind == Kind::transfer_buffer) {
             ASSERT_EQ(call.bytes.size(), 512u * 4);
         }
+    }
+}
+
+TEST(ProgressLine, ShareBytesRateAndTimeLeft) {
+    const struct {
+        long done, total;
+        double elapsed_ms;
+        bool finished;
+        const char* line;
+    } cases[] = {
+        {0, 32768, 0, false, "  0% 0/32768 bytes"},
+        {16384, 32768, 8000, false, " 50% 16384/32768 bytes, 2.0 kB/s, 0:08 left"},
+        {512, 262144, 1000, false, "  0% 512/262144 bytes, 512 B/s, 8:31 left"},
+        {32768, 32768, 16000, true, "100% 32768/32768 bytes, 2.0 kB/s"},
+        // More done than expected (overlapping portions) never shows above 100 %.
+        {100, 60, 1000, true, "100% 100/100 bytes, 100 B/s"},
+        {0, 0, 5, true, "100% 0/0 bytes"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(progress_line(c.done, c.total, c.elapsed_ms, c.finished), c.line);
     }
 }
