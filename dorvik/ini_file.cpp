@@ -41,10 +41,20 @@ std::uint32_t ini_port_value(const std::string& text) {
     return value;
 }
 
+std::string installed_config_dir(const std::string& install_bindir, const std::string& config_dir) {
+    const auto exe = platform::executable_path();
+    std::error_code error;
+    if (install_bindir.empty() || !exe ||
+        !std::filesystem::equivalent(std::filesystem::path(*exe).parent_path(), install_bindir,
+                                     error)) {
+        return {};
+    }
+    return config_dir;
+}
+
 namespace {
 // The file beside the program, or the installed one when there is none beside it.
-std::string ini_file_to_read(const std::string& config_dir) {
-    std::string beside = ini_file_path();
+std::string ini_file_to_read(const std::string& beside, const std::string& config_dir) {
     std::error_code error;
     // A file beside the program that cannot even be looked at is not missing: it is reported.
     if (config_dir.empty() || std::filesystem::exists(beside, error) || error) {
@@ -55,10 +65,15 @@ std::string ini_file_to_read(const std::string& config_dir) {
 } // namespace
 
 int read_ini_port(const std::string& config_dir) {
+    const std::string beside = ini_file_path();
+    const std::string path = ini_file_to_read(beside, config_dir);
     // The file is only read, never written, so read access is all it needs.
-    std::FILE* file = platform::open_input(ini_file_to_read(config_dir), true);
+    std::FILE* file = platform::open_input(path, true);
     if (file == nullptr) {
         std::printf("Error find file dorvik.ini\n");
+        std::printf("  Looked for %s%s%s; -lpt=ADDR gives the port address without the file.\n",
+                    beside.c_str(), path == beside ? "" : " and ",
+                    path == beside ? "" : path.c_str());
         return -1;
     }
     char head[PORT_DIGITS];

@@ -49,7 +49,10 @@ TEST(DorvikE2e, IniFileProblems) {
     DorvikFolder missing(nullptr);
     ProgramResult r = missing.run_on_empty_port({"atmega8"});
     EXPECT_EQ(r.status, STATUS_ERROR);
-    EXPECT_EQ(r.output, "Error find file dorvik.ini\n");
+    const std::string beside =
+        (std::filesystem::canonical(missing.file(".")) / "dorvik.ini").string();
+    EXPECT_EQ(r.output, "Error find file dorvik.ini\n  Looked for " + beside + " and etc/quarnel/" +
+                            "dorvik.ini; -lpt=ADDR gives the port address without the file.\n");
     r = missing.run_on_empty_port({"atmega8", "-lpt=278"}); // the ini is not needed then
     EXPECT_EQ(missing.recorded_port(), "278");
 
@@ -72,7 +75,8 @@ TEST(DorvikE2e, IniFileProblems) {
 }
 
 TEST(DorvikE2e, InstalledIniFileIsReadOnlyWhenNoneLiesBesideTheProgram) {
-    enum class Beside { nothing, file, folder };
+    // A dorvik outside its install folder (here the working directory) reads no installed file.
+    enum class Beside { nothing, file, folder, not_installed };
     struct Case {
         Beside beside;
         std::string output;
@@ -83,17 +87,27 @@ TEST(DorvikE2e, InstalledIniFileIsReadOnlyWhenNoneLiesBesideTheProgram) {
         {Beside::nothing, not_connected, "2BC"},
         {Beside::file, not_connected, "3BC"},
         {Beside::folder, "Error read file dorvik.ini\n", ""},
+        {Beside::not_installed, "Error find file dorvik.ini\n  Looked for ", ""},
     };
     for (const Case& c : cases) {
         DorvikFolder folder(c.beside == Beside::file ? "3BC\n" : nullptr);
         if (c.beside == Beside::folder) {
             std::filesystem::create_directory(folder.file("dorvik.ini"));
         }
+        std::string looked_at;
+        if (c.beside == Beside::not_installed) {
+            std::filesystem::create_directory(folder.file("elsewhere"));
+            std::filesystem::rename(folder.file("dorvik"), folder.file("elsewhere/dorvik"));
+            std::filesystem::create_symlink("elsewhere/dorvik", folder.file("dorvik"));
+            looked_at =
+                (std::filesystem::canonical(folder.file("elsewhere")) / "dorvik.ini").string() +
+                "; -lpt=ADDR gives the port address without the file.\n";
+        }
         std::filesystem::create_directories(folder.file("etc/quarnel"));
         write_file(folder.file("etc/quarnel/dorvik.ini"), "2BC\n");
         const ProgramResult r = folder.run_on_empty_port({"atmega8", "-er"});
         EXPECT_EQ(r.status, STATUS_ERROR) << c.port;
-        EXPECT_EQ(r.output, c.output) << c.port;
+        EXPECT_EQ(r.output, c.output + looked_at) << c.port;
         EXPECT_EQ(folder.recorded_port(), c.port);
     }
 }
