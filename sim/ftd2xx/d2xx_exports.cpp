@@ -89,8 +89,8 @@ FT_STATUS open_channel(ftdi_channel* channel, FT_HANDLE* handle) {
 }
 
 ftdi_channel* channel_at(std::size_t index) {
-    auto& channels = bench().channels();
-    return index < channels.size() ? channels[index].get() : nullptr;
+    const std::vector<ftdi_channel*> channels = bench().channels();
+    return index < channels.size() ? channels[index] : nullptr;
 }
 
 } // namespace
@@ -109,7 +109,7 @@ D2XX_EXPORT FT_STATUS FT_GetDeviceInfoList(device_list_node* list, DWORD* count)
     if (list == nullptr || count == nullptr) {
         return FT_INVALID_PARAMETER;
     }
-    auto& channels = bench().channels();
+    const std::vector<ftdi_channel*> channels = bench().channels();
     // The caller's array holds what FT_CreateDeviceInfoList counted.
     const std::size_t listed = std::min<std::size_t>(*count, channels.size());
     for (std::size_t i = 0; i < listed; ++i) {
@@ -121,7 +121,7 @@ D2XX_EXPORT FT_STATUS FT_GetDeviceInfoList(device_list_node* list, DWORD* count)
         node.location = location_of(i);
         copy_field(node.serial_number, sizeof node.serial_number, channel.device.serial_number);
         copy_field(node.description, sizeof node.description, channel.device.description);
-        node.handle = channel.open ? channels[i].get() : nullptr;
+        node.handle = channel.open ? channels[i] : nullptr;
     }
     *count = static_cast<DWORD>(listed);
     return FT_OK;
@@ -155,7 +155,7 @@ D2XX_EXPORT FT_STATUS FT_GetDeviceInfoDetail(DWORD index, DWORD* flags, DWORD* t
 }
 
 D2XX_EXPORT FT_STATUS FT_ListDevices(void* arg1, void* arg2, DWORD flags) {
-    auto& channels = bench().channels();
+    const std::vector<ftdi_channel*> channels = bench().channels();
     if (flags & list_number_only) {
         if (arg1 == nullptr) {
             return FT_INVALID_PARAMETER;
@@ -193,7 +193,7 @@ D2XX_EXPORT FT_STATUS FT_Open(int device_number, FT_HANDLE* handle) {
 }
 
 D2XX_EXPORT FT_STATUS FT_OpenEx(void* arg1, DWORD flags, FT_HANDLE* handle) {
-    auto& channels = bench().channels();
+    const std::vector<ftdi_channel*> channels = bench().channels();
     for (std::size_t i = 0; i < channels.size(); ++i) {
         ftdi_channel& channel = *channels[i];
         const bool match =

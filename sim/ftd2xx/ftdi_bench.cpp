@@ -76,6 +76,17 @@ ftdi_bench::~ftdi_bench() {
     write_stats();
 }
 
+std::vector<ftdi_channel*> ftdi_bench::channels() const {
+    std::vector<ftdi_channel*> found;
+    for (const auto& channel : channels_) {
+        const std::uint32_t usb_id = usb_id_of(*channel);
+        if (is_ftdi_usb_id(usb_id) || usb_id == added_usb_id_) {
+            found.push_back(channel.get());
+        }
+    }
+    return found;
+}
+
 ftdi_channel* ftdi_bench::channel(void* handle) {
     for (const auto& channel : channels_) {
         if (channel.get() == handle && channel->open) {

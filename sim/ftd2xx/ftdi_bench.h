@@ -49,11 +49,9 @@ class ftdi_bench {
     ftdi_bench(const ftdi_bench&) = delete;
     ftdi_bench& operator=(const ftdi_bench&) = delete;
 
-    // The channels the library finds: none while the devices carry USB IDs of their own that
-    // FT_SetVIDPID has not named.
-    std::vector<std::unique_ptr<ftdi_channel>>& channels() {
-        return config_.has_ftdi_ids() || added_usb_id_ == config_.usb_id ? channels_ : hidden_;
-    }
+    // The channels the library finds: those with FTDI's own USB IDs or the ones FT_SetVIDPID
+    // named, in the order they are plugged in.
+    std::vector<ftdi_channel*> channels() const;
     // Every channel plugged in, whatever its USB IDs (libusb sees them all).
     const std::vector<std::unique_ptr<ftdi_channel>>& all_channels() const { return channels_; }
     // FT_SetVIDPID: the library also finds devices with these IDs.
@@ -61,7 +59,7 @@ class ftdi_bench {
         added_usb_id_ = vendor << 16 | product;
     }
     std::uint32_t usb_id_of(const ftdi_channel& channel) const {
-        return config_.usb_id_of(channel.device.type);
+        return config_.usb_id_of(channel.device);
     }
     // The channel behind a handle, or nullptr for a handle this bench never gave out.
     ftdi_channel* channel(void* handle);
@@ -88,7 +86,6 @@ class ftdi_bench {
     std::unique_ptr<LiveTargetFile> file_; // the chip's writes, kept as it makes them
     std::unique_ptr<ChipModel> chip_;
     std::vector<std::unique_ptr<ftdi_channel>> channels_;
-    std::vector<std::unique_ptr<ftdi_channel>> hidden_; // always empty
     std::uint32_t added_usb_id_ = 0;
     usb_counts counts_;
 };

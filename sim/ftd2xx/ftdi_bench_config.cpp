@@ -62,9 +62,27 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
 }
 
 // "TYPE|SERIAL|DESCRIPTION[|opened]"
+// "VVVV:PPPP", hexadecimal, neither 0.
+bool parse_usb_id(std::string_view text, std::uint32_t& usb_id) {
+    const std::vector<std::string_view> ids = split(text, ':');
+    unsigned vendor = 0;
+    unsigned product = 0;
+    const auto hex16 = [](std::string_view digits, unsigned& id) {
+        const char* end = digits.data() + digits.size();
+        const auto [stop, status] = std::from_chars(digits.data(), end, id, 16);
+        return status == std::errc{} && stop == end && digits.size() <= 4 && id != 0;
+    };
+    if (ids.size() != 2 || !hex16(ids[0], vendor) || !hex16(ids[1], product)) {
+        return false;
+    }
+    usb_id = vendor << 16 | product;
+    return true;
+}
+
+// "type|serial|description", then "opened" and USB IDs "VVVV:PPPP", each optional.
 bool parse_device(std::string_view text, ftdi_device_entry& device) {
     const std::vector<std::string_view> fields = split(text, '|');
-    if (fields.size() < 3 || fields.size() > 4) {
+    if (fields.size() < 3 || fields.size() > 5) {
         return false;
     }
     const std::optional<std::uint32_t> type = chip_type_named(fields[0]);
@@ -74,11 +92,12 @@ bool parse_device(std::string_view text, ftdi_device_entry& device) {
     device.type = *type;
     device.serial_number = fields[1];
     device.description = fields[2];
-    if (fields.size() == 4) {
-        if (lower(fields[3]) != "opened") {
+    for (std::size_t i = 3; i < fields.size(); ++i) {
+        if (lower(fields[i]) == "opened" && !device.opened_elsewhere) {
+            device.opened_elsewhere = true;
+        } else if (device.usb_id != 0 || !parse_usb_id(fields[i], device.usb_id)) {
             return false;
         }
-        device.opened_elsewhere = true;
     }
     return true;
 }
@@ -224,19 +243,9 @@ bool apply_ftdi_key(ftdi_bench_config& config, std::string_view key, std::string
         }
         config.fault_after = after;
     } else if (key == "ftdi_usb_id") {
-        // "VVVV:PPPP", hexadecimal
-        const std::vector<std::string_view> ids = split(value, ':');
-        unsigned vendor = 0;
-        unsigned product = 0;
-        const auto hex16 = [](std::string_view text, unsigned& id) {
-            const char* end = text.data() + text.size();
-            const auto [stop, status] = std::from_chars(text.data(), end, id, 16);
-            return status == std::errc{} && stop == end && text.size() <= 4 && id != 0;
-        };
-        if (ids.size() != 2 || !hex16(ids[0], vendor) || !hex16(ids[1], product)) {
+        if (!parse_usb_id(value, config.usb_id)) {
             return bad("FTDI USB ID");
         }
-        config.usb_id = vendor << 16 | product;
     } else if (key == "ftdi_stats") {
         config.stats_file = value;
     } else if (key == "ftdi_timing") {
@@ -251,11 +260,14 @@ bool apply_ftdi_key(ftdi_bench_config& config, std::string_view key, std::string
     return true;
 }
 
-std::uint32_t ftdi_bench_config::usb_id_of(std::uint32_t type) const {
+std::uint32_t ftdi_bench_config::usb_id_of(const ftdi_device_entry& device) const {
+    if (device.usb_id != 0) {
+        return device.usb_id;
+    }
     if (usb_id != 0) {
         return usb_id;
     }
-    switch (type) {
+    switch (device.type) {
     case type_4232h:
         return 0x04036011;
     case type_232h:
@@ -265,11 +277,10 @@ std::uint32_t ftdi_bench_config::usb_id_of(std::uint32_t type) const {
     }
 }
 
-bool ftdi_bench_config::has_ftdi_ids() const {
+bool is_ftdi_usb_id(std::uint32_t usb_id) {
     static constexpr std::uint32_t ftdi_ids[] = {0x04036001, 0x04036010, 0x04036011, 0x04036014,
                                                  0x04036015};
-    return usb_id == 0 ||
-           std::find(std::begin(ftdi_ids), std::end(ftdi_ids), usb_id) != std::end(ftdi_ids);
+    return std::find(std::begin(ftdi_ids), std::end(ftdi_ids), usb_id) != std::end(ftdi_ids);
 }
 
 mpsse_chip mpsse_chip_of(std::uint32_t type) {

@@ -18,6 +18,7 @@ struct ftdi_device_entry {
     std::string serial_number;
     std::string description;
     bool opened_elsewhere = false;
+    std::uint32_t usb_id = 0; // vendor << 16 | product; 0: the bench's IDs
 };
 
 enum class usb_fault { none, missing, short_read, io_error };
@@ -36,16 +37,19 @@ struct ftdi_bench_config {
     long fault_after = 1;
     std::string stats_file;
     bool real_time = false;
-    // USB IDs of every device, vendor << 16 | product; 0: FTDI's own IDs of each chip type.
+    // USB IDs of every device without IDs of its own, vendor << 16 | product; 0: FTDI's own
+    // IDs of each chip type.
     std::uint32_t usb_id = 0;
 
     // The devices the bench shows: `devices`, or the default list.
     std::vector<ftdi_device_entry> device_list() const;
-    // The USB IDs of a device of `type`: `usb_id`, or FTDI's (0x0403 with 0x6010, 0x6011...).
-    std::uint32_t usb_id_of(std::uint32_t type) const;
-    // Whether D2XX finds the devices without FT_SetVIDPID: only FTDI's own IDs are built in.
-    bool has_ftdi_ids() const;
+    // The USB IDs of `device`: its own, `usb_id`, or FTDI's (0x0403 with 0x6010, 0x6011...).
+    std::uint32_t usb_id_of(const ftdi_device_entry& device) const;
 };
+
+// Whether `usb_id` is one of FTDI's own, which D2XX finds without FT_SetVIDPID and libftdi
+// when asked for vendor and product 0.
+bool is_ftdi_usb_id(std::uint32_t usb_id);
 
 // Applies one target-file key. Returns false when the key is not an FTDI bench key; on a bad
 // value returns true and sets `error`.

@@ -43,10 +43,8 @@ usb_chip* chip_of(usb_device* device) {
 // Whether libftdi finds a device with `usb_id` when asked for vendor and product; 0 and 0
 // stand for FTDI's own IDs.
 bool wanted(std::uint32_t usb_id, int vendor, int product) {
-    static constexpr std::uint32_t ftdi_ids[] = {0x04036001, 0x04036010, 0x04036011, 0x04036014,
-                                                 0x04036015};
     if (vendor == 0 && product == 0) {
-        return std::find(std::begin(ftdi_ids), std::end(ftdi_ids), usb_id) != std::end(ftdi_ids);
+        return is_ftdi_usb_id(usb_id);
     }
     return usb_id ==
            (static_cast<std::uint32_t>(vendor) << 16 | static_cast<std::uint32_t>(product));

@@ -51,7 +51,7 @@ std::vector<std::unique_ptr<usb_chip>> usb_chips_of(ftdi_bench& bench) {
         }
         const int slot = std::max(suffix, 0);
         const auto same = [&](const std::unique_ptr<usb_chip>& chip) {
-            return suffix >= 0 && chip->type == wanted.type &&
+            return suffix >= 0 && chip->type == wanted.type && chip->usb_id == wanted.usb_id &&
                    chip->serial_number == wanted.serial_number && chip->product == wanted.product &&
                    chip->interfaces[slot] == nullptr;
         };

@@ -4,6 +4,7 @@
 #include "tests/support/golden_text.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -200,6 +201,24 @@ TEST(FtdiRun, AdapterWithOwnUsbIdsIsFoundThroughThem) {
             const BenchRun run = ftdi.quarnel(args);
             EXPECT_EQ(run.body, echo(args) + c.said) << c.switches[0];
             EXPECT_EQ(run.status, c.status) << c.switches[0];
+        }
+
+        // Beside a device with FTDI's IDs and the same description, the IDs choose the one
+        // the chip is wired to; IDs no device has find none.
+        const FtdiBench both({"ftdi_devices=ft232h|DEF1|Single RS232-HS;"
+                              "ft232h|OWN1|Single RS232-HS|1A86:7523",
+                              "ftdi_target=1"},
+                             *backend);
+        for (const auto& [port, said, status] :
+             {std::tuple<std::string, std::string, int>{"-pv=1A86,p=7523", identified(), 0},
+              {"-pv=1A86,p=7524",
+               "Can't open FTDI device with description \"Single RS232-HS\" (" + not_found +
+                   ")\n\n",
+               70}}) {
+            const std::vector<std::string> args = {"+mega328P", "-aft232h", "-o16MHz", port};
+            const BenchRun run = both.quarnel(args);
+            EXPECT_EQ(run.body, echo(args) + said) << port;
+            EXPECT_EQ(run.status, status) << port;
         }
     }
 }

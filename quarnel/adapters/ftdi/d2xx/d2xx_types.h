@@ -34,6 +34,7 @@ using FT_DEVICE = ULONG;
 static_assert(sizeof(DWORD) == 4 && sizeof(ULONG) == 4, "D2XX DWORD and ULONG are 32 bits");
 
 inline constexpr FT_STATUS FT_OK = 0;
+inline constexpr FT_STATUS FT_DEVICE_NOT_FOUND = 2;
 
 // FT_OpenEx flags.
 inline constexpr DWORD FT_OPEN_BY_SERIAL_NUMBER = 1;

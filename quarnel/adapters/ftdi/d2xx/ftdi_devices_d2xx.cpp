@@ -72,8 +72,7 @@ ftdi_device_params_t read_device_info(ftd2xx_library_t& library, d2xx::FT_HANDLE
 // Makes the library find an adapter with other USB IDs than FTDI's own. D2XX for Linux and
 // macOS finds only FTDI's IDs and one pair set with FT_SetVIDPID; builds without that call find
 // every device their driver serves.
-void add_usb_id(ftd2xx_library_t& library, const ftdi_device_params_t& request) {
-    const std::uint32_t usb_id = requested_usb_id(request);
+void add_usb_id(ftd2xx_library_t& library, std::uint32_t usb_id) {
     if (usb_id == 0 || library.FT_SetVIDPID == nullptr) {
         return;
     }
@@ -87,11 +86,38 @@ void add_usb_id(ftd2xx_library_t& library, const ftdi_device_params_t& request) 
     }
 }
 
+// Opens the listed device that has `usb_id` and the key's serial number or description: the
+// library's own search by key would also take a device with other IDs.
+d2xx::FT_STATUS open_listed(ftd2xx_library_t& library, const FtdiOpenKey& key, std::uint32_t usb_id,
+                            d2xx::FT_HANDLE* handle) {
+    d2xx::DWORD count = 0;
+    d2xx::FT_STATUS status = library.FT_CreateDeviceInfoList(&count);
+    if (status != d2xx::FT_OK || count == 0) {
+        return status != d2xx::FT_OK ? status : d2xx::FT_DEVICE_NOT_FOUND;
+    }
+    std::vector<d2xx::FT_DEVICE_LIST_INFO_NODE> nodes(count);
+    d2xx::DWORD listed = count;
+    status = library.FT_GetDeviceInfoList(nodes.data(), &listed);
+    if (status != d2xx::FT_OK) {
+        return status;
+    }
+    for (std::size_t i = 0; i < std::min<std::size_t>(listed, nodes.size()); ++i) {
+        const d2xx::FT_DEVICE_LIST_INFO_NODE& node = nodes[i];
+        const std::string text = key.by_serial_number
+                                     ? field_text(node.SerialNumber, sizeof node.SerialNumber)
+                                     : field_text(node.Description, sizeof node.Description);
+        if (node.ID == usb_id && text == key.text) {
+            return library.FT_Open(static_cast<int>(i), handle);
+        }
+    }
+    return d2xx::FT_DEVICE_NOT_FOUND;
+}
+
 } // namespace
 
 void list_d2xx_devices(const ftdi_device_params_t& ids) {
     ftd2xx_library_t library;
-    add_usb_id(library, ids);
+    add_usb_id(library, requested_usb_id(ids));
     d2xx::DWORD count = 0;
     d2xx::FT_STATUS status = library.FT_CreateDeviceInfoList(&count);
     if (status != d2xx::FT_OK) {
@@ -129,13 +155,16 @@ std::unique_ptr<ftdi_chip_t> open_d2xx_chip(const ftdi_device_params_t& request)
     const FtdiOpenKey key = open_key(request);
 
     auto library = std::make_unique<ftd2xx_library_t>();
-    add_usb_id(*library, request);
+    const std::uint32_t usb_id = requested_usb_id(request);
+    add_usb_id(*library, usb_id);
     d2xx::FT_HANDLE handle = nullptr;
     std::string key_argument = key.text; // FT_OpenEx takes a non-const pointer
-    const d2xx::FT_STATUS status = library->FT_OpenEx(
-        key_argument.data(),
-        key.by_serial_number ? d2xx::FT_OPEN_BY_SERIAL_NUMBER : d2xx::FT_OPEN_BY_DESCRIPTION,
-        &handle);
+    const d2xx::FT_STATUS status =
+        usb_id != 0 ? open_listed(*library, key, usb_id, &handle)
+                    : library->FT_OpenEx(key_argument.data(),
+                                         key.by_serial_number ? d2xx::FT_OPEN_BY_SERIAL_NUMBER
+                                                              : d2xx::FT_OPEN_BY_DESCRIPTION,
+                                         &handle);
     if (status != d2xx::FT_OK) {
         refuse_open(key, ftdi_status_name(status));
     }
