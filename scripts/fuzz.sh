@@ -9,7 +9,7 @@ seconds=${1:-20}
 jobs=${2:-2}
 shift $(($# < 2 ? $# : 2))
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_image_files fuzz_command_line fuzz_fuse_list fuzz_pinmap
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_image_files fuzz_elf_srec fuzz_command_line fuzz_fuse_list fuzz_pinmap
   fuzz_dorvik fuzz_target_file)
 
 cmake --preset fuzz >/dev/null

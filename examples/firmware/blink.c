@@ -1,9 +1,18 @@
 /* Example firmware: blinks an LED on PB5 (mega328P) or PB0 (mega8) and keeps
- * a boot counter in EEPROM. Build with `make` (avr-gcc, avr-libc). */
+ * a boot counter in EEPROM. Build with `make` (avr-gcc, avr-libc). The ELF file
+ * also carries the chip's factory fuses and the signature of the chip it is for. */
 #include <avr/eeprom.h>
+#include <avr/fuse.h>
 #include <avr/io.h>
 #include <avr/pgmspace.h>
+#include <avr/signature.h>
 #include <util/delay.h>
+
+#if defined(EFUSE_DEFAULT)
+FUSES = {.low = LFUSE_DEFAULT, .high = HFUSE_DEFAULT, .extended = EFUSE_DEFAULT};
+#else
+FUSES = {.low = LFUSE_DEFAULT, .high = HFUSE_DEFAULT};
+#endif
 
 #if defined(__AVR_ATmega328P__)
 #define LED_BIT PB5

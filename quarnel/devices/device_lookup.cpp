@@ -39,6 +39,13 @@ int find_device(const char* text) {
     return -1;
 }
 
+int find_device_by_signature(std::uint32_t signature) {
+    for (int i = 0; i < device_count; ++i)
+        if (device_table[i].signature == signature)
+            return i;
+    return -1;
+}
+
 const char* device_display_name(int index) {
     if (index < 0 || index >= device_count)
         return "unknown";

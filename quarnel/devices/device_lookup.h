@@ -1,6 +1,7 @@
 // Finding catalogue rows by name and naming them.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace quarnel {
@@ -13,6 +14,9 @@ bool names_match(const char* text, const char* names);
 
 // Index of the first row carrying `text` as one of its names, or -1.
 int find_device(const char* text);
+
+// Index of the first row with `signature` (first byte highest), or -1.
+int find_device_by_signature(std::uint32_t signature);
 
 // The row's whole names string, bars included; "unknown" for a negative index.
 const char* device_display_name(int index);

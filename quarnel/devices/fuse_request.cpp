@@ -158,6 +158,11 @@ void add_item(FuseRequest& fuse_request, const std::string& item, const DeviceIn
 
 } // namespace
 
+void start_fuse_request(const FuseLayout& layout, FuseRequest& fuse_request) {
+    for (int byte = 0; byte < fuse_byte_count; ++byte)
+        fuse_request.bytes[byte] = {0, 0, defined_mask(layout.bytes[byte]), 0};
+}
+
 void parse_fuse_list(const std::optional<std::string>& list, const DeviceInfo& device,
                      FuseRequest& fuse_request) {
     if (!list)
@@ -166,8 +171,7 @@ void parse_fuse_list(const std::optional<std::string>& list, const DeviceInfo& d
         console_log(0, "%s has no ISP-writable fuses\n", device.names);
         fail();
     }
-    for (int byte = 0; byte < fuse_byte_count; ++byte)
-        fuse_request.bytes[byte] = {0, 0, defined_mask(device.fuse_layout->bytes[byte]), 0};
+    start_fuse_request(*device.fuse_layout, fuse_request);
 
     std::string_view rest = *list;
     while (!rest.empty()) {

@@ -23,6 +23,10 @@ struct FuseRequest {
 
 struct DeviceInfo;
 
+// Clears `fuse_request` for a device of `layout`: nothing requested, the layout's
+// defined masks.
+void start_fuse_request(const FuseLayout& layout, FuseRequest& fuse_request);
+
 // Fills `fuse_request` for `device` from the -f text; does nothing without one.
 // Every error prints its message and raises app_error 70.
 void parse_fuse_list(const std::optional<std::string>& list, const DeviceInfo& device,

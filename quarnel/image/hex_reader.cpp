@@ -1,4 +1,4 @@
-// Intel HEX reader: line cleaning, record parsing, checksum prompt, block gathering.
+// Intel HEX reader: record parsing, checksum prompt, base addresses.
 #include "quarnel/image/hex_reader.h"
 
 #include "quarnel/common/console.h"
@@ -7,14 +7,12 @@
 #include "quarnel/common/text.h"
 #include "quarnel/image/file_handle.h"
 #include "quarnel/image/portion_order.h"
+#include "quarnel/image/record_text.h"
 
 #include <array>
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace quarnel {
@@ -23,7 +21,6 @@ namespace {
 
 // The longest valid record: 1 + 2 + 4 + 2 + 2 * 255 + 2 characters.
 constexpr std::size_t hex_line_max = 521;
-constexpr std::size_t block_size = 4096;
 
 enum record_type : unsigned {
     RECORD_DATA = 0,
@@ -49,39 +46,6 @@ struct HexRecord {
         return static_cast<std::uint8_t>(total);
     }
 };
-
-bool is_blank(int c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
-// `digits` hexadecimal digits of `text` from `pos`.
-bool parse_hex(const std::string& text, std::size_t pos, std::size_t digits, unsigned& value) {
-    if (pos + digits > text.size()) {
-        return false;
-    }
-    value = 0;
-    for (std::size_t i = pos; i < pos + digits; ++i) {
-        const int digit = hex_digit(text[i]);
-        if (digit < 0) {
-            return false;
-        }
-        value = value * 16 + static_cast<unsigned>(digit);
-    }
-    return true;
-}
 
 bool parse_record(const std::string& line, HexRecord& record) {
     if (line.empty() || line[0] != ':' || !parse_hex(line, 1, 2, record.length) ||
@@ -109,7 +73,7 @@ class HexReader {
     void read() {
         file_handle file(open_file(path, "r"));
         std::string line;
-        while (read_line(file.get(), line)) {
+        while (read_clean_line(file.get(), line, hex_line_max)) {
             if (line.empty() || line[0] == '#') {
                 continue;
             }
@@ -127,24 +91,6 @@ class HexReader {
     }
 
   private:
-    // One line without its white space; false at the end of the input or on a
-    // read error. Text beyond the longest valid record is not kept.
-    static bool read_line(std::FILE* file, std::string& line) {
-        line.clear();
-        bool got_any = false;
-        int c;
-        while ((c = std::fgetc(file)) != EOF) {
-            got_any = true;
-            if (c == '\n') {
-                return true;
-            }
-            if (!is_blank(c) && line.size() <= hex_line_max) {
-                line.push_back(static_cast<char>(c));
-            }
-        }
-        return got_any && std::ferror(file) == 0;
-    }
-
     [[noreturn]] static void invalid_line(const std::string& line) {
         console_log(0, "Invalid HEX line\n'%s'\n", shown_line(line).c_str());
         if (!is_text_line(line)) {
@@ -206,26 +152,11 @@ class HexReader {
         if (address + record.length - 1 > image_address_limit) {
             invalid_line(line);
         }
-        if (fill + record.length > block_size || !expected || address != *expected) {
-            close_block();
-            block_start = address;
-        }
-        std::memcpy(block.data() + fill, record.data.data(), record.length);
-        fill += record.length;
-        expected = address + record.length;
-    }
-
-    void close_block() {
-        if (fill > 0) {
-            image.append(std::make_unique<CodePortion>(static_cast<std::int32_t>(block_start),
-                                                       static_cast<std::int32_t>(fill),
-                                                       block.data()));
-            fill = 0;
-        }
+        gatherer.add(address, record.data.data(), record.length);
     }
 
     void finish() {
-        close_block();
+        gatherer.close();
         if (image.empty()) {
             console_log(1, "Warning: '%s' has no data records\n", path);
         } else {
@@ -237,10 +168,7 @@ class HexReader {
     const char* path;
     const checksum_question& ask;
     long long base = 0;
-    std::array<std::uint8_t, block_size> block{};
-    long long block_start = 0;
-    std::size_t fill = 0;
-    std::optional<long long> expected;
+    PortionGatherer gatherer{image};
     bool ignore_checksums = false;
 };
 

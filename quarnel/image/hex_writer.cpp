@@ -1,18 +1,11 @@
 // Intel HEX writer: data, extended linear address and end records.
 #include "quarnel/image/hex_writer.h"
 
-#include <algorithm>
 #include <cstdint>
 
 namespace quarnel {
 
 namespace {
-
-constexpr std::int32_t line_bytes = 16;
-
-bool all_ff(const std::uint8_t* bytes, std::int32_t count) {
-    return std::all_of(bytes, bytes + count, [](std::uint8_t b) { return b == 0xFF; });
-}
 
 void write_linear_base(std::FILE* out, unsigned upper) {
     const unsigned sum = 2 + 4 + (upper >> 8) + (upper & 0xFF);
@@ -35,22 +28,15 @@ void write_data_line(std::FILE* out, std::int32_t address, const std::uint8_t* b
 
 void write_hex_image(const PortionList& image, std::FILE* out, ff_lines ff) {
     unsigned upper = 0;
-    for (const CodePortion& portion : image) {
-        for (std::int32_t offset = 0; offset < portion.length; offset += line_bytes) {
-            const std::int32_t address = portion.start + offset;
-            const std::int32_t count = std::min(line_bytes, portion.length - offset);
-            const std::uint8_t* bytes = portion.bytes() + offset;
-            if (ff == ff_lines::skip && address != 0 && all_ff(bytes, count)) {
-                continue;
-            }
-            const unsigned line_upper = static_cast<unsigned>(address) >> 16;
-            if (line_upper != upper) {
-                upper = line_upper;
-                write_linear_base(out, upper);
-            }
-            write_data_line(out, address, bytes, count);
-        }
-    }
+    for_each_line(image, ff,
+                  [&](std::int32_t address, const std::uint8_t* bytes, std::int32_t count) {
+                      const unsigned line_upper = static_cast<unsigned>(address) >> 16;
+                      if (line_upper != upper) {
+                          upper = line_upper;
+                          write_linear_base(out, upper);
+                      }
+                      write_data_line(out, address, bytes, count);
+                  });
     std::fputs(":00000001FF\n", out);
 }
 

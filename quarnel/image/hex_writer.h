@@ -2,12 +2,11 @@
 #pragma once
 
 #include "quarnel/image/portion_list.h"
+#include "quarnel/image/record_text.h"
 
 #include <cstdio>
 
 namespace quarnel {
-
-enum class ff_lines { skip, keep };
 
 // Writes 16-byte data records counted from each portion's start, extended
 // linear address records where the upper 16 address bits change, and the end

@@ -38,6 +38,10 @@ bool has_boot_lock_fields(const DeviceInfo& device) {
 
 } // namespace
 
+int lock_level_of_bits(unsigned bits) {
+    return level_of_bits[bits & 3];
+}
+
 void read_lock_state(IspSession& session) {
     const DeviceInfo& device = session.current_device();
     if (device.lock_format == 0) {
@@ -47,7 +51,7 @@ void read_lock_state(IspSession& session) {
     const Instruction reply = exchange(session.spi(), read_lock_instruction);
     trace_exchange(4, "Read Lock", read_lock_instruction.data(), reply.data());
     check_echo(read_lock_instruction, reply);
-    session.lock_state = level_of_bits[lock_bits_of(device.lock_format, reply[3])];
+    session.lock_state = lock_level_of_bits(unsigned(lock_bits_of(device.lock_format, reply[3])));
 }
 
 void chip_erase(IspSession& session) {

@@ -5,6 +5,9 @@ namespace quarnel {
 
 struct IspSession;
 
+// The lock level that lock bits 1..0 (LB2, LB1; 1 = unprogrammed) give: 0, 1 or 2.
+int lock_level_of_bits(unsigned bits);
+
 // Reads the lock bits into session.lock_state (LOCK_UNKNOWN where they cannot be read).
 void read_lock_state(IspSession& session);
 

@@ -6,6 +6,31 @@
 
 namespace quarnel {
 
+namespace {
+
+// The options that take fuse and lock bytes from an ELF file, and ELF as an output.
+void check_file_options(const RunOptions& options) {
+    if (options.file_fuses && options.fuse_list) {
+        command_error("--file-fuses can't be used with -f\n");
+    }
+    if (options.file_lock && options.lock_level != lock_request::none) {
+        command_error("--file-lock can't be used with -l\n");
+    }
+    if ((options.file_fuses || options.file_lock) && !options.write && !options.verify) {
+        command_error("Nothing to do with fuses, -w or -v must be specified\n");
+    }
+    if (options.read) {
+        for (const FileSpec& file : options.files) {
+            if (file.name && file.format == FILE_ELF) {
+                command_error("Can't write ELF files, use :ihex:, :bin: or :srec: for %s\n",
+                              file.name->c_str());
+            }
+        }
+    }
+}
+
+} // namespace
+
 void check_command(const RunOptions& options, FuseRequest& fuses) {
     const bool lists_ftdi_devices = options.port_spec && options.port_spec->starts_with('?');
     if (!options.requested_name && !lists_ftdi_devices) {
@@ -37,6 +62,7 @@ void check_command(const RunOptions& options, FuseRequest& fuses) {
     if (!options.write && !options.verify && options.fuse_list) {
         command_error("Nothing to do with fuses, -w or -v must be specified\n");
     }
+    check_file_options(options);
 }
 
 } // namespace quarnel

@@ -9,6 +9,7 @@
 #include "quarnel/run/file_names.h"
 #include "quarnel/run/frequency_switch.h"
 #include "quarnel/run/insert_switch.h"
+#include "quarnel/run/long_options.h"
 #include "quarnel/run/number_text.h"
 #include "quarnel/run/run_options.h"
 #include "quarnel/run/usage.h"
@@ -56,11 +57,15 @@ class SwitchParser {
         }
     }
 
-    [[noreturn]] void show_help() {
+    // `with_long_options` for --help: the long options follow the usage text.
+    [[noreturn]] void show_help(bool with_long_options = false) {
         if (options.requested_name) {
             list_device_fuses(options.requested_name->c_str());
         } else {
             print_usage();
+            if (with_long_options) {
+                print_long_options();
+            }
             list_supported_devices();
         }
         throw app_error(EXIT_OK);
@@ -269,6 +274,20 @@ class SwitchParser {
         }
     }
 
+    // False when `option` is to be read as short switches, as before it existed.
+    bool apply_long_option(const LongOption& option) {
+        switch (option.action) {
+        case long_action::help:
+            show_help(true); // as -? at the same place
+        case long_action::flag:
+            options.*option.flag = true;
+            return true;
+        case long_action::version:
+            break;
+        }
+        return false;
+    }
+
     // A bare argument: the flash file first, then the EEPROM file.
     void add_file(const char* name) {
         if (!options.code_file().name) {
@@ -297,8 +316,9 @@ void parse_command_line(int argc, const char* const argv[], RunOptions& options)
         }
         if (arg[0] == '+') {
             parser.select_device(arg + 1);
-        } else if (std::string_view(arg) == "--help") {
-            parser.show_help(); // as -? at the same place
+        } else if (const LongOption* option = find_long_option(arg);
+                   option != nullptr && parser.apply_long_option(*option)) {
+            continue;
         } else if (std::string_view(arg).starts_with("--") && arg[2] != '\0') {
             command_error("Unknown option '%s'\n%s\n", arg, short_help);
         } else if (arg[0] == '-') {

@@ -4,16 +4,31 @@
 #include "quarnel/common/command_errors.h"
 #include "quarnel/devices/device_lookup.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 
 namespace quarnel {
+
+namespace {
+
+struct FilePrefix {
+    const char* text;
+    file_format format;
+};
+
+constexpr FilePrefix prefixes[] = {
+    {":ihex:", FILE_IHEX}, {":bin:", FILE_BIN}, {":elf:", FILE_ELF}, {":srec:", FILE_SREC}};
+
+} // namespace
 
 void set_file(RunOptions& options, memory_slot slot, const char* text) {
     if (text == nullptr || text[0] == '\0') {
         command_error("Invalid command line\n");
     }
     file_format format = FILE_IHEX;
+    bool prefixed = false;
     const char* name = text;
     if (text[0] == ':') {
         const char* second = std::strchr(text + 1, ':');
@@ -21,13 +36,14 @@ void set_file(RunOptions& options, memory_slot slot, const char* text) {
             command_error("File name required: '%s'\n", text);
         }
         const std::string_view prefix(text, static_cast<std::size_t>(second - text) + 1);
-        if (equals_ignoring_case(prefix, ":ihex:")) {
-            format = FILE_IHEX;
-        } else if (equals_ignoring_case(prefix, ":bin:")) {
-            format = FILE_BIN;
-        } else {
+        const auto known =
+            std::find_if(std::begin(prefixes), std::end(prefixes),
+                         [&](const FilePrefix& p) { return equals_ignoring_case(prefix, p.text); });
+        if (known == std::end(prefixes)) {
             command_error("Invalid file type %s\n", text);
         }
+        format = known->format;
+        prefixed = true;
         name = second + 1;
         if (name[0] == '\0') {
             command_error("File name required: '%s'\n", text);
@@ -40,6 +56,7 @@ void set_file(RunOptions& options, memory_slot slot, const char* text) {
     }
     file.format = format;
     file.name = name;
+    file.prefixed = prefixed;
 }
 
 } // namespace quarnel

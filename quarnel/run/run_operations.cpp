@@ -33,13 +33,14 @@ void lock_test(const RunOptions& options, const IspSession& session) {
     }
 }
 
-void fuse_test(const RunOptions& options, IspSession& session) {
+void fuse_test(const RunState& state, IspSession& session) {
     if (session.current_device().fuse_layout == nullptr) {
         return;
     }
     read_fuses(session);
     print_fuse_values(session, "Fuses ", fuse_read_values(session));
-    if (options.write && options.fuse_list && fuses_need_erase(session)) {
+    warn_file_fuses(state);
+    if (state.options.write && fuses_requested(state) && fuses_need_erase(session)) {
         fail("Can't write all requested fuses, need to erase chip\n", EXIT_CHIP_FAILED);
     }
 }
@@ -60,8 +61,8 @@ void fit_test(const RunState& state) {
     }
 }
 
-void lock_bits_request(const RunOptions& options, IspSession& session) {
-    const int level = static_cast<int>(options.lock_level);
+void lock_bits_request(lock_request request, IspSession& session) {
+    const int level = static_cast<int>(request);
     if (level < session.lock_state) {
         console_log(1, "Warning: device already locked to level %d, can't change lock level!\n",
                     session.lock_state);
@@ -114,10 +115,13 @@ void write_chip(RunState& state) {
     IspSession& session = state.session;
     program_and_verify(state, SLOT_CODE, state.flash);
     program_and_verify(state, SLOT_DATA, state.eeprom);
-    if (options.lock_level != lock_request::none && options.lock_before_fuses) {
-        lock_bits_request(options, session);
+    // -l, or the lock bits of --file-lock (which -l excludes).
+    const lock_request lock =
+        options.lock_level != lock_request::none ? options.lock_level : state.file_lock_level;
+    if (lock != lock_request::none && options.lock_before_fuses) {
+        lock_bits_request(lock, session);
     }
-    if (options.fuse_list) {
+    if (fuses_requested(state)) {
         if (options.write) {
             program_fuses(session);
             // What the chip holds now: bits outside the layout and bytes the chip
@@ -129,8 +133,8 @@ void write_chip(RunState& state) {
             throw app_error(EXIT_CHIP_FAILED);
         }
     }
-    if (options.lock_level != lock_request::none && !options.lock_before_fuses) {
-        lock_bits_request(options, session);
+    if (lock != lock_request::none && !options.lock_before_fuses) {
+        lock_bits_request(lock, session);
     }
 }
 
@@ -169,6 +173,7 @@ void run_operations(RunState& state) {
     read_lock_state(session);
     print_lock_state(session);
     check_device_match(state, false);
+    check_file_signature(state);
     if (session.current_device().osccal_count > 0) {
         read_osccal(session);
     }
@@ -186,7 +191,7 @@ void run_operations(RunState& state) {
             erase_device(session);
             check_device_match(state, true);
             lock_test(options, session);
-            fuse_test(options, session);
+            fuse_test(state, session);
             blank_check_or_fail(options, session, production);
             production.restore_eeprom();
         } catch (const app_error&) {
@@ -199,7 +204,7 @@ void run_operations(RunState& state) {
     } else {
         check_device_match(state, true);
         lock_test(options, session);
-        fuse_test(options, session);
+        fuse_test(state, session);
         blank_check_or_fail(options, session, production);
     }
 

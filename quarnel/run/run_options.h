@@ -46,6 +46,8 @@ struct RunOptions {
     float inactive_reset_ms = 2.0f;
     bool lazy = false;
     bool power_from_data = false;
+    bool file_fuses = false; // --file-fuses: the fuse bytes of the ELF file are written
+    bool file_lock = false;  // --file-lock: its lock byte is written
     InsertSpec osccal_insert;
     InsertSpec serno_insert;
     InsertSpec bytes_insert;

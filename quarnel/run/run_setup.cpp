@@ -16,11 +16,37 @@ void load_files(RunState& run) {
     if (!options.write && !options.verify) {
         return;
     }
-    read_image_file(run.flash, options.code_file(), console_key_is_yes);
-    read_image_file(run.eeprom, options.data_file(), console_key_is_yes);
+    InputFile code = read_input_file(options.code_file(), console_key_is_yes);
+    InputFile data = read_input_file(options.data_file(), console_key_is_yes);
+    run.flash = std::move(code.image);
+    if (data.format == FILE_ELF) {
+        if (!data.image.empty()) {
+            console_log(1, "Warning: flash part of %s not used, it is named for %s\n",
+                        options.data_file().name->c_str(), memory_names[SLOT_DATA]);
+        }
+        run.eeprom = std::move(data.eeprom);
+    } else {
+        run.eeprom = std::move(data.image);
+    }
+    if (code.format == FILE_ELF && !code.eeprom.empty()) {
+        if (options.data_file().name) {
+            console_log(1, "Warning: EEPROM part of %s not used, %s comes from %s\n",
+                        options.code_file().name->c_str(), memory_names[SLOT_DATA],
+                        options.data_file().name->c_str());
+        } else {
+            run.eeprom = std::move(code.eeprom);
+        }
+    }
+    run.file_config[SLOT_CODE] = code.config;
+    run.file_config[SLOT_DATA] = data.config;
     // Without a chip name the run can only be the FTDI device listing, which
     // ends when the adapter is created and needs no split.
-    if (!options.requested_name || !options.single_file || run.flash.empty()) {
+    if (!options.requested_name) {
+        return;
+    }
+    settle_file_requests(run);
+    // An ELF file places its EEPROM part itself.
+    if (!options.single_file || code.format == FILE_ELF || run.flash.empty()) {
         return;
     }
     const std::int32_t flash_size = run.session.current_device().flash_size;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "quarnel/adapters/spi.h"
+#include "quarnel/image/file_config.h"
 #include "quarnel/image/portion_list.h"
 #include "quarnel/isp/session.h"
 #include "quarnel/production/production.h"
@@ -20,6 +21,9 @@ struct RunState {
     ProductionSettings production_settings;
     std::optional<ProductionData> production; // from the first chip operation on
     bool output_lost = false;                 // a file read from the chip could not be written
+    FileConfig file_config[2];      // by slot: the fuse, lock and signature bytes of an ELF file
+    bool file_fuse_request = false; // --file-fuses or --file-lock put bytes into session.fuses
+    lock_request file_lock_level = lock_request::none; // the lock bits of --file-lock
     // Destroyed before the rest: its destructor puts the hardware into its safe
     // (or, with -az, high-impedance) state.
     std::unique_ptr<spi_t> adapter;

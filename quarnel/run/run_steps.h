@@ -7,8 +7,25 @@
 namespace quarnel {
 
 // Reads the input files into the images (with -w or -v); a single file whose
-// data reaches above the flash gives that part to the EEPROM image.
+// data reaches above the flash gives that part to the EEPROM image, an ELF file its
+// EEPROM part when no EEPROM file is named.
 void load_files(RunState& run);
+
+// Puts the fuse and lock bytes of the input files into the fuse request and the lock
+// request, for --file-fuses and --file-lock; a file without them, or bytes the device
+// lacks, end the run (50).
+void settle_file_requests(RunState& run);
+
+// True when the run writes or verifies fuses: -f, or bytes that the files gave.
+bool fuses_requested(const RunState& run);
+
+// Compares the signature an input file was built for with the chip's: a different
+// one ends the run (30), or with -! gives a warning.
+void check_file_signature(const RunState& run);
+
+// Without --file-fuses: one warning line naming the file's fuse bytes that differ from
+// the chip's, once the fuses have been read.
+void warn_file_fuses(const RunState& run);
 
 // What the adapter factories take from the options, with the SCK phases of
 // the row in force when the run names a chip.

@@ -76,6 +76,12 @@ TEST(CliErrors, ValidityRules) {
         {{"+mega8", "-w", "a.hex", "-d", "a.hex"},
          "The same file selected for both code and data\n"},
         {{"+mega8", "-e", "-fSUT=1"}, "Nothing to do with fuses, -w or -v must be specified\n"},
+        {{"+mega8", "-w", "--file-fuses", "-fSUT=1", "a.elf"},
+         "--file-fuses can't be used with -f\n"},
+        {{"+mega8", "-w", "--file-lock", "-l1", "a.elf"}, "--file-lock can't be used with -l\n"},
+        {{"+mega8", "-e", "--file-lock"}, "Nothing to do with fuses, -w or -v must be specified\n"},
+        {{"+mega8", "-r", ":elf:a.elf"},
+         "Can't write ELF files, use :ihex:, :bin: or :srec: for a.elf\n"},
     });
 }
 

@@ -76,12 +76,19 @@ TEST(CliHelp, NoArgumentsHasNothingToDo) {
 }
 
 TEST(CliHelp, UsageThenSupportedDevices) {
+    // --help adds the long options after the usage text.
+    const std::string long_options =
+        "\nLong options\n"
+        " --file-fuses   write the fuse bytes of an ELF file (FUSES), as -f would; not with -f\n"
+        " --file-lock    write the lock byte of an ELF file (LOCKBITS); not with -l\n"
+        " --help         this help, with the long options\n"
+        " --version      the version line alone\n";
     for (const char* help : {"-?", "-h", "-H", "--help"}) {
         const CliRun run = run_quarnel({help});
         EXPECT_EQ(banner_problem(run.banner), "");
         EXPECT_EQ(run.status, 0);
-        const std::string head =
-            command_echo({help}) + golden_text("quarnel/usage.txt") + "\nSupported devices\n";
+        const std::string head = command_echo({help}) + golden_text("quarnel/usage.txt") +
+                                 (help[1] == '-' ? long_options : "") + "\nSupported devices\n";
         ASSERT_EQ(run.body.substr(0, head.size()), head) << help;
 
         // The listing ends with where newer versions are published, then the

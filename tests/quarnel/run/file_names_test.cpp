@@ -19,8 +19,15 @@ TEST(FileNames, PrefixSelectsTheFormat) {
     EXPECT_EQ(parsed_options().code_file().format, FILE_BIN);
     EXPECT_EQ(*parsed_options().code_file().name, "a:b");
 
+    ASSERT_FALSE(parse_args({":ELF:fw.elf", "-d:srec:data.s19"}).raised);
+    EXPECT_EQ(parsed_options().code_file().format, FILE_ELF);
+    EXPECT_EQ(parsed_options().data_file().format, FILE_SREC);
+    EXPECT_TRUE(parsed_options().data_file().prefixed);
+
+    // Without a prefix the reader looks at the content.
     ASSERT_FALSE(parse_args({"plain.hex"}).raised);
     EXPECT_EQ(parsed_options().code_file().format, FILE_IHEX);
+    EXPECT_FALSE(parsed_options().code_file().prefixed);
 }
 
 TEST(FileNames, BadPrefixesAndMissingNames) {

@@ -1,0 +1,30 @@
+// The GNU-style long options: one table holds each option's name, what it does and its
+// line in the --help listing. A new option is one more row.
+#pragma once
+
+#include "quarnel/run/run_options.h"
+
+#include <string_view>
+
+namespace quarnel {
+
+enum class long_action {
+    help,    // the help screen, with the long options after the usage text
+    version, // the version line; only as the whole command line, handled by main
+    flag,    // sets a run option
+};
+
+struct LongOption {
+    const char* name; // with its leading "--"
+    long_action action;
+    bool RunOptions::*flag; // for long_action::flag
+    const char* help;       // the text beside the name in the listing
+};
+
+// The option `arg` names exactly, or nullptr.
+const LongOption* find_long_option(std::string_view arg);
+
+// Prints the listing of the long options at the normal level.
+void print_long_options();
+
+} // namespace quarnel
