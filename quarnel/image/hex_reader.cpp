@@ -6,7 +6,6 @@
 #include "quarnel/common/files.h"
 #include "quarnel/common/text.h"
 #include "quarnel/image/file_handle.h"
-#include "quarnel/image/portion_order.h"
 #include "quarnel/image/record_text.h"
 
 #include <array>
@@ -78,7 +77,7 @@ class HexReader {
                 continue;
             }
             if (!handle_line(line)) {
-                finish();
+                gatherer.finish(path);
                 return;
             }
         }
@@ -153,15 +152,6 @@ class HexReader {
             invalid_line(line);
         }
         gatherer.add(address, record.data.data(), record.length);
-    }
-
-    void finish() {
-        gatherer.close();
-        if (image.empty()) {
-            console_log(1, "Warning: '%s' has no data records\n", path);
-        } else {
-            sort_and_check_overlaps(image);
-        }
     }
 
     PortionList& image;

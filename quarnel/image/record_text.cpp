@@ -1,6 +1,9 @@
 // Cleaned record lines, hexadecimal fields, portion gathering and output lines.
 #include "quarnel/image/record_text.h"
 
+#include "quarnel/common/console.h"
+#include "quarnel/image/portion_order.h"
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -80,6 +83,15 @@ void PortionGatherer::close() {
         image.append(std::make_unique<CodePortion>(static_cast<std::int32_t>(block_start),
                                                    static_cast<std::int32_t>(fill), block.data()));
         fill = 0;
+    }
+}
+
+void PortionGatherer::finish(const char* path) {
+    close();
+    if (image.empty()) {
+        console_log(1, "Warning: '%s' has no data records\n", path);
+    } else {
+        sort_and_check_overlaps(image);
     }
 }
 

@@ -29,6 +29,9 @@ class PortionGatherer {
     void add(long long address, const std::uint8_t* data, std::size_t count);
     // Appends the block gathered so far to the image.
     void close();
+    // At the end of the file `path`: closes the block, then warns about an empty image or
+    // sorts the image and checks it for overlaps.
+    void finish(const char* path);
 
     static constexpr std::size_t block_size = 4096;
 

@@ -6,7 +6,6 @@
 #include "quarnel/common/files.h"
 #include "quarnel/image/file_handle.h"
 #include "quarnel/image/hex_reader.h"
-#include "quarnel/image/portion_order.h"
 #include "quarnel/image/record_text.h"
 
 #include <array>
@@ -81,7 +80,7 @@ class SrecReader {
             console_log(0, "Can't read %s\n", path);
             throw rtl_error(EXIT_BAD_DATA);
         }
-        finish();
+        gatherer.finish(path);
     }
 
   private:
@@ -133,15 +132,6 @@ class SrecReader {
             fail("S-record address out of range", line);
         }
         gatherer.add(address, record.data(), length);
-    }
-
-    void finish() {
-        gatherer.close();
-        if (image.empty()) {
-            console_log(1, "Warning: '%s' has no data records\n", path);
-        } else {
-            sort_and_check_overlaps(image);
-        }
     }
 
     PortionList& image;

@@ -62,26 +62,14 @@ struct ElfResult {
     PortionList flash;
     PortionList eeprom;
     FileConfig config;
-    std::string output;
-    int status = 0;
+    ReaderRun run;
 };
 
 ElfResult read_elf(const std::string& content) {
-    TempDir dir;
-    const std::string path = dir.file("f.elf");
-    write_file(path, content);
     ElfResult result;
-    testing::internal::CaptureStdout();
-    try {
-        read_elf_file(result.flash, result.eeprom, result.config, path.c_str());
-    } catch (const app_error& e) {
-        result.status = e.code;
-    }
-    result.output = testing::internal::GetCapturedStdout();
-    const std::string quoted = "'" + path + "'";
-    if (const std::size_t at = result.output.find(quoted); at != std::string::npos) {
-        result.output.replace(at, quoted.size(), "'f'");
-    }
+    result.run = run_reader(content, "f.elf", [&](const char* path) {
+        read_elf_file(result.flash, result.eeprom, result.config, path);
+    });
     return result;
 }
 
@@ -100,8 +88,8 @@ const std::vector<TestSegment> avr_program = {
 
 TEST(ElfReader, SegmentsGoToTheirWindowsByLoadAddress) {
     const ElfResult result = read_elf(elf_file(avr_program));
-    EXPECT_EQ(result.status, 0) << result.output;
-    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(result.run.status, 0) << result.run.output;
+    EXPECT_EQ(result.run.output, "");
     EXPECT_EQ(flat_bytes(result.flash),
               (std::vector<std::uint8_t>{0x0C, 0x94, 0x34, 0x00, 0x5A, 0xA5}));
     EXPECT_EQ(flat_bytes(result.eeprom), (std::vector<std::uint8_t>{1, 2, 3}));
@@ -155,8 +143,8 @@ TEST(ElfReader, AnythingButAnAvrExecutableIsRefusedWithItsReason) {
         std::string file = good;
         c.change(file);
         const ElfResult result = read_elf(file);
-        EXPECT_EQ(result.status, EXIT_BAD_DATA) << c.reason;
-        EXPECT_EQ(result.output,
+        EXPECT_EQ(result.run.status, EXIT_BAD_DATA) << c.reason;
+        EXPECT_EQ(result.run.output,
                   std::string("'f' is not a usable AVR executable: ") + c.reason + "\n");
     }
 }

@@ -1,12 +1,15 @@
 // Small builders and views of memory images shared by the image tests.
 #pragma once
 
+#include "quarnel/common/errors.h"
 #include "quarnel/image/portion_list.h"
+#include "tests/support/run_program.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 #include <utility>
@@ -60,4 +63,30 @@ template <typename F> std::string written_text(F&& write) {
     std::string text(buffer, size);
     std::free(buffer);
     return text;
+}
+
+// What a reader prints and the status it ends with (0 when it returns), for the file
+// `content` written as `name` in a fresh folder; the path shows as 'f' in the output.
+struct ReaderRun {
+    std::string output;
+    int status = 0;
+};
+template <typename F>
+ReaderRun run_reader(const std::string& content, const std::string& name, F&& read) {
+    TempDir dir;
+    const std::string path = dir.file(name);
+    write_file(path, content);
+    ReaderRun run;
+    testing::internal::CaptureStdout();
+    try {
+        read(path.c_str());
+    } catch (const quarnel::app_error& e) {
+        run.status = e.code;
+    }
+    run.output = testing::internal::GetCapturedStdout();
+    const std::string quoted = "'" + path + "'";
+    for (std::size_t at; (at = run.output.find(quoted)) != std::string::npos;) {
+        run.output.replace(at, quoted.size(), "'f'");
+    }
+    return run;
 }

@@ -53,23 +53,10 @@ struct ReadResult {
 };
 
 ReadResult read_srec(const std::string& content) {
-    TempDir dir;
-    const std::string path = dir.file("f.srec");
-    write_file(path, content);
     PortionList image;
-    ReadResult result;
-    testing::internal::CaptureStdout();
-    try {
-        read_srec_file(image, path.c_str());
-    } catch (const app_error& e) {
-        result.status = e.code;
-    }
-    result.output = testing::internal::GetCapturedStdout();
-    const std::string prefix = "of '" + path + "'";
-    for (std::size_t at; (at = result.output.find(prefix)) != std::string::npos;) {
-        result.output.replace(at, prefix.size(), "of 'f'");
-    }
-    result.layout = layout(image);
+    const ReaderRun run =
+        run_reader(content, "f.srec", [&](const char* path) { read_srec_file(image, path); });
+    ReadResult result{layout(image), {}, run.output, run.status};
     if (!image.empty()) {
         result.first = bytes_of(*image.begin());
     }
