@@ -163,6 +163,28 @@ if [ "$set_name" != smoke ]; then
   expect_line " passed"
   unset AVRSIM_TARGET
 
+  # The ELF reader (binary input of its own) and the S-record writer (text output).
+  if command -v avr-gcc >/dev/null; then
+    begin quarnel-elf-srec
+    avrsim new bench.txt mega328P
+    export AVRSIM_TARGET=bench.txt
+    avr-gcc -Os -mmcu=atmega328p -DF_CPU=1000000UL -o "$dir/blink.elf" examples/firmware/blink.c
+    run quarnel +mega328P -e -w -v --file-fuses blink.elf
+    expect_status 0
+    expect_line "Verifying fuses"
+    expect_line " passed"
+    run quarnel +mega328P -r -c :srec:read.srec
+    expect_status 0
+    checks=$((checks + 1))
+    [ "$(grep -c $'^S[0-9][0-9A-F]*\r$' "$dir/read.srec")" -eq "$(wc -l <"$dir/read.srec")" ] ||
+      fail "read.srec is not CR LF S-records"
+    avrsim new bench.txt mega8
+    run quarnel +mega8 -w blink.elf
+    expect_status 30
+    expect_line "blink.elf is built for mega328P, the chip is mega8|mega8A"
+    unset AVRSIM_TARGET
+  fi
+
   begin dorvik-files
   avrsim new bench.txt mega8 adapter=dorvik
   export AVRSIM_TARGET=bench.txt

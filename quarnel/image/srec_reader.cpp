@@ -4,6 +4,7 @@
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
 #include "quarnel/common/files.h"
+#include "quarnel/common/text.h"
 #include "quarnel/image/file_handle.h"
 #include "quarnel/image/hex_reader.h"
 #include "quarnel/image/record_text.h"
@@ -85,7 +86,8 @@ class SrecReader {
 
   private:
     [[noreturn]] void fail(const char* what, const std::string& line) const {
-        console_log(0, "%s in line %u of '%s'\n'%s'\n", what, line_number, path, line.c_str());
+        console_log(0, "%s in line %u of '%s'\n'%s'\n", what, line_number, path,
+                    shown_line(line).c_str());
         throw app_error(EXIT_BAD_DATA);
     }
 
