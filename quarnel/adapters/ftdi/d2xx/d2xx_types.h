@@ -67,7 +67,8 @@ static_assert(offsetof(FT_DEVICE_LIST_INFO_NODE, Description) == 32);
 static_assert(offsetof(FT_DEVICE_LIST_INFO_NODE, ftHandle) == 96);
 static_assert(sizeof(FT_DEVICE_LIST_INFO_NODE) == (sizeof(void*) == 8 ? 104 : 100));
 
-// Signatures of the 22 calls bound at run time.
+// Signatures of the calls bound at run time (the others are only required to be there).
+using FT_Open_t = FT_STATUS(D2XX_API*)(int device_number, FT_HANDLE* handle);
 using FT_OpenEx_t = FT_STATUS(D2XX_API*)(void* arg1, DWORD flags, FT_HANDLE* handle);
 using FT_Close_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle);
 using FT_Read_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, void* buffer, DWORD to_read,

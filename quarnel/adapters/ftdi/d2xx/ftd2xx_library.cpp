@@ -21,7 +21,7 @@ const char* ftd2xx_library_name() {
 
 ftd2xx_library_t::ftd2xx_library_t() {
     load(ftd2xx_library_name());
-    require("FT_Open");
+    bind(FT_Open, "FT_Open");
     bind(FT_OpenEx, "FT_OpenEx");
     require("FT_ListDevices");
     bind(FT_Close, "FT_Close");

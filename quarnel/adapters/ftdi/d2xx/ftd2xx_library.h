@@ -18,6 +18,7 @@ class ftd2xx_library_t : public dynamic_library_t {
   public:
     ftd2xx_library_t();
 
+    d2xx::FT_Open_t FT_Open = nullptr;
     d2xx::FT_OpenEx_t FT_OpenEx = nullptr;
     d2xx::FT_Close_t FT_Close = nullptr;
     d2xx::FT_Read_t FT_Read = nullptr;
