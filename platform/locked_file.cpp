@@ -80,6 +80,10 @@ bool locked_file_t::read(std::string& content) const {
         }
         content.append(block, static_cast<std::size_t>(got));
         offset += got;
+        if (content.size() > max_bytes) {
+            errno = EFBIG;
+            return false;
+        }
     }
 }
 

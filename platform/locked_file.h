@@ -1,6 +1,7 @@
 // A small file that processes share: read and rewritten under an exclusive lock.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -28,6 +29,8 @@ class locked_file_t {
     // LockFileEx on Windows), calling `waiting` meanwhile when it is given. A file replaced by
     // its holder meanwhile is opened anew, so the lock is always on what `path` names.
     lock_result lock(const std::string& path, const lock_wait& waiting = {});
+    // Far beyond any number file; a larger one is refused (EFBIG) rather than read into memory.
+    static constexpr std::size_t max_bytes = 16u << 20;
     // The whole content. False on failure, with errno set.
     bool read(std::string& content) const;
     // Puts `content` in place of the file's: through a replacement file

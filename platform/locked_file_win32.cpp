@@ -99,6 +99,10 @@ bool locked_file_t::read(std::string& content) const {
         }
         content.append(block, got);
         at.Offset += got;
+        if (content.size() > max_bytes) {
+            errno = EFBIG;
+            return false;
+        }
     }
 }
 

@@ -135,9 +135,11 @@ TEST(RunFailure, UserBreakDuringProgramming) {
         static_cast<int>(banner_length() + until_first_dot.size());
     interrupt.signal_number = SIGINT;
     const BenchRun run = bench.quarnel(args, interrupt);
-    EXPECT_EQ(run.body, until_first_dot + "\nTerminated by user (SIGINT)\n\n\n" + released);
+    // The number's page is written by then: the chip may hold it.
+    EXPECT_EQ(run.body, until_first_dot + "\nTerminated by user (SIGINT)\n\n" +
+                            "Serial number 41 stays used, the chip may hold it\n\n" + released);
     EXPECT_EQ(run.status, 80);
-    EXPECT_EQ(bench.get("sn.txt"), "41\n");
+    EXPECT_EQ(bench.get("sn.txt"), "42\n");
     EXPECT_EQ(bench.files(), (std::set<std::string>{"chip.avr", "p.hex", "sn.txt"}));
 }
 
@@ -300,7 +302,6 @@ TEST(RunFailure, EveryFailureReleasesTheChipAndGivesBackOnlyANumberNeverWritten)
         const char* file_after;
     };
     const std::string inserted = "Chip not locked\nChip serial number is 41\n";
-    const std::string erased = inserted + "Device erased\n" + tiny + tiny2313_fuses("Fuses ");
     const char* kept = "Serial number 41 stays used, the chip may hold it\n";
     const std::vector<Case> cases = {
         {"step lost", {"faults=lose_step=20"}, "", 0, "\nSynchronisation lost\n", 40, "42\n"},
@@ -314,24 +315,13 @@ TEST(RunFailure, EveryFailureReleasesTheChipAndGivesBackOnlyANumberNeverWritten)
          10,
          "42\n"},
         {"SIGHUP after the insert", {}, inserted, SIGHUP, "(SIGHUP)\n\n", 80, "41\n"},
-        {"SIGTERM after the erase",
-         {},
-         inserted + "Device erased\n",
-         SIGTERM,
-         "(SIGTERM)\n\n",
-         80,
-         "41\n"},
-        {"SIGINT while programming",
-         {},
-         erased + "Programming CODE memory\n",
-         SIGINT,
-         "(SIGINT)\n\n",
-         80,
-         "42\n"},
-        {"SIGTERM while verifying",
-         {},
-         erased + "Programming CODE memory\n done (T)\nVerifying CODE memory\n",
-         SIGTERM,
+        // The stand-in raises these the moment the erase or the page write is made.
+        {"SIGTERM after the erase", {"faults=signal=1:TERM"}, "", 0, "(SIGTERM)\n\n", 80, "41\n"},
+        {"SIGINT after the page write", {"faults=signal=2:INT"}, "", 0, "(SIGINT)\n\n", 80, "42\n"},
+        {"SIGTERM after the page write",
+         {"faults=signal=2:TERM"},
+         "",
+         0,
          "(SIGTERM)\n\n",
          80,
          "42\n"},
