@@ -20,12 +20,13 @@ void program_memory(IspSession& session, memory_slot memory, const PortionList& 
     ProgrammingState& state = session.prog;
     state.memory = memory;
     console_log(2, "Programming %s\n", memory_names[memory]);
+    // The write set-up learns whether the erase kept the EEPROM: the fill depends on it.
+    begin_memory_write(session, memory);
     const bool ff_fill = session.settings.write_fill_eeprom && memory == SLOT_DATA &&
                          !erased_blank(state, SLOT_DATA);
     progress_start(
         session, ff_fill ? std::max<long>(image.byte_count(), session.current_device().eeprom_size)
                          : image.byte_count());
-    begin_memory_write(session, memory);
     for (const CodePortion& portion : image) {
         if (ff_fill) {
             fill_ff_to(session, portion.start);
