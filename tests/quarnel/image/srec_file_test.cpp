@@ -123,7 +123,9 @@ TEST(SrecFile, BadLinesNameTheirLineNumber) {
         {"\n" + s1 + record(5, 2, 2, {}),
          "S-record count does not match the data records in line 3 of 'f'\n'S5030002FA'\n"},
         {"S1\n", "Invalid S-record in line 1 of 'f'\n'S1'\n"},
-        {"S1\x7F" "00\n", "Invalid S-record in line 1 of 'f'\n'S1\\x7F00'\n"}, // shown escaped
+        {"S1\x7F"
+         "00\n",
+         "Invalid S-record in line 1 of 'f'\n'S1\\x7F00'\n"}, // shown escaped
         {record(3, 4, 0xFFFFFFFF, {1, 2}),
          "S-record address out of range in line 1 of 'f'\n'S307FFFFFFFF0102F9'\n"},
     };
