@@ -1,7 +1,6 @@
 // Chip-wide instructions: lock state, chip erase with its correction, lock-bit writes.
 #include "quarnel/isp/chip_commands.h"
 
-#include "quarnel/adapters/spi.h"
 #include "quarnel/common/console.h"
 #include "quarnel/common/memory_slot.h"
 #include "quarnel/devices/current_device.h"
@@ -9,6 +8,7 @@
 #include "quarnel/isp/instruction.h"
 #include "quarnel/isp/isp_opcodes.h"
 #include "quarnel/isp/memory_write.h"
+#include "quarnel/isp/programmer.h"
 #include "quarnel/isp/programming_mode.h"
 #include "quarnel/isp/session.h"
 
@@ -48,22 +48,22 @@ void read_lock_state(IspSession& session) {
         session.lock_state = LOCK_UNKNOWN;
         return;
     }
-    const Instruction reply = exchange(session.spi(), read_lock_instruction);
+    const Instruction reply = session.isp().exchange(read_lock_instruction);
     trace_exchange(4, "Read Lock", read_lock_instruction.data(), reply.data());
     check_echo(read_lock_instruction, reply);
     session.lock_state = lock_level_of_bits(unsigned(lock_bits_of(device.lock_format, reply[3])));
 }
 
 void chip_erase(IspSession& session) {
-    spi_t& spi = session.spi();
+    programmer_t& programmer = session.isp();
     const Instruction command = {isp_opcode::program, isp_opcode::chip_erase, 0x00, 0x00};
-    const Instruction reply = exchange(spi, command);
+    const Instruction reply = programmer.exchange(command);
     trace_reply(3, "Erase reply", reply.data());
     check_echo(command, reply);
-    spi.delay_ms(session.prog.erase_time);
-    spi.set_reset(false);
-    spi.delay_ms(session.settings.inactive_reset_ms);
-    spi.set_reset(true);
+    programmer.delay_ms(session.waits.erase);
+    programmer.set_reset(false);
+    programmer.delay_ms(session.settings.inactive_reset_ms);
+    programmer.set_reset(true);
 }
 
 void erase_device(IspSession& session) {
@@ -72,26 +72,26 @@ void erase_device(IspSession& session) {
         console_log(3, "%s erase bug correction\n", device.names);
         chip_erase(session);
         enter_programming_mode(session);
-        session.prog.memory = SLOT_CODE;
-        write_memory_byte(session, 0, 0xFF);
+        // Timed: polling is chosen only when a memory is programmed.
+        MemoryWriter(session, SLOT_CODE, WritePolling{}).write(0, 0xFF);
     }
     chip_erase(session);
     console_log(2, "Device erased\n");
     enter_programming_mode(session);
     read_lock_state(session);
-    session.prog.erased = true;
+    session.erase.erased = true;
 }
 
 int write_lock_bits(IspSession& session, int level) {
     const DeviceInfo& device = session.current_device();
     const std::uint8_t mask = level >= 2 ? 3 : 1;
-    spi_t& spi = session.spi();
+    programmer_t& programmer = session.isp();
     Instruction command;
     if (device.lock_format < 3) {
         command = {isp_opcode::program, std::uint8_t(~(mask * 2)), 0x00, 0x00};
     } else if (has_boot_lock_fields(device)) {
         // Keep the boot lock bits the chip has now.
-        const Instruction reply = exchange(spi, read_lock_instruction);
+        const Instruction reply = programmer.exchange(read_lock_instruction);
         trace_exchange(3, "BLB* read", read_lock_instruction.data(), reply.data());
         check_echo(read_lock_instruction, reply);
         command = {isp_opcode::program, isp_opcode::write_lock, 0x00,
@@ -99,10 +99,10 @@ int write_lock_bits(IspSession& session, int level) {
     } else {
         command = {isp_opcode::program, isp_opcode::write_lock, 0x00, std::uint8_t(~mask)};
     }
-    const Instruction reply = exchange(spi, command);
+    const Instruction reply = programmer.exchange(command);
     trace_exchange(4, "Lock chip", command.data(), reply.data());
     check_echo(command, reply);
-    spi.delay_ms(session.prog.erase_time);
+    programmer.delay_ms(session.waits.erase);
     return level > 2 ? 2 : level;
 }
 

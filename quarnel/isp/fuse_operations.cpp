@@ -1,7 +1,6 @@
 // Fuse, lock and calibration operations: read, merge, write, verify, print.
 #include "quarnel/isp/fuse_operations.h"
 
-#include "quarnel/adapters/spi.h"
 #include "quarnel/common/console.h"
 #include "quarnel/common/user_break.h"
 #include "quarnel/devices/current_device.h"
@@ -9,6 +8,7 @@
 #include "quarnel/devices/fuse_request.h"
 #include "quarnel/isp/instruction.h"
 #include "quarnel/isp/isp_opcodes.h"
+#include "quarnel/isp/programmer.h"
 #include "quarnel/isp/session.h"
 
 #include <string_view>
@@ -47,7 +47,7 @@ std::uint8_t merged(const FuseByteRequest& byte) {
 
 std::uint8_t read_fuse_byte(IspSession& session, std::uint8_t first, std::uint8_t second) {
     const Instruction command = {first, second, 0x00, 0x00};
-    const Instruction reply = exchange(session.spi(), command);
+    const Instruction reply = session.isp().exchange(command);
     trace_exchange(4, "Read Fuses", command.data(), reply.data());
     check_echo(command, reply);
     poll_user_break();
@@ -88,7 +88,7 @@ void read_osccal(IspSession& session) {
     const int count = session.current_device().osccal_count;
     for (int i = 0; i < count && i < 4; ++i) {
         const Instruction command = {isp_opcode::read_calibration, 0x00, std::uint8_t(i), 0x00};
-        const Instruction reply = exchange(session.spi(), command);
+        const Instruction reply = session.isp().exchange(command);
         trace_exchange(4, "Read Osccal", command.data(), reply.data());
         check_echo(command, reply);
         session.calibration[i] = reply[3];
@@ -98,9 +98,9 @@ void read_osccal(IspSession& session) {
 
 void write_fuse_byte(IspSession& session, std::uint8_t second, std::uint8_t fourth) {
     const Instruction command = {isp_opcode::program, second, 0x00, fourth};
-    const Instruction reply = exchange(session.spi(), command);
+    const Instruction reply = session.isp().exchange(command);
     trace_exchange(4, "Write Fuses", command.data(), reply.data());
-    session.spi().delay_ms(4.0f * session.prog.eeprom_time);
+    session.isp().delay_ms(4.0f * session.waits.eeprom_byte);
     check_echo(command, reply);
 }
 

@@ -1,8 +1,7 @@
-// Four-byte ISP instructions: exchange with echo test, builders for memory access.
+// Four-byte ISP instructions: the echo test and the builders for memory access.
 #include "quarnel/isp/instruction.h"
 #include "quarnel/isp/isp_opcodes.h"
 
-#include "quarnel/adapters/spi.h"
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
 
@@ -17,18 +16,6 @@ void check_echo(const Instruction& command, const Instruction& reply) {
     if (reply[1] != command[0]) {
         raise_sync_lost();
     }
-}
-
-Instruction exchange(spi_t& spi, const Instruction& command) {
-    Instruction reply{};
-    spi.transfer_buffer(command.data(), reply.data(), 4);
-    return reply;
-}
-
-Instruction exchange_checked(spi_t& spi, const Instruction& command) {
-    const Instruction reply = exchange(spi, command);
-    check_echo(command, reply);
-    return reply;
 }
 
 namespace {

@@ -1,4 +1,4 @@
-// Four-byte ISP instructions: exchange with echo test, builders for memory access.
+// Four-byte ISP instructions: the echo test and the builders for memory access.
 #pragma once
 
 #include "quarnel/common/memory_slot.h"
@@ -9,8 +9,6 @@
 
 namespace quarnel {
 
-class spi_t;
-
 using Instruction = std::array<std::uint8_t, 4>;
 
 // Prints "\nSynchronisation lost\n" and ends the run with status 40.
@@ -18,12 +16,6 @@ using Instruction = std::array<std::uint8_t, 4>;
 
 // The second reply byte must echo the first instruction byte.
 void check_echo(const Instruction& command, const Instruction& reply);
-
-// Sends the instruction with one 4-byte transfer_buffer and returns the reply.
-Instruction exchange(spi_t& spi, const Instruction& command);
-
-// As exchange, then tests the echo.
-Instruction exchange_checked(spi_t& spi, const Instruction& command);
 
 // Read flash byte (0x20/0x28 by address parity) or Read EEPROM byte.
 Instruction read_instruction(memory_slot memory, long address);

@@ -44,7 +44,7 @@ struct Mismatches {
         }
     }
 
-    void print(const ProgrammingState& state) const {
+    void print(const IspSession& session, memory_slot memory) const {
         for (const Difference& d : shown) {
             console_log(0, "  0x%06lX: file %02X, chip %02X\n",
                         static_cast<unsigned long>(d.address), d.file, d.chip);
@@ -54,7 +54,7 @@ struct Mismatches {
         }
         // Programming only clears flash bits: over old contents, a bit the file
         // sets stays clear. EEPROM cells are erased by each write.
-        if (state.memory == SLOT_CODE && !state.erased && only_bits_left_clear) {
+        if (memory == SLOT_CODE && !session.erase.erased && only_bits_left_clear) {
             console_log(0, "CODE memory was not erased: programming cannot set bits the chip has "
                            "clear; -e erases it first\n");
         }
@@ -62,13 +62,14 @@ struct Mismatches {
 };
 
 // Reads the portion's bytes chunk by chunk and records the differences.
-void compare_portion(IspSession& session, const CodePortion& portion, Mismatches& mismatches) {
-    const long chunk = chunk_size(session.prog.memory);
+void compare_portion(IspSession& session, MemoryReader& reader, memory_slot memory,
+                     const CodePortion& portion, Mismatches& mismatches) {
+    const long chunk = chunk_size(memory);
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(chunk));
     for (long position = portion.start; position <= portion.last(); position += chunk) {
         const long count =
             static_cast<long>(std::min<std::int64_t>(chunk, portion.last() - position + 1));
-        read_block(session, buffer.data(), position, count);
+        reader.read(memory, buffer.data(), position, count);
         for (long i = 0; i < count; ++i) {
             const std::uint8_t expected = portion.read(static_cast<std::int32_t>(position + i));
             if (buffer[i] != expected) {
@@ -77,41 +78,42 @@ void compare_portion(IspSession& session, const CodePortion& portion, Mismatches
                             static_cast<unsigned long>(position + i), expected, buffer[i]);
             }
         }
-        progress_advance(session, count);
+        progress_advance(session.progress, count);
         poll_user_break();
     }
 }
 
-} // namespace
-
-bool is_blank_range(IspSession& session, long first, long last) {
+// True when every byte of `memory` from `first` to `last` is 0xFF.
+bool is_blank_range(IspSession& session, MemoryReader& reader, memory_slot memory, long first,
+                    long last) {
     console_log(3, "\n\t%% IsBlank from 0x%lX to 0x%lX\t", static_cast<unsigned long>(first),
                 static_cast<unsigned long>(last));
-    session.prog.load_buffer.clear();
-    const long chunk = chunk_size(session.prog.memory);
+    const long chunk = chunk_size(memory);
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(chunk));
     for (long position = first; position <= last; position += chunk) {
         const long count = std::min(chunk, last - position + 1);
-        read_block(session, buffer.data(), position, count);
+        reader.read(memory, buffer.data(), position, count);
         if (!all_ff(buffer.data(), count)) {
             return false;
         }
-        progress_advance(session, count);
+        progress_advance(session.progress, count);
         poll_user_break();
     }
     return true;
 }
 
+} // namespace
+
 unsigned blank_check_memories(IspSession& session, unsigned which) {
     console_log(2, "Blank check\n");
     unsigned not_blank = 0;
+    MemoryReader reader(session);
     if (which & BLANK_CODE) {
-        session.prog.open_page = -1;
-        session.prog.memory = SLOT_CODE;
         console_log(2, "Code: ");
-        progress_start(session, usable_flash_size(session));
-        const bool blank = is_blank_range(session, 0, usable_flash_size(session) - 1);
-        progress_done(session);
+        progress_start(session.progress, SLOT_CODE, usable_flash_size(session));
+        const bool blank =
+            is_blank_range(session, reader, SLOT_CODE, 0, usable_flash_size(session) - 1);
+        progress_done(session.progress);
         if (blank) {
             console_log(2, "  blank\n");
         } else {
@@ -120,11 +122,11 @@ unsigned blank_check_memories(IspSession& session, unsigned which) {
         }
     }
     if ((which & BLANK_DATA) && session.current_device().eeprom_size > 0) {
-        session.prog.memory = SLOT_DATA;
         console_log(2, "Data: ");
-        progress_start(session, session.current_device().eeprom_size);
-        const bool blank = is_blank_range(session, 0, session.current_device().eeprom_size - 1);
-        progress_done(session);
+        progress_start(session.progress, SLOT_DATA, session.current_device().eeprom_size);
+        const bool blank =
+            is_blank_range(session, reader, SLOT_DATA, 0, session.current_device().eeprom_size - 1);
+        progress_done(session.progress);
         if (blank) {
             console_log(2, "  blank\n");
         } else {
@@ -136,21 +138,19 @@ unsigned blank_check_memories(IspSession& session, unsigned which) {
 }
 
 bool verify_memory(IspSession& session, memory_slot memory, const PortionList& image) {
-    ProgrammingState& state = session.prog;
-    state.memory = memory;
     console_log(2, "Verifying %s\n", memory_names[memory]);
     const bool check_free =
         session.settings.verify_all || (memory == SLOT_DATA && session.settings.write_fill_eeprom);
     const long size = memory_size(session, memory);
-    progress_start(session, check_free ? std::max(image.byte_count(), size) : image.byte_count());
-    state.open_page = -1;
+    progress_start(session.progress, memory,
+                   check_free ? std::max(image.byte_count(), size) : image.byte_count());
+    MemoryReader reader(session);
     Mismatches mismatches;
     bool free_blank = true;
     long examined = 0;
-    state.load_buffer.clear();
     for (const CodePortion& portion : image) {
         if (check_free && examined < portion.start &&
-            !is_blank_range(session, examined, portion.start - 1)) {
+            !is_blank_range(session, reader, memory, examined, portion.start - 1)) {
             free_blank = false;
         }
         console_log(3, "\n\t%% Verifying from 0x%lX to 0x%lX  ",
@@ -158,15 +158,16 @@ bool verify_memory(IspSession& session, memory_slot memory, const PortionList& i
                     static_cast<unsigned long>(portion.last()));
         // A portion nested in an earlier one must not pull the position back.
         examined = std::max(examined, static_cast<long>(portion.last()) + 1);
-        compare_portion(session, portion, mismatches);
+        compare_portion(session, reader, memory, portion, mismatches);
     }
-    if (check_free && examined <= size - 1 && !is_blank_range(session, examined, size - 1)) {
+    if (check_free && examined <= size - 1 &&
+        !is_blank_range(session, reader, memory, examined, size - 1)) {
         free_blank = false;
     }
     if (mismatches.count != 0) {
         console_log(0, "failed, %ld error%c\n", mismatches.count,
                     mismatches.count == 1 ? ' ' : 's');
-        mismatches.print(state);
+        mismatches.print(session, memory);
     } else {
         console_log(2, " passed\n");
     }
@@ -177,7 +178,7 @@ bool verify_memory(IspSession& session, memory_slot memory, const PortionList& i
             console_log(0, " Free positions are %sblank\n", "NOT ");
         }
     }
-    progress_done(session);
+    progress_done(session.progress);
     return mismatches.count == 0 && free_blank;
 }
 

@@ -17,9 +17,6 @@ void read_memory(IspSession& session, memory_slot memory, PortionList& image);
 // True when the chip holds the image and, where checked, the free positions are blank.
 bool verify_memory(IspSession& session, memory_slot memory, const PortionList& image);
 
-// True when every byte of the current memory from `first` to `last` is 0xFF.
-bool is_blank_range(IspSession& session, long first, long last);
-
 // Bits of `which` and of the result: BLANK_CODE, BLANK_DATA (result: not blank).
 enum blank_memories : unsigned { BLANK_NONE = 0, BLANK_CODE = 1, BLANK_DATA = 2 };
 unsigned blank_check_memories(IspSession& session, unsigned which);

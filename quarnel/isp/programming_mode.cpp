@@ -1,7 +1,6 @@
 // Entering serial programming mode: reset, programming enable with resync, signature, identity.
 #include "quarnel/isp/programming_mode.h"
 
-#include "quarnel/adapters/spi.h"
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
 #include "quarnel/common/user_break.h"
@@ -10,6 +9,7 @@
 #include "quarnel/devices/device_table.h"
 #include "quarnel/isp/instruction.h"
 #include "quarnel/isp/isp_opcodes.h"
+#include "quarnel/isp/programmer.h"
 #include "quarnel/isp/session.h"
 
 namespace quarnel {
@@ -29,7 +29,7 @@ void resync_by_sck_pulses(IspSession& session) {
             throw app_error(EXIT_SYNC_LOST);
         }
         console_log(4, "\t%% Try %d to resync by SCK pulse", n);
-        session.spi().sck_pulse();
+        session.isp().sck_pulse();
         if (send_program_enable(session) == in_step) {
             console_log(3, "\t%% Synchronised after %d try\n", n + 1);
             return;
@@ -41,7 +41,7 @@ std::uint32_t read_signature(IspSession& session) {
     std::uint32_t signature = 0;
     for (std::uint8_t i = 0; i < 3; ++i) {
         const Instruction command = {isp_opcode::read_signature, 0x00, i, 0x00};
-        const Instruction reply = exchange(session.spi(), command);
+        const Instruction reply = session.isp().exchange(command);
         trace_reply(3, "GetID reply", reply.data());
         check_echo(command, reply);
         signature = (signature << 8) + reply[3];
@@ -55,7 +55,7 @@ std::uint32_t read_signature(IspSession& session) {
 
 std::uint8_t send_program_enable(IspSession& session) {
     const Instruction reply =
-        exchange(session.spi(), {isp_opcode::program, isp_opcode::enable, 0x00, 0x00});
+        session.isp().exchange({isp_opcode::program, isp_opcode::enable, 0x00, 0x00});
     trace_reply(3, "PgmOn reply", reply.data());
     return reply[2];
 }
@@ -64,13 +64,13 @@ void enter_programming_mode(IspSession& session) {
     DeviceSelection& device = session.device;
     const int expected =
         device.requested() ? find_device(device.requested()) : device.detected_index;
-    spi_t& spi = session.spi();
+    programmer_t& programmer = session.isp();
     console_log(3, "\t%% Reset\n");
-    spi.set_reset(true);
-    spi.delay_ms(100.0f);
+    programmer.set_reset(true);
+    programmer.delay_ms(100.0f);
     std::uint8_t answer = send_program_enable(session);
     if (answer != in_step) {
-        spi.reset_pulse();
+        programmer.reset_pulse();
         console_log(4, "\t%% Try to resync by reset pulse");
         answer = send_program_enable(session);
     }

@@ -43,11 +43,10 @@ std::string progress_line(long done, long total, double elapsed_ms, bool finishe
     return text;
 }
 
-void progress_start(IspSession& session, long total) {
-    Progress& progress = session.progress;
+void progress_start(Progress& progress, memory_slot memory, long total) {
     progress.timer.restart();
     progress.counter = 0;
-    progress.unit = chunk_size(session.prog.memory);
+    progress.unit = chunk_size(memory);
     progress.done = 0;
     progress.total = total;
     progress.rewrite = console.verbosity >= 2 && console_rewrites_lines();
@@ -56,8 +55,7 @@ void progress_start(IspSession& session, long total) {
     }
 }
 
-void progress_advance(IspSession& session, long bytes) {
-    Progress& progress = session.progress;
+void progress_advance(Progress& progress, long bytes) {
     progress.counter += bytes;
     progress.done += bytes;
     if (progress.counter < progress.unit) {
@@ -74,8 +72,7 @@ void progress_advance(IspSession& session, long bytes) {
     }
 }
 
-void progress_done(IspSession& session) {
-    Progress& progress = session.progress;
+void progress_done(Progress& progress) {
     progress.timer.stop();
     if (progress.rewrite && console.open_line != 0) {
         show_line(progress, true);

@@ -1,16 +1,18 @@
-// Run state of the programming session: adapter, lock state, target activity, progress.
+// Run state of the programming session: programmer, identity, lock and erase facts, waits,
+// settings, progress.
 #pragma once
 
 #include "quarnel/adapters/os_timer.h"
+#include "quarnel/common/memory_slot.h"
 #include "quarnel/devices/current_device.h"
 #include "quarnel/devices/fuse_request.h"
-#include "quarnel/isp/programming_state.h"
+#include "quarnel/isp/write_waits.h"
 
 #include <cstdint>
 
 namespace quarnel {
 
-class spi_t;
+class programmer_t;
 
 // Progress display of the whole-memory operations.
 struct Progress {
@@ -35,19 +37,31 @@ struct IspSettings {
     bool verify_all = false;        // free positions verified blank too
 };
 
+// What a chip erase of this run left behind.
+struct EraseFacts {
+    bool erased = false;      // the chip was erased in this run
+    bool eeprom_kept = false; // that erase left the EEPROM as it was (EESAVE)
+
+    // True when the erase left `memory` blank (all 0xFF).
+    bool left_blank(memory_slot memory) const {
+        return erased && (memory == SLOT_CODE || !eeprom_kept);
+    }
+};
+
 struct IspSession {
-    spi_t* adapter = nullptr; // owned by the run sequence
-    DeviceSelection device;   // requested and identified rows
-    FuseRequest fuses{};      // the -f request, with the bytes read from the chip
+    programmer_t* programmer = nullptr; // owned by the run sequence
+    DeviceSelection device;             // requested and identified rows
+    FuseRequest fuses{};                // the -f request, with the bytes read from the chip
     IspSettings settings;
+    WriteWaits waits; // of the row in force, set by the run sequence once it is known
     int lock_state = LOCK_UNKNOWN;
     bool target_active = false;
     std::uint8_t calibration[4] = {}; // oscillator calibration bytes, read_osccal
-    ProgrammingState prog;
+    EraseFacts erase;
     Progress progress;
 
-    // The adapter; the run sequence sets it before any chip access.
-    spi_t& spi() const { return *adapter; }
+    // The programmer; the run sequence sets it before any chip access.
+    programmer_t& isp() const { return *programmer; }
     // The catalogue row in force (DeviceSelection::current).
     const DeviceInfo& current_device() const { return device.current(); }
 };

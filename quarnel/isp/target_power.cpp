@@ -2,8 +2,8 @@
 #include "quarnel/isp/target_power.h"
 
 #include "quarnel/adapters/os_timer.h"
-#include "quarnel/adapters/spi.h"
 #include "quarnel/common/console.h"
+#include "quarnel/isp/programmer.h"
 #include "quarnel/isp/session.h"
 
 namespace quarnel {
@@ -20,35 +20,35 @@ void wait_power_settle() {
 } // namespace
 
 void power_up_target(IspSession& session) {
-    spi_t& spi = session.spi();
-    if (spi.has_power()) {
-        spi.power_on();
+    programmer_t& programmer = session.isp();
+    if (programmer.has_power()) {
+        programmer.power_on();
         wait_power_settle();
         console_log(2, "Power ON\n");
     }
-    if (spi.has_enable()) {
-        spi.enable();
+    if (programmer.has_enable()) {
+        programmer.enable();
         console_log(2, "Adapter enabled\n");
     }
-    spi.set_led_error(false);
-    spi.set_led_ok(false);
+    programmer.set_led_error(false);
+    programmer.set_led_ok(false);
     session.target_active = true;
 }
 
 void release_target(IspSession& session) {
-    if (!session.target_active || session.adapter == nullptr) {
+    if (!session.target_active || session.programmer == nullptr) {
         return;
     }
-    spi_t& spi = session.spi();
+    programmer_t& programmer = session.isp();
     session.target_active = false;
-    spi.set_reset(false);
+    programmer.set_reset(false);
     console_log(2, "Reset pin released\n");
-    if (spi.has_enable()) {
-        spi.disable();
+    if (programmer.has_enable()) {
+        programmer.disable();
         console_log(2, "Adapter disabled\n");
     }
-    if (spi.has_power()) {
-        spi.power_off();
+    if (programmer.has_power()) {
+        programmer.power_off();
         wait_power_settle();
         console_log(2, "Power OFF\n");
     }

@@ -33,9 +33,8 @@ void ProductionData::prepare_erase_counter() {
         }
     } else {
         std::uint8_t bytes[2];
-        // A fresh extended address byte for chips above 128 KB.
-        session.prog.open_page = -1;
-        read_flash_block(session, bytes, counter_address(session), 2);
+        // A reader of its own: a fresh extended address byte for chips above 128 KB.
+        MemoryReader(session).read(SLOT_CODE, bytes, counter_address(session), 2);
         const std::uint16_t stored = static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
         if (stored == counter_unset) {
             console_log(1, "Number of erases not initialized\n");
@@ -73,7 +72,7 @@ void ProductionData::write_erase_counter() {
         session.settings.erase_counter = false;
         return;
     }
-    prepare_timing(session.prog, session.current_device(), settings.delay_factor);
+    session.waits = write_waits(session.current_device(), settings.delay_factor);
     const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(count),
                                    static_cast<std::uint8_t>(count >> 8)};
     PortionList counter;

@@ -185,7 +185,7 @@ void run_operations(RunState& state) {
     production.prepare_erase_counter();
 
     if (options.erase) {
-        prepare_timing(session.prog, session.current_device(), options.delay_factor);
+        session.waits = write_waits(session.current_device(), options.delay_factor);
         production.save_eeprom();
         try {
             erase_device(session);
@@ -208,7 +208,7 @@ void run_operations(RunState& state) {
         blank_check_or_fail(options, session, production);
     }
 
-    prepare_timing(session.prog, session.current_device(), options.delay_factor);
+    session.waits = write_waits(session.current_device(), options.delay_factor);
     fit_test(state);
     if (options.read) {
         read_into_files(state);

@@ -7,6 +7,7 @@
 #include "quarnel/common/user_break.h"
 #include "quarnel/image/image_file.h"
 #include "quarnel/image/image_split.h"
+#include "quarnel/isp/spi_programmer.h"
 #include "quarnel/run/run_steps.h"
 
 namespace quarnel {
@@ -77,14 +78,16 @@ void create_adapter(RunState& run) {
     const RunOptions& options = run.options;
     const AdapterSettings settings = adapter_settings(options, run.session.device);
     // The old adapter goes first, so that its port or USB device is free again.
-    run.session.adapter = nullptr;
+    run.session.programmer = nullptr;
+    run.programmer.reset();
     run.adapter.reset();
     if (options.adapter_spec && is_mpsse_adapter_spec(*options.adapter_spec)) {
         run.adapter = create_mpsse_adapter(settings);
     } else {
         run.adapter = create_lpt_adapter(settings);
     }
-    run.session.adapter = run.adapter.get();
+    run.programmer = std::make_unique<spi_programmer_t>(*run.adapter);
+    run.session.programmer = run.programmer.get();
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include "quarnel/adapters/spi.h"
 #include "quarnel/image/file_config.h"
 #include "quarnel/image/portion_list.h"
+#include "quarnel/isp/programmer.h"
 #include "quarnel/isp/session.h"
 #include "quarnel/production/production.h"
 #include "quarnel/run/run_options.h"
@@ -27,6 +28,8 @@ struct RunState {
     // Destroyed before the rest: its destructor puts the hardware into its safe
     // (or, with -az, high-impedance) state.
     std::unique_ptr<spi_t> adapter;
+    // The ISP engine's way to the chip, over the adapter; gone before it.
+    std::unique_ptr<programmer_t> programmer;
 };
 
 } // namespace quarnel

@@ -66,7 +66,7 @@ TEST_F(IspTest, Tiny12EraseSendsTheCorrectionSequence) {
     }
     // Enable, erase, enable, write FF at 0, erase, enable.
     EXPECT_EQ(opcodes, (std::vector<std::uint8_t>{0x53, 0x80, 0x53, 0x40, 0x80, 0x53}));
-    EXPECT_TRUE(session.prog.erased);
+    EXPECT_TRUE(session.erase.erased);
 }
 
 TEST_F(IspTest, PlainEraseReentersAndRereadsLock) {
@@ -76,7 +76,7 @@ TEST_F(IspTest, PlainEraseReentersAndRereadsLock) {
     EXPECT_EQ(spi.count_opcode(0x58), 1);
     EXPECT_EQ(spi.count_opcode(0x30), 3);
     EXPECT_EQ(session.lock_state, 2);
-    EXPECT_TRUE(session.prog.erased);
+    EXPECT_TRUE(session.erase.erased);
 }
 
 TEST_F(IspTest, LockWritesByFormat) {

@@ -44,11 +44,11 @@ class ChipTest : public IspTest, public testing::WithParamInterface<chip_spi_t::
         chip = std::make_unique<chip_spi_t>(device, settings, GetParam());
         // The engine times its polls on the host clock.
         chip->clock().follow_host();
-        session.adapter = chip.get();
+        attach(*chip);
         session.device.requested_name = device;
         const std::string printed = output_of([&] { enter_programming_mode(session); });
         ASSERT_EQ(session.device.detected_index, find_device(device)) << printed;
-        prepare_timing(session.prog, session.current_device(), 1.0f);
+        session.waits = write_waits(session.current_device(), 1.0f);
     }
 
     std::unique_ptr<chip_spi_t> chip;

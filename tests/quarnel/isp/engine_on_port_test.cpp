@@ -32,7 +32,7 @@ TEST_F(IspTest, Program32KOverTheStandInPort) {
     std::unique_ptr<spi_t> adapter;
     output_of([&] { adapter = create_lpt_adapter(settings); });
     ASSERT_TRUE(adapter);
-    session.adapter = adapter.get();
+    attach(*adapter);
 
     std::vector<std::uint8_t> bytes(32768);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -45,7 +45,7 @@ TEST_F(IspTest, Program32KOverTheStandInPort) {
     const std::string printed = output_of([&] {
         power_up_target(session);
         enter_programming_mode(session);
-        prepare_timing(session.prog, session.current_device(), 1.0f);
+        session.waits = write_waits(session.current_device(), 1.0f);
         erase_device(session);
         program_memory(session, SLOT_CODE, image);
         verified = verify_memory(session, SLOT_CODE, image);

@@ -7,10 +7,12 @@
 #include "quarnel/devices/device_lookup.h"
 #include "quarnel/devices/fuse_request.h"
 #include "quarnel/isp/session.h"
+#include "quarnel/isp/spi_programmer.h"
 #include "recording_spi.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 using namespace quarnel;
@@ -19,16 +21,22 @@ class IspTest : public testing::Test {
   protected:
     IspTest() {
         console.verbosity = 2;
-        session.adapter = &spi;
+        attach(spi);
     }
     ~IspTest() override { console.verbosity = 2; }
+
+    // Makes the engine talk to the chip through `adapter`.
+    void attach(spi_t& adapter) {
+        programmer = std::make_unique<spi_programmer_t>(adapter);
+        session.programmer = programmer.get();
+    }
 
     // Makes `name` the requested and detected row and prepares its waits.
     void use_device(const char* name, float factor = 1.0f) {
         session.device.requested_name = name;
         session.device.detected_index = find_device(name);
         ASSERT_GE(session.device.detected_index, 0) << name;
-        prepare_timing(session.prog, session.current_device(), factor);
+        session.waits = write_waits(session.current_device(), factor);
     }
 
     // Runs `f` and returns what it printed.
@@ -61,5 +69,6 @@ class IspTest : public testing::Test {
     }
 
     RecordingSpi spi;
+    std::unique_ptr<spi_programmer_t> programmer;
     IspSession session;
 };

@@ -99,7 +99,7 @@ TEST_F(MemoryTest, FailedVerifyListsTheFirstEightPlacesAndNamesAMissingErase) {
         for (const auto& [address, value] : c.chip) {
             memory[address] = value;
         }
-        session.prog.erased = c.erased;
+        session.erase.erased = c.erased;
         const std::string printed = output_of([&] { verify_memory(session, c.memory, image); });
         const auto listed = printed.find("failed");
         ASSERT_NE(listed, std::string::npos) << c.name;
@@ -110,7 +110,7 @@ TEST_F(MemoryTest, FailedVerifyListsTheFirstEightPlacesAndNamesAMissingErase) {
     PortionList image;
     add(image, 0, std::vector<std::uint8_t>(40, 0x5A));
     std::fill_n(spi.flash.begin(), 40, 0x5B);
-    session.prog.erased = false;
+    session.erase.erased = false;
     const std::string printed = output_of([&] { verify_memory(session, SLOT_CODE, image); });
     std::string listing = "failed, 40 errors\n";
     for (int address = 0; address < 8; ++address) {
@@ -218,7 +218,7 @@ TEST_F(MemoryTest, FfFillWritesEveryFreeEepromByteInOrder) {
     EXPECT_EQ(spi.eeprom[0x1FF], 0xFF);
 
     // Not after an erase that cleared the EEPROM.
-    session.prog.erased = true;
+    session.erase.erased = true;
     const int before = spi.count_opcode(0xC0);
     output_of([&] { program_memory(session, SLOT_DATA, image); });
     EXPECT_EQ(spi.count_opcode(0xC0) - before, 3);
@@ -235,6 +235,9 @@ TEST_F(MemoryTest, FfFillKeepsDataOfEnclosingPortions) {
         EXPECT_EQ(spi.eeprom[a], std::uint8_t(a + 1)) << a;
     }
     EXPECT_EQ(spi.eeprom[0x2F], 0xFF);
+    // The fill never goes back below the end of the enclosing portion: the 33 bytes of the
+    // outer portions, the 8 nested ones again, and 0xFF once at each of the 479 others.
+    EXPECT_EQ(spi.count_opcode(0xC0), 0x21 + 8 + (512 - 0x21));
 }
 
 TEST_F(MemoryTest, BlankCheckReportsEachMemory) {

@@ -12,9 +12,9 @@ TEST_F(IspTest, PacketReadAcrossTheBlockBoundarySplitsWithExtendedAddresses) {
     for (std::size_t a = 0x1FF00; a < 0x20100; ++a) {
         spi.flash[a] = std::uint8_t(a * 7);
     }
-    session.prog.open_page = -1;
+    MemoryReader reader(session);
     std::uint8_t buffer[512];
-    read_flash_block(session, buffer, 0x1FF00, 512);
+    reader.read(SLOT_CODE, buffer, 0x1FF00, 512);
 
     ASSERT_EQ(spi.calls.size(), 2u);
     for (int part = 0; part < 2; ++part) {
@@ -36,15 +36,15 @@ TEST_F(IspTest, PacketReadAcrossTheBlockBoundarySplitsWithExtendedAddresses) {
     }
 
     // The extended address stays in force for the next read in the same block.
-    read_flash_block(session, buffer, 0x20100, 16);
+    reader.read(SLOT_CODE, buffer, 0x20100, 16);
     EXPECT_EQ(spi.calls.back().bytes.size(), 16u * 4);
 }
 
 TEST_F(IspTest, SmallDevicesNeverLoadTheExtendedAddress) {
     use_device("mega128");
-    session.prog.open_page = -1;
+    MemoryReader reader(session);
     std::uint8_t buffer[512];
-    read_flash_block(session, buffer, 0x1FE00, 512);
+    reader.read(SLOT_CODE, buffer, 0x1FE00, 512);
     ASSERT_EQ(spi.calls.size(), 1u);
     EXPECT_EQ(spi.calls[0].bytes.size(), 512u * 4);
     EXPECT_EQ(spi.count_opcode(0x4D), 0);
@@ -54,9 +54,9 @@ TEST_F(IspTest, ByteWiseReadSamplesOnlyEchoAndData) {
     use_device("mega2560");
     spi.packet = false;
     spi.flash[0x20001] = 0x5A;
-    session.prog.open_page = -1;
+    MemoryReader reader(session);
     std::uint8_t data = 0;
-    read_flash_block(session, &data, 0x20001, 1);
+    reader.read(SLOT_CODE, &data, 0x20001, 1);
     EXPECT_EQ(data, 0x5A);
 
     ASSERT_EQ(spi.calls.size(), 5u);
@@ -73,7 +73,7 @@ TEST_F(IspTest, EepromBlockIsOneTransferOnPacketAdapters) {
     use_device("mega328P");
     spi.eeprom[0x21] = 0x77;
     std::uint8_t buffer[32];
-    read_eeprom_block(session, buffer, 0x20, 32);
+    MemoryReader(session).read(SLOT_DATA, buffer, 0x20, 32);
     ASSERT_EQ(spi.calls.size(), 1u);
     EXPECT_EQ(spi.calls[0].bytes.size(), 32u * 4);
     EXPECT_EQ(buffer[1], 0x77);
@@ -87,7 +87,7 @@ TEST_F(IspTest, ReadWithWrongEchoLosesSynchronisation) {
         spi.packet = packet;
         spi.silent = true;
         std::string printed;
-        EXPECT_EQ(status_of([&] { read_eeprom_block(session, buffer, 0, 4); }, &printed),
+        EXPECT_EQ(status_of([&] { MemoryReader(session).read(SLOT_DATA, buffer, 0, 4); }, &printed),
                   EXIT_SYNC_LOST);
         EXPECT_EQ(printed, "\nSynchronisation lost\n");
     }

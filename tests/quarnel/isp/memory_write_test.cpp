@@ -4,6 +4,8 @@
 #include "isp_fixture.h"
 #include "quarnel/adapters/os_timer.h"
 
+#include <optional>
+
 using namespace quarnel;
 
 using Kind = RecordingSpi::Kind;
@@ -30,11 +32,21 @@ std::vector<RecordingSpi::Call> calls_of(const RecordingSpi& spi, Kind kind) {
 
 } // namespace
 
-class PageWriteTest : public IspTest {
+// A writer as programming a memory starts it.
+class WriterTest : public IspTest {
+  protected:
+    void begin(memory_slot memory) { writer.emplace(begin_memory_write(session, memory)); }
+    void write(long address, std::uint8_t value) { writer->write(address, value); }
+    void flush() { writer->flush(); }
+
+    std::optional<MemoryWriter> writer;
+};
+
+class PageWriteTest : public WriterTest {
   protected:
     void SetUp() override {
         use_device("mega328P");
-        begin_memory_write(session, SLOT_CODE);
+        begin(SLOT_CODE);
     }
 };
 
@@ -47,10 +59,10 @@ TEST_F(PageWriteTest, CompletesWordsAroundLoadedBytes) {
     for (bool packet : {false, true}) {
         spi = RecordingSpi{};
         spi.packet = packet;
-        write_memory_byte(session, 0x11, 0xA1);
-        write_memory_byte(session, 0x12, 0xA2);
+        write(0x11, 0xA1);
+        write(0x12, 0xA2);
         EXPECT_EQ(spi.calls.size(), 0u) << "loads wait for the page write";
-        flush_page(session);
+        flush();
 
         // A bit-banged adapter sends the loads without sampling MISO; a packet-based one
         // takes loads and page write in one call.
@@ -69,15 +81,16 @@ TEST_F(PageWriteTest, CompletesWordsAroundLoadedBytes) {
         }
         EXPECT_EQ(spi.calls.back().kind, Kind::delay);
         EXPECT_FLOAT_EQ(spi.calls.back().ms, 6.0f);
-        EXPECT_EQ(session.prog.open_page, -1);
+        flush(); // the page is closed: nothing more to write
+        EXPECT_EQ(spi.calls.size(), expected.size() + 1) << packet;
     }
 }
 
 TEST_F(PageWriteTest, WritesPreviousPageBeforeLoadingTheNext) {
-    write_memory_byte(session, 0x7E, 0x01);
-    write_memory_byte(session, 0x7F, 0x02);
-    write_memory_byte(session, 0x80, 0x03);
-    flush_page(session);
+    write(0x7E, 0x01);
+    write(0x7F, 0x02);
+    write(0x80, 0x03);
+    flush();
 
     const auto instructions = spi.instructions();
     ASSERT_EQ(instructions.size(), 6u);
@@ -91,14 +104,15 @@ TEST_F(PageWriteTest, WritesPreviousPageBeforeLoadingTheNext) {
 }
 
 TEST_F(PageWriteTest, AfterEraseSkipsFfBytesAndBlankPages) {
-    session.prog.erased = true;
+    session.erase.erased = true;
+    begin(SLOT_CODE);
     for (long a = 0; a < 128; ++a) {
-        write_memory_byte(session, a, 0xFF); // a whole blank page
+        write(a, 0xFF); // a whole blank page
     }
-    write_memory_byte(session, 0x80, 0xFF);
-    write_memory_byte(session, 0x81, 0x55);
-    write_memory_byte(session, 0x82, 0xFF);
-    flush_page(session);
+    write(0x80, 0xFF);
+    write(0x81, 0x55);
+    write(0x82, 0xFF);
+    flush();
 
     const auto sends = calls_of(spi, Kind::send_then_transfer);
     ASSERT_EQ(sends.size(), 1u) << "the blank page is neither loaded nor written";
@@ -110,23 +124,23 @@ TEST_F(PageWriteTest, AfterEraseSkipsFfBytesAndBlankPages) {
 
 TEST_F(PageWriteTest, OverlappingBytesStartANewPageWrite) {
     spi.page_size = 128;
-    write_memory_byte(session, 0x02, 0x12);
-    write_memory_byte(session, 0x03, 0x13);
-    write_memory_byte(session, 0x03, 0x13); // a second image portion holding 0x03 again
-    flush_page(session);
+    write(0x02, 0x12);
+    write(0x03, 0x13);
+    write(0x03, 0x13); // a second image portion holding 0x03 again
+    flush();
 
     EXPECT_EQ(spi.count_opcode(0x4C), 2);
     EXPECT_EQ(spi.flash[2], 0x12) << "the low byte of the word is not overwritten with 0xFF";
     EXPECT_EQ(spi.flash[3], 0x13);
 }
 
-TEST_F(IspTest, ExtendedAddressGoesWithEveryPageWriteAbove128K) {
+TEST_F(WriterTest, ExtendedAddressGoesWithEveryPageWriteAbove128K) {
     use_device("mega2560");
-    begin_memory_write(session, SLOT_CODE);
-    write_memory_byte(session, 0x00100, 0x01);
-    write_memory_byte(session, 0x20100, 0x02);
-    write_memory_byte(session, 0x20200, 0x03);
-    flush_page(session);
+    begin(SLOT_CODE);
+    write(0x00100, 0x01);
+    write(0x20100, 0x02);
+    write(0x20200, 0x03);
+    flush();
 
     const auto sends = calls_of(spi, Kind::send_then_transfer);
     ASSERT_EQ(sends.size(), 3u);
@@ -140,99 +154,97 @@ TEST_F(IspTest, ExtendedAddressGoesWithEveryPageWriteAbove128K) {
 }
 
 TEST_F(PageWriteTest, NoExtendedAddressUpTo128K) {
-    write_memory_byte(session, 0x7F00, 0x01);
-    flush_page(session);
+    write(0x7F00, 0x01);
+    flush();
     use_device("mega128");
-    begin_memory_write(session, SLOT_CODE);
-    write_memory_byte(session, 0x1FF00, 0x01);
-    flush_page(session);
+    begin(SLOT_CODE);
+    write(0x1FF00, 0x01);
+    flush();
     EXPECT_EQ(spi.count_opcode(0x4D), 0);
 }
 
-TEST_F(IspTest, EepromFfWrittenOnlyWhereTheEraseLeftOldData) {
+TEST_F(WriterTest, EepromFfWrittenOnlyWhereTheEraseLeftOldData) {
     use_device("mega328P");
-    session.prog.erased = true;
-    session.prog.memory = SLOT_DATA;
-    begin_memory_write(session, SLOT_DATA);
-    write_memory_byte(session, 0x10, 0xFF);
+    session.erase.erased = true;
+    begin(SLOT_DATA);
+    write(0x10, 0xFF);
     EXPECT_EQ(spi.count_opcode(0xC0), 0);
 
     session.settings.preserve_eeprom = true; // restoring the saved EEPROM
-    write_memory_byte(session, 0x10, 0xFF);
+    begin(SLOT_DATA);
+    write(0x10, 0xFF);
     ASSERT_EQ(spi.count_opcode(0xC0), 1);
     EXPECT_EQ(spi.instructions().back(), (Instruction{0xC0, 0x00, 0x10, 0xFF}));
     EXPECT_FLOAT_EQ(spi.calls.back().ms, 5.0f);
 
     session.settings.preserve_eeprom = false;
     spi.fuses[0x5808] = 0xF7; // EESAVE programmed: the erase kept the old EEPROM
-    begin_memory_write(session, SLOT_DATA);
-    write_memory_byte(session, 0x11, 0xFF);
+    begin(SLOT_DATA);
+    write(0x11, 0xFF);
     EXPECT_EQ(spi.count_opcode(0xC0), 2);
     EXPECT_EQ(spi.eeprom[0x11], 0xFF);
 
     // Flash 0xFF stays skipped after an erase.
-    session.prog.memory = SLOT_CODE;
-    begin_memory_write(session, SLOT_CODE);
-    write_memory_byte(session, 0x10, 0xFF);
-    flush_page(session);
+    begin(SLOT_CODE);
+    write(0x10, 0xFF);
+    flush();
     EXPECT_EQ(spi.count_opcode(0x40) + spi.count_opcode(0x4C), 0);
 }
 
-TEST_F(IspTest, SlowDownScalesWaitsAndPollTimeouts) {
+TEST_F(WriterTest, SlowDownScalesWaitsAndPollTimeouts) {
     use_device("mega328P", 3.0f);
-    begin_memory_write(session, SLOT_CODE);
-    write_memory_byte(session, 0, 0x01);
-    flush_page(session);
+    begin(SLOT_CODE);
+    write(0, 0x01);
+    flush();
     EXPECT_FLOAT_EQ(spi.calls.back().ms, 18.0f);
 
     session.settings.write_poll = true;
     spi.always_busy = true;
-    begin_memory_write(session, SLOT_CODE);
-    write_memory_byte(session, 0x85, 0x01);
+    begin(SLOT_CODE);
+    write(0x85, 0x01);
     os_timer_t timer;
     timer.restart();
     std::string printed;
-    EXPECT_EQ(status_of([&] { flush_page(session); }, &printed), EXIT_CHIP_FAILED);
+    EXPECT_EQ(status_of([&] { flush(); }, &printed), EXIT_CHIP_FAILED);
     timer.stop();
     EXPECT_EQ(printed, "Poll: can't write page at 0x80\n");
     EXPECT_GE(timer.elapsed_ms(), 72.0L) << "4 x 6 ms x 3";
 }
 
-TEST_F(IspTest, ReadyBusyPollingWaitsUntilReady) {
+TEST_F(WriterTest, ReadyBusyPollingWaitsUntilReady) {
     use_device("mega328P");
     session.settings.write_poll = true;
     spi.busy_polls = 3;
-    session.prog.memory = SLOT_DATA;
-    begin_memory_write(session, SLOT_DATA);
-    write_memory_byte(session, 7, 0x42);
+    begin(SLOT_DATA);
+    write(7, 0x42);
     EXPECT_EQ(spi.count_opcode(0xF0), 4);
     EXPECT_EQ(spi.count(Kind::delay), 0);
     EXPECT_EQ(spi.eeprom[7], 0x42);
 }
 
-TEST_F(IspTest, DataPollingOnByteWrittenFlash) {
+TEST_F(WriterTest, DataPollingOnByteWrittenFlash) {
     use_device("tiny12"); // no pages, 0xFF cannot be polled
     session.settings.write_poll = true;
-    begin_memory_write(session, SLOT_CODE);
-    write_memory_byte(session, 4, 0xFF);
+    begin(SLOT_CODE);
+    write(4, 0xFF);
     EXPECT_EQ(spi.count_opcode(0x20), 0);
     EXPECT_FLOAT_EQ(spi.calls.back().ms, 6.0f);
 
-    write_memory_byte(session, 5, 0x3C);
+    write(5, 0x3C);
     EXPECT_EQ(spi.count_opcode(0x28), 1) << "polled until the byte reads back";
 
     spi.always_busy = true;
     std::string printed;
     os_timer_t timer;
     timer.restart();
-    EXPECT_EQ(status_of([&] { write_memory_byte(session, 6, 0x3C); }, &printed), EXIT_CHIP_FAILED);
+    EXPECT_EQ(status_of([&] { write(6, 0x3C); }, &printed), EXIT_CHIP_FAILED);
     timer.stop();
     EXPECT_EQ(printed, "Poll: can't write byte to CODE memory at 0x6\n");
     EXPECT_GE(timer.elapsed_ms(), 24.0L);
 }
 
 // The host may be held up for longer than the time-out while the chip finishes its write.
-TEST_F(IspTest, PollAfterTheTimeOutStillSeesTheWriteDone) {
+TEST_F(WriterTest, PollAfterTheTimeOutStillSeesTheWriteDone) {
     struct Case {
         const char* device;
         memory_slot memory;
@@ -242,8 +254,7 @@ TEST_F(IspTest, PollAfterTheTimeOutStillSeesTheWriteDone) {
         spi = RecordingSpi{};
         use_device(c.device);
         session.settings.write_poll = true;
-        session.prog.memory = c.memory;
-        begin_memory_write(session, c.memory);
+        begin(c.memory);
         spi.always_busy = true;
         spi.on_instruction = [&](const Instruction& instruction) {
             if (instruction[0] == c.poll_opcode && spi.always_busy) {
@@ -253,41 +264,29 @@ TEST_F(IspTest, PollAfterTheTimeOutStillSeesTheWriteDone) {
                 spi.always_busy = false; // finished meanwhile
             }
         };
-        EXPECT_EQ(status_of([&] { write_memory_byte(session, 5, 0x3C); }), -1) << c.device;
+        EXPECT_EQ(status_of([&] { write(5, 0x3C); }), -1) << c.device;
         EXPECT_EQ(spi.count_opcode(c.poll_opcode), 2) << c.device;
     }
 }
 
-TEST_F(IspTest, NoPollCodeWarnsAndTimesWrites) {
+TEST_F(WriterTest, NoPollCodeWarnsAndTimesWrites) {
     use_device("mega603");
     session.settings.write_poll = true;
-    const std::string printed = output_of([&] { begin_memory_write(session, SLOT_CODE); });
+    const std::string printed = output_of([&] { begin(SLOT_CODE); });
     EXPECT_EQ(printed, "Warning: can't use write polling for CODE memory of mega603\n");
-    write_memory_byte(session, 0, 0x12);
-    flush_page(session);
+    write(0, 0x12);
+    flush();
     EXPECT_EQ(spi.calls.back().kind, Kind::delay);
     EXPECT_FLOAT_EQ(spi.calls.back().ms, 25.0f);
 }
 
-TEST_F(IspTest, WrongEchoOfAWriteLosesSynchronisation) {
+TEST_F(WriterTest, WrongEchoOfAWriteLosesSynchronisation) {
     use_device("tiny12");
+    begin(SLOT_CODE);
     spi.silent = true;
     std::string printed;
-    EXPECT_EQ(status_of([&] { write_memory_byte(session, 0, 0x12); }, &printed), EXIT_SYNC_LOST);
+    EXPECT_EQ(status_of([&] { write(0, 0x12); }, &printed), EXIT_SYNC_LOST);
     EXPECT_EQ(printed, "\nSynchronisation lost\n");
-}
-
-TEST_F(IspTest, FillFfNeverGoesBack) {
-    use_device("mega328P");
-    session.prog.memory = SLOT_DATA;
-    begin_memory_write(session, SLOT_DATA);
-    output_of([&] {
-        fill_ff_to(session, 4);
-        fill_ff_to(session, 2);
-        fill_ff_to(session, 5);
-    });
-    EXPECT_EQ(spi.count_opcode(0xC0), 5);
-    EXPECT_EQ(session.prog.ff_fill_position, 5);
 }
 
 TEST_F(PageWriteTest, ChipOutOfStepMidPageIsCaughtAtThePageWrite) {
@@ -298,9 +297,9 @@ TEST_F(PageWriteTest, ChipOutOfStepMidPageIsCaughtAtThePageWrite) {
         }
     };
     for (long a = 0; a < 16; ++a) {
-        write_memory_byte(session, a, std::uint8_t(a));
+        write(a, std::uint8_t(a));
     }
     std::string printed;
-    EXPECT_EQ(status_of([&] { flush_page(session); }, &printed), EXIT_SYNC_LOST);
+    EXPECT_EQ(status_of([&] { flush(); }, &printed), EXIT_SYNC_LOST);
     EXPECT_EQ(printed, "\nSynchronisation lost\n");
 }

@@ -23,13 +23,13 @@ class ProductionTest : public IspTest {
     void connect(const char* device) {
         chip = std::make_unique<chip_spi_t>(device);
         chip->clock().follow_host(); // the engine times its polls on the host clock
-        session.adapter = chip.get();
+        attach(*chip);
         session.device.requested_name = device;
         testing::internal::CaptureStdout();
         enter_programming_mode(session);
         testing::internal::GetCapturedStdout();
         ASSERT_GE(session.device.detected_index, 0);
-        prepare_timing(session.prog, session.current_device(), 1.0f);
+        session.waits = write_waits(session.current_device(), 1.0f);
     }
 
     static void add(PortionList& image, std::int32_t start,

@@ -8,6 +8,7 @@
 #include "quarnel/isp/memory_operations.h"
 #include "quarnel/isp/programming_mode.h"
 #include "quarnel/isp/session.h"
+#include "quarnel/isp/spi_programmer.h"
 #include "quarnel/isp/target_power.h"
 #include "sim/target_file.h"
 #include "tests/quarnel/adapters/ftdi/stand_in_bench.h"
@@ -206,13 +207,14 @@ class Program32K : public MpsseOnVirtualChip {
     // One adapter session running `work`; the stand-in's counts come back when it closes.
     session_figures run_session(const std::function<void()>& work) {
         EXPECT_EQ(create("mega328P", "ft2232h", std::nullopt).status, 0);
-        session.adapter = adapter.get();
+        spi_programmer_t programmer(*adapter);
+        session.programmer = &programmer;
         session.device = requested;
         const std::int64_t start = platform::counter_now();
         testing::internal::CaptureStdout();
         power_up_target(session);
         enter_programming_mode(session);
-        prepare_timing(session.prog, session.current_device(), 1.0f);
+        session.waits = write_waits(session.current_device(), 1.0f);
         work();
         release_target(session);
         printed += testing::internal::GetCapturedStdout();
