@@ -86,6 +86,45 @@ TEST_F(PageWriteTest, CompletesWordsAroundLoadedBytes) {
     }
 }
 
+// A gap inside a page: the word of the byte before it is completed with 0xFF before the
+// byte after it is loaded, and a byte at an odd address goes after its word's low byte.
+TEST_F(PageWriteTest, GapInsideAPageCompletesTheWordBeforeIt) {
+    struct Case {
+        long first, second;
+        std::vector<Instruction> loads;
+    };
+    const Case cases[] = {
+        {0x10,
+         0x14,
+         {{0x40, 0x00, 0x08, 0x01},
+          {0x48, 0x00, 0x08, 0xFF},
+          {0x40, 0x00, 0x0A, 0x02},
+          {0x48, 0x00, 0x0A, 0xFF}}},
+        {0x10,
+         0x15,
+         {{0x40, 0x00, 0x08, 0x01},
+          {0x48, 0x00, 0x08, 0xFF},
+          {0x40, 0x00, 0x0A, 0xFF},
+          {0x48, 0x00, 0x0A, 0x02}}},
+        {0x11,
+         0x14,
+         {{0x40, 0x00, 0x08, 0xFF},
+          {0x48, 0x00, 0x08, 0x01},
+          {0x40, 0x00, 0x0A, 0x02},
+          {0x48, 0x00, 0x0A, 0xFF}}},
+    };
+    for (const Case& c : cases) {
+        spi = RecordingSpi{};
+        begin(SLOT_CODE);
+        write(c.first, 0x01);
+        write(c.second, 0x02);
+        flush();
+        std::vector<Instruction> expected = c.loads;
+        expected.push_back({0x4C, 0x00, 0x0A, 0x00});
+        EXPECT_EQ(spi.instructions(), expected) << c.first << " " << c.second;
+    }
+}
+
 TEST_F(PageWriteTest, WritesPreviousPageBeforeLoadingTheNext) {
     write(0x7E, 0x01);
     write(0x7F, 0x02);
