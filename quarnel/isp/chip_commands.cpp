@@ -54,7 +54,7 @@ void read_lock_state(IspSession& session) {
     session.lock_state = lock_level_of_bits(unsigned(lock_bits_of(device.lock_format, reply[3])));
 }
 
-void chip_erase(IspSession& session) {
+void chip_erase(const IspSession& session) {
     programmer_t& programmer = session.isp();
     const Instruction command = {isp_opcode::program, isp_opcode::chip_erase, 0x00, 0x00};
     const Instruction reply = programmer.exchange(command);
@@ -82,7 +82,7 @@ void erase_device(IspSession& session) {
     session.erase.erased = true;
 }
 
-int write_lock_bits(IspSession& session, int level) {
+int write_lock_bits(const IspSession& session, int level) {
     const DeviceInfo& device = session.current_device();
     const std::uint8_t mask = level >= 2 ? 3 : 1;
     programmer_t& programmer = session.isp();

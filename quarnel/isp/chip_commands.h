@@ -12,13 +12,13 @@ int lock_level_of_bits(unsigned bits);
 void read_lock_state(IspSession& session);
 
 // Chip Erase, its wait, and a reset pulse; programming mode must be entered again.
-void chip_erase(IspSession& session);
+void chip_erase(const IspSession& session);
 
 // The complete erase step: correction sequence where needed, erase, programming
 // mode again, new lock read; marks the chip erased.
 void erase_device(IspSession& session);
 
 // Locks to `level` (1 or 2); returns the level written, at most 2.
-int write_lock_bits(IspSession& session, int level);
+int write_lock_bits(const IspSession& session, int level);
 
 } // namespace quarnel

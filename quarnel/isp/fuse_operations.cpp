@@ -45,7 +45,7 @@ std::uint8_t merged(const FuseByteRequest& byte) {
 
 } // namespace
 
-std::uint8_t read_fuse_byte(IspSession& session, std::uint8_t first, std::uint8_t second) {
+std::uint8_t read_fuse_byte(const IspSession& session, std::uint8_t first, std::uint8_t second) {
     const Instruction command = {first, second, 0x00, 0x00};
     const Instruction reply = session.isp().exchange(command);
     trace_exchange(4, "Read Fuses", command.data(), reply.data());
@@ -96,7 +96,7 @@ void read_osccal(IspSession& session) {
     }
 }
 
-void write_fuse_byte(IspSession& session, std::uint8_t second, std::uint8_t fourth) {
+void write_fuse_byte(const IspSession& session, std::uint8_t second, std::uint8_t fourth) {
     const Instruction command = {isp_opcode::program, second, 0x00, fourth};
     const Instruction reply = session.isp().exchange(command);
     trace_exchange(4, "Write Fuses", command.data(), reply.data());
@@ -128,7 +128,7 @@ void program_fuses(IspSession& session) {
     }
 }
 
-bool eesave_programmed(IspSession& session) {
+bool eesave_programmed(const IspSession& session) {
     if (session.current_device().fuse_format < 2) {
         return false; // the layouts of the older formats have no EESAVE
     }

@@ -53,7 +53,7 @@ std::uint32_t read_signature(IspSession& session) {
 
 } // namespace
 
-std::uint8_t send_program_enable(IspSession& session) {
+std::uint8_t send_program_enable(const IspSession& session) {
     const Instruction reply =
         session.isp().exchange({isp_opcode::program, isp_opcode::enable, 0x00, 0x00});
     trace_reply(3, "PgmOn reply", reply.data());

@@ -9,7 +9,7 @@ struct IspSession;
 struct DeviceSelection;
 
 // Sends Programming Enable; returns the third reply byte (0x53 when in step).
-std::uint8_t send_program_enable(IspSession& session);
+std::uint8_t send_program_enable(const IspSession& session);
 
 // Reset, programming enable (resynchronising when needed), signature read and
 // identification; sets the session's detected row and reports the chip found.
