@@ -18,6 +18,8 @@ namespace quarnel {
 
 void program_memory(IspSession& session, memory_slot memory, const PortionList& image) {
     console_log(2, "Programming %s\n", memory_names[memory]);
+    // First: whether the erase kept the EEPROM decides the FF fill.
+    MemoryWriter writer = begin_memory_write(session, memory);
     // Free EEPROM positions get 0xFF too, unless an erase left them so.
     const bool ff_fill = session.settings.write_fill_eeprom && memory == SLOT_DATA &&
                          !session.erase.left_blank(SLOT_DATA);
@@ -25,7 +27,6 @@ void program_memory(IspSession& session, memory_slot memory, const PortionList& 
                    ff_fill
                        ? std::max<long>(image.byte_count(), session.current_device().eeprom_size)
                        : image.byte_count());
-    MemoryWriter writer = begin_memory_write(session, memory);
     long ff_filled_to = 0;
     auto fill_ff_to = [&](long limit) {
         for (long address = ff_filled_to; address < limit; ++address) {
