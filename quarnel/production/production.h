@@ -4,6 +4,7 @@
 
 #include "quarnel/common/memory_slot.h"
 #include "quarnel/image/portion_list.h"
+#include "quarnel/production/eeprom_rescue_file.h"
 #include "quarnel/production/insert_request.h"
 #include "quarnel/production/production_serial.h"
 
@@ -43,25 +44,33 @@ class ProductionData {
     // With write or verify: the OSCCAL, SERNO and BYTES inserts, in this order.
     void insert_production_data();
 
-    // With erase_counter: reads the counter and settles the count to write.
+    // With erase and preserve_eeprom, before the erase counter is read: a copy a broken run
+    // left in "(eeprom).sav" is taken up when it is this chip's; one of another chip, or of
+    // unknown origin, ends the run before the chip is changed.
+    void find_rescue_copy();
+
+    // With erase_counter: reads the counter and settles the count to write; a counter the
+    // broken run's erase left blank continues from the count its copy holds.
     void prepare_erase_counter();
     // The count the erase step is to write, once settled.
     std::optional<std::uint16_t> settled_erase_count() const { return erase_count; }
 
-    // With preserve_eeprom: the EEPROM copy taken before the erase.
+    // With preserve_eeprom: the EEPROM copy taken before the erase, stored whole in
+    // "(eeprom).sav" (with the count to write) before the chip is changed; a run that
+    // cannot store it ends (70). With a broken run's copy, the chip's EEPROM must be that
+    // copy, or part of it restored (else 30), and the file's copy is the one kept.
     void save_eeprom();
-    // For a blank check that failed after the erase: with preserve_eeprom the
-    // copy goes to "(eeprom).sav" in the current directory; then the run ends
-    // with status 10.
+    // For a blank check that failed after the erase: with preserve_eeprom the copy stays
+    // in "(eeprom).sav" and says so; then the run ends with status 10.
     [[noreturn]] void save_eeprom_to_file();
-    // For any other failure between the copy and its return: the chip may have lost
-    // its EEPROM, so a copy still held goes to "(eeprom).sav" as well. Raises nothing.
+    // For any other failure between the copy and its return: the copy stays in
+    // "(eeprom).sav" and says so. Raises nothing.
     void rescue_eeprom();
-    // Programs the copy back and discards it.
+    // Programs the copy back; once the chip is read back holding it, "(eeprom).sav" goes.
     void restore_eeprom();
 
-    // At the end of the erase step, when a count is settled. When the counter's
-    // place holds code, the counter is dropped for the rest of the run.
+    // Right after the erase, when a count is settled. When the counter's place holds
+    // code, the counter is dropped for the rest of the run.
     void write_erase_counter();
 
     // Last step: a write run has used its serial number; the file has held the
@@ -78,8 +87,10 @@ class ProductionData {
   private:
     void insert_osccal();
     void insert_serno();
-    // Writes the held copy to "(eeprom).sav"; `line_end` closes the message.
-    void write_eeprom_copy(const char* line_end);
+    bool rescue_file_used() const;
+    // This chip's marks for a rescue copy.
+    RescueCopy this_chip() const;
+    std::optional<std::uint16_t> broken_run_erase_count() const;
 
     const ProductionSettings& settings;
     IspSession& session;
@@ -87,7 +98,9 @@ class ProductionData {
     PortionList& eeprom;
     SerialNumberFile serial;
     PortionList eeprom_copy;
-    bool eeprom_held = false; // taken from the chip and not yet written back
+    bool eeprom_held = false;             // taken from the chip and not yet written back
+    std::optional<RescueCopy> broken_run; // the copy a broken run left for this chip
+    std::vector<std::uint8_t> rescue;     // the bytes stored in "(eeprom).sav"
     std::optional<std::uint16_t> erase_count;
 };
 

@@ -35,8 +35,13 @@ void ProductionData::prepare_erase_counter() {
         std::uint8_t bytes[2];
         // A reader of its own: a fresh extended address byte for chips above 128 KB.
         MemoryReader(session).read(SLOT_CODE, bytes, counter_address(session), 2);
-        const std::uint16_t stored = static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
-        if (stored == counter_unset) {
+        std::uint16_t stored = static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
+        if (stored == counter_unset && broken_run_erase_count()) {
+            // The broken run erased the chip (or was about to): its count stands.
+            stored = *broken_run_erase_count();
+            console_log(2, "Number of erases %u kept in \"%s\"\n", static_cast<unsigned>(stored),
+                        rescue_file_name);
+        } else if (stored == counter_unset) {
             console_log(1, "Number of erases not initialized\n");
         } else {
             console_log(2, "Read number of erases %u\n", static_cast<unsigned>(stored));

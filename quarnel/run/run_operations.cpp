@@ -182,14 +182,21 @@ void run_operations(RunState& state) {
     if (options.write || options.verify) {
         production.insert_production_data();
     }
+    production.find_rescue_copy();
     production.prepare_erase_counter();
 
     if (options.erase) {
+        // What the files rule out is refused before the erase.
+        fit_test(state);
         session.waits = write_waits(session.current_device(), options.delay_factor);
         production.save_eeprom();
         try {
             erase_device(session);
             check_device_match(state, true);
+            // As early as the chip allows, so that a broken run leaves the count behind.
+            if (production.settled_erase_count()) {
+                production.write_erase_counter();
+            }
             lock_test(options, session);
             fuse_test(state, session);
             blank_check_or_fail(options, session, production);
@@ -198,18 +205,15 @@ void run_operations(RunState& state) {
             production.rescue_eeprom();
             throw;
         }
-        if (production.settled_erase_count()) {
-            production.write_erase_counter();
-        }
     } else {
         check_device_match(state, true);
         lock_test(options, session);
         fuse_test(state, session);
         blank_check_or_fail(options, session, production);
+        fit_test(state);
     }
 
     session.waits = write_waits(session.current_device(), options.delay_factor);
-    fit_test(state);
     if (options.read) {
         read_into_files(state);
     } else {

@@ -118,7 +118,7 @@ TEST(RunProduction, EraseCounterCountsAndStartsAgain) {
                                    "\nProgramming CODE memory\n done (T)\n";
         const BenchRun run = bench.quarnel(args);
         EXPECT_EQ(run.body, echo(args) + tiny + "Chip not locked\n" + step.before_erase +
-                                "Device erased\n" + tiny + tiny2313_fuses("Fuses ") + counter +
+                                "Device erased\n" + tiny + counter + tiny2313_fuses("Fuses ") +
                                 "Programming CODE memory\n done (T)\n" + success)
             << step.written;
         EXPECT_EQ(run.status, 0);

@@ -24,24 +24,30 @@ class EepromKeepTest : public ProductionTest {
 };
 
 TEST_F(EepromKeepTest, TheContentComesBackAfterTheErase) {
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
     const std::string printed = output_of([&] {
         production.save_eeprom();
         erase_device(session);
         production.restore_eeprom();
     });
+    std::filesystem::current_path(previous);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("(eeprom).sav"))) << "gone once restored";
     EXPECT_EQ(printed.rfind("Saving EEPROM\n", 0), 0u) << printed;
     EXPECT_NE(printed.find("Restoring EEPROM\n"), std::string::npos) << printed;
     EXPECT_EQ(chip->state().eeprom, original);
 }
 
-TEST_F(EepromKeepTest, AFailedBlankCheckLeavesTheCopyInARescueFile) {
-    output_of([&] { production.save_eeprom(); });
-    erase_device(session);
+TEST_F(EepromKeepTest, TheCopyIsOnDiskBeforeTheEraseAndStaysAfterAFailedBlankCheck) {
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
+    output_of([&] { production.save_eeprom(); });
+    const bool stored_before_erase = std::filesystem::exists("(eeprom).sav");
+    erase_device(session);
     std::string printed;
     const int status = status_of([&] { production.save_eeprom_to_file(); }, &printed);
     std::filesystem::current_path(previous);
+    EXPECT_TRUE(stored_before_erase);
     EXPECT_EQ(status, EXIT_CHIP_FAILED);
     EXPECT_EQ(printed, "EEPROM content saved to HEX-file \"(eeprom).sav\"");
 
@@ -69,5 +75,8 @@ TEST_F(EepromKeepTest, AnUnknownChipIsNotSaved) {
     EXPECT_EQ(status_of([&] { production.save_eeprom(); }, &printed), EXIT_WRONG_CHIP);
     EXPECT_EQ(printed, "Can't save EEPROM in unknown chip\n");
     settings.force = true;
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
     EXPECT_EQ(output_of([&] { production.save_eeprom(); }).rfind("Saving EEPROM\n", 0), 0u);
+    std::filesystem::current_path(previous);
 }
