@@ -148,12 +148,13 @@ int read_hex_file(const std::string& path, Image& image, std::uint32_t limit) {
         std::printf("Error hex-file without end record\n");
         return -1;
     }
-    std::printf("\r  Read file...\t\t\t\t\t\tok.\t\n");
     if (dropped > 0) {
-        std::printf("  Warning: %llu bytes of %s lie beyond the %u bytes of memory and were "
-                    "left out.\n",
-                    static_cast<unsigned long long>(dropped), path.c_str(), limit);
+        // Programming part of a program is worse than programming none of it.
+        std::printf("Error hex-file %s: %llu bytes lie beyond the %u bytes of memory\n",
+                    path.c_str(), static_cast<unsigned long long>(dropped), limit);
+        return -1;
     }
+    std::printf("\r  Read file...\t\t\t\t\t\tok.\t\n");
     return 0;
 }
 

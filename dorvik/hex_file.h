@@ -9,8 +9,8 @@
 namespace dorvik {
 
 // Reads a HEX file into `image`; bytes the file does not give keep their
-// value. Data at or beyond `limit` is left out, with a warning that counts it.
-// 0, or -1 after its message.
+// value. A file with data at or beyond `limit` is refused with a message that
+// counts those bytes. 0, or -1 after its message.
 int read_hex_file(const std::string& path, Image& image, std::uint32_t limit);
 
 // Saves the first `length` bytes of `image` as a HEX file of 16-byte records

@@ -54,16 +54,19 @@ TEST(DorvikProgramming, FirmwareAndEepromFileOnAtmega8) {
     EXPECT_EQ(folder.memory("eeprom", 512), hex_image(firmware("blink-mega8.eep.hex"), 512));
 }
 
-TEST(DorvikProgramming, DataBeyondTheDeviceIsDroppedWithAWarning) {
+TEST(DorvikProgramming, DataBeyondTheDeviceIsRefusedBeforeTheErase) {
     DorvikFolder folder;
     folder.make_target("mega48");
+    write_file(folder.file("old.hex"), ":0400000001020304F2\n:00000001FF\n");
+    folder.avrsim({"write", folder.file("target"), "flash", folder.file("old.hex")});
     write_file(folder.file("big.hex"), ":02000000AA55FF\n:02100000BB66CD\n:00000001FF\n");
     const ProgramResult r = folder.run({"atmega48", "-wf=big.hex"});
-    EXPECT_EQ(r.status, 0) << r.output;
-    EXPECT_NE(r.output.find("ok.\t\n  Warning: 2 bytes of big.hex lie beyond the 4096 bytes of "
-                            "memory and were left out.\n"),
-              std::string::npos);
-    EXPECT_EQ(folder.memory("flash", 4096)[1], 0x55);
+    EXPECT_EQ(r.status, 255) << r.output;
+    EXPECT_NE(
+        r.output.find("Error hex-file big.hex: 2 bytes lie beyond the 4096 bytes of memory\n"),
+        std::string::npos)
+        << r.output;
+    EXPECT_EQ(folder.memory("flash", 4096)[1], 0x02) << "the chip was not erased";
 }
 
 TEST(DorvikProgramming, ReadsIntoHexFiles) {

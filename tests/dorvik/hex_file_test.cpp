@@ -142,24 +142,25 @@ TEST(DorvikHexFile, CrLfLowerCaseAndEmptyDataRecordsAreAccepted) {
     EXPECT_EQ(image[0x0A], 0xAB);
 }
 
-TEST(DorvikHexFile, DataBeyondTheLimitIsDroppedWithAWarning) {
-    Image image(16384, 0xFF);
-    const auto r = read_text(":0400000001020304F2\n:02800000AABB19\n:00000001FF\n", image, 16384);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(image[0], 0x01);
-    EXPECT_TRUE(r.output.starts_with(READ_OK));
-    EXPECT_NE(r.output.find("  Warning: 2 bytes of "), std::string::npos);
-    EXPECT_NE(r.output.find(" lie beyond the 16384 bytes of memory and were left out.\n"),
-              std::string::npos);
-}
-
-TEST(DorvikHexFile, SegmentAndLinearBasesMoveDataBeyondEveryImage) {
-    for (const char* base : {":020000021000EC\n", ":020000040001F9\n"}) {
-        Image image(65536, 0xFF);
-        const auto r = read_text(std::string(base) + ":0100000055AA\n:00000001FF\n", image, 65536);
-        EXPECT_EQ(r.status, 0) << base;
-        EXPECT_EQ(image[0], 0xFF) << base;
-        EXPECT_NE(r.output.find("Warning: 1 bytes"), std::string::npos) << base;
+TEST(DorvikHexFile, DataBeyondTheLimitRefusesTheFile) {
+    const struct {
+        const char* text;
+        std::size_t size;
+        const char* counted;
+    } cases[] = {
+        {":0400000001020304F2\n:02800000AABB19\n:00000001FF\n", 16384,
+         ": 2 bytes lie beyond the 16384 bytes of memory\n"},
+        {":020000021000EC\n:0100000055AA\n:00000001FF\n", 65536,
+         ": 1 bytes lie beyond the 65536 bytes of memory\n"},
+        {":020000040001F9\n:0100000055AA\n:00000001FF\n", 65536,
+         ": 1 bytes lie beyond the 65536 bytes of memory\n"},
+    };
+    for (const auto& c : cases) {
+        Image image(c.size, 0xFF);
+        const auto r = read_text(c.text, image, static_cast<std::uint32_t>(c.size));
+        EXPECT_EQ(r.status, -1) << c.text;
+        EXPECT_NE(r.output.find(c.counted), std::string::npos) << r.output;
+        EXPECT_EQ(r.output.find("ok."), std::string::npos) << r.output;
     }
 }
 
