@@ -370,5 +370,32 @@ TEST(RunFailure, AHeldSerialFileIsNamedAndABreakEndsTheWait) {
         EXPECT_EQ(result.status, 80);
         EXPECT_EQ(bench.get("sn.txt"), "41\n");
         EXPECT_EQ(bench.memory("flash"), Bytes(2048, 0xFF));
+
+TEST(RunFailure, FilesThatCannotFitAreRefusedBeforeTheErase) {
+    struct Case {
+        const char* name;
+        std::string content;
+        std::vector<std::string> args;
+    };
+    const std::vector<Case> cases = {
+        {"a HEX file spanning 3 MB",
+         ":0100000001FE\n:02000004002FCB\n:01FFF000020E\n:00000001FF\n",
+         {"-c", "f"}},
+        {"a binary of 200 KB", std::string(200 * 1024, '\x11'), {"-c", ":bin:f"}},
+        {"a byte at 0x7FFFFFFF", ":020000047FFF7C\n:01FFFF00A55C\n:00000001FF\n", {"-d", "f"}},
+        {"1,808 bytes too many", std::string(2048 + 128 + 1808, '\x22'), {":bin:f"}},
+    };
+    for (const Case& c : cases) {
+        Bench bench("tiny2313");
+        bench.load("flash", {{0, {0x77}}});
+        bench.put("f", c.content);
+        std::vector<std::string> args = {"+tiny2313", "-e-", "-n", "-w"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const BenchRun run = bench.quarnel(args);
+        EXPECT_EQ(run.status, 50) << c.name << "\n" << run.body;
+        EXPECT_NE(run.body.find("Can't fit "), std::string::npos) << c.name << "\n" << run.body;
+        EXPECT_EQ(run.body.find("Device erased"), std::string::npos) << c.name;
+        EXPECT_EQ(bench.memory("flash")[0], 0x77) << c.name << ": the chip was not erased";
+        EXPECT_FALSE(bench.files().count("(eeprom).sav")) << c.name;
     }
 }

@@ -296,5 +296,74 @@ TEST(RunProduction, FilesThatOnlyLookLikeTemporariesStay) {
                 EXPECT_EQ(bench.get(name), "a user's notes\n");
             }
         }
+
+TEST(RunProduction, ABrokenRunLeavesTheNextOneTheEepromAndTheCount) {
+    // tiny2313: the erase is write 1, the counter's page write 2, the 128 EEPROM bytes writes
+    // 3 to 130, the program's two pages 131 and 132; the verify follows. Each signal comes
+    // after the erase, the counter, amid the restore and amid the programming.
+    Bytes eeprom(128);
+    for (std::size_t i = 0; i < eeprom.size(); ++i) {
+        eeprom[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    }
+    const Bytes code(40, 0x5A);
+    const std::vector<std::string> args = {"+tiny2313", "-e-", "-n", "-w", "-v", "p.hex"};
+    for (const char* phase : {"1", "2", "70", "132"}) {
+        for (const char* signal : {"KILL", "INT", "TERM"}) {
+            const std::string trial = std::string(phase) + ":" + signal;
+            Bench bench("tiny2313");
+            bench.put("p.hex", hex_text({{0, code}}));
+            bench.load("eeprom", {{0, eeprom}});
+            bench.load("flash", {{0x7FE, {0x04, 0x00}}}); // erased four times before
+            bench.set({"faults=signal=" + trial});
+            const BenchRun broken = bench.quarnel(args);
+            EXPECT_EQ(broken.status, std::string(signal) == "KILL" ? 128 + SIGKILL : 80) << trial;
+            const BenchRun next = bench.quarnel(args);
+            EXPECT_EQ(next.status, 0) << trial << "\n" << next.body;
+            EXPECT_NE(next.body.find("Writing erase counter = 6\n"), std::string::npos)
+                << trial << "\n"
+                << next.body;
+            EXPECT_EQ(bench.memory("eeprom"), eeprom) << trial;
+            EXPECT_EQ(range(bench.memory("flash"), 0x7FE, 2), (Bytes{0x06, 0x00})) << trial;
+            EXPECT_FALSE(bench.files().count("(eeprom).sav")) << trial;
+        }
+    }
+}
+
+TEST(RunProduction, ACopyOfAnotherChipStopsTheRunBeforeTheErase) {
+    const Bytes eeprom(128, 0x42);
+    const std::vector<std::string> args = {"+tiny2313", "-e-", "p.hex", "-w"};
+    struct Case {
+        const char* name;
+        std::vector<std::string> chip; // what the second chip differs in
+        const char* message;
+        int status;
+    };
+    const Case cases[] = {
+        {"other calibration",
+         {"calibration=11 22"},
+         "\"(eeprom).sav\" holds the EEPROM copy of another chip; this chip was not changed\n"
+         "Put that chip back to restore it, or move \"(eeprom).sav\" away\n",
+         30},
+        {"own EEPROM changed",
+         {"calibration=A7 9C"},
+         "EEPROM differs from the copy in \"(eeprom).sav\"; the chip was not changed\n"
+         "Write it back with -w -d \"(eeprom).sav\" if it is this chip's, or move it away\n",
+         30},
+    };
+    for (const Case& c : cases) {
+        Bench bench("tiny2313", {"faults=signal=1:KILL"});
+        bench.put("p.hex", hex_text({{0, {0x01, 0x02}}}));
+        bench.load("eeprom", {{0, eeprom}});
+        EXPECT_EQ(bench.quarnel(args).status, 128 + SIGKILL) << c.name;
+        const std::string copy = bench.get("(eeprom).sav");
+        // Another chip in the socket, its EEPROM neither the copy nor erased.
+        bench.set(c.chip);
+        bench.load("eeprom", {{0, {0x99}}});
+        bench.load("flash", {{0, {0x77}}});
+        const BenchRun run = bench.quarnel(args);
+        EXPECT_EQ(run.status, c.status) << c.name;
+        EXPECT_NE(run.body.find(c.message), std::string::npos) << c.name << "\n" << run.body;
+        EXPECT_EQ(bench.memory("flash")[0], 0x77) << c.name << ": not erased";
+        EXPECT_EQ(bench.get("(eeprom).sav"), copy) << c.name;
     }
 }
