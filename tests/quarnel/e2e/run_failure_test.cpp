@@ -370,6 +370,8 @@ TEST(RunFailure, AHeldSerialFileIsNamedAndABreakEndsTheWait) {
         EXPECT_EQ(result.status, 80);
         EXPECT_EQ(bench.get("sn.txt"), "41\n");
         EXPECT_EQ(bench.memory("flash"), Bytes(2048, 0xFF));
+    }
+}
 
 TEST(RunFailure, FilesThatCannotFitAreRefusedBeforeTheErase) {
     struct Case {

@@ -296,6 +296,8 @@ TEST(RunProduction, FilesThatOnlyLookLikeTemporariesStay) {
                 EXPECT_EQ(bench.get(name), "a user's notes\n");
             }
         }
+    }
+}
 
 TEST(RunProduction, ABrokenRunLeavesTheNextOneTheEepromAndTheCount) {
     // tiny2313: the erase is write 1, the counter's page write 2, the 128 EEPROM bytes writes
