@@ -37,14 +37,24 @@ void program_memory(IspSession& session, memory_slot memory, const PortionList& 
         // Nested image portions end below the fill already done: never go back.
         ff_filled_to = std::max(ff_filled_to, limit);
     };
+    // The earlier portion that reaches highest: bytes of later portions inside it are written
+    // already (overlaps hold equal data), so they count as done without being written again.
+    long written_first = 0;
+    long written_last = -1;
     for (const CodePortion& portion : image) {
         if (ff_fill) {
             fill_ff_to(portion.start);
         }
         for (long address = portion.start; address <= portion.last(); ++address) {
-            writer.write(address, portion.read(static_cast<std::int32_t>(address)));
-            poll_user_break();
+            if (address < written_first || address > written_last) {
+                writer.write(address, portion.read(static_cast<std::int32_t>(address)));
+                poll_user_break();
+            }
             progress_advance(session.progress, 1);
+        }
+        if (portion.last() > written_last) {
+            written_first = portion.start;
+            written_last = portion.last();
         }
         ff_filled_to = std::max(ff_filled_to, static_cast<long>(portion.start) + portion.length);
     }

@@ -312,3 +312,31 @@ TEST(ProgressLine, ShareBytesRateAndTimeLeft) {
         EXPECT_EQ(progress_line(c.done, c.total, c.elapsed_ms, c.finished), c.line);
     }
 }
+
+TEST_F(IspTest, RepeatedOverlappingPortionsAreWrittenOnce) {
+    use_device("mega328P");
+    spi.page_size = 128;
+    const struct {
+        const char* name;
+        memory_slot memory;
+        std::vector<std::pair<long, std::size_t>> portions; // start, length
+        long writes; // page writes for flash, byte writes for EEPROM: one wait each
+    } cases[] = {
+        {"a file given twice", SLOT_CODE, {{0, 1024}, {0, 1024}}, 8},
+        {"a portion inside another", SLOT_CODE, {{0, 1024}, {256, 512}}, 8},
+        {"a portion reaching past another", SLOT_CODE, {{0, 512}, {256, 512}}, 6},
+        {"EEPROM bytes given three times", SLOT_DATA, {{0, 16}, {0, 16}, {8, 8}}, 16},
+    };
+    for (const auto& c : cases) {
+        spi.calls.clear();
+        PortionList image;
+        for (const auto& [start, length] : c.portions) {
+            add(image, start, counting(length, std::uint8_t(start)));
+        }
+        output_of([&] { program_memory(session, c.memory, image); });
+        EXPECT_EQ(spi.count(Kind::delay), c.writes) << c.name;
+        bool verified = false;
+        output_of([&] { verified = verify_memory(session, c.memory, image); });
+        EXPECT_TRUE(verified) << c.name;
+    }
+}
