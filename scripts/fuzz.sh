@@ -12,8 +12,9 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(fuzz_image_files fuzz_elf_srec fuzz_command_line fuzz_fuse_list fuzz_pinmap
   fuzz_dorvik fuzz_target_file)
 
+echo "== Fuzzing ${#targets[@]} targets for ${seconds} s each, ${jobs} at a time (build-fuzz)"
 cmake --preset fuzz >/dev/null
-nice cmake --build --preset fuzz -j2 --target "${targets[@]}" >/dev/null
+nice cmake --build --preset fuzz -j2 --target "${targets[@]}"
 out=build-fuzz/findings
 mkdir -p "$out"
 
