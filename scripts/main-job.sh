@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the programs, creates a virtual mega328P, programs and verifies the example
 # firmware with quarnel, then reads the chip back and compares it with the image.
-# Its build (build-programs/, tests off) is separate from the test build (build/).
+# Its build (build-programs/, tests off) is separate from the test build (build/). The chip
+# and the files stay in build-programs/rehearsal/; the job ends with the line that puts the
+# programs on the PATH.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -17,8 +19,9 @@ stage "Building quarnel, dorvik, avrsim and the stand-in libraries (a first buil
 cmake --build --preset programs -j2
 
 bin=$top/build-programs/bin
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+work=$top/build-programs/rehearsal
+rm -rf "$work"
+mkdir -p "$work"
 
 stage "Creating a virtual mega328P on a KELMA cable ($work/chip.avr)"
 "$bin/avrsim" new "$work/chip.avr" mega328P adapter=kelma
@@ -41,3 +44,9 @@ else
   echo "Read-back differs." >&2
   exit 1
 fi
+
+stage "Where everything is"
+echo "Programs (quarnel, dorvik, avrsim, the stand-in libraries): $bin"
+echo "Virtual chip and read-back files (chip.avr, flash.hex, eeprom.hex): $work"
+echo "To call the programs by name, as README.md's \"Using quarnel\" does, run:"
+echo "  export PATH=$bin:\$PATH"
