@@ -1,6 +1,9 @@
 # The Windows zip (cmake --build --preset windows --target package): the two programs, the
-# README and the examples, in one folder quarnel-<version>-win64.
+# README and the examples, in one folder quarnel-<version>-win64; avrsim and the stand-in DLLs
+# in its rehearsal/ folder, never beside the programs, where they would be loaded before the
+# real drivers.
 install(TARGETS quarnel dorvik RUNTIME DESTINATION .)
+install(TARGETS avrsim avrsim_dlportio avrsim_ftd2xx RUNTIME DESTINATION rehearsal)
 install(FILES README.md DESTINATION .)
 install(DIRECTORY examples/ DESTINATION examples)
 

@@ -253,6 +253,16 @@ if [ "$set_name" != smoke ]; then
   checks=$((checks + 1))
   [ -f "$unpacked/README.md" ] && [ -f "$unpacked/examples/firmware/blink-mega8.hex" ] &&
     ! ls "$unpacked"/*.dll >/dev/null 2>&1 || fail "the zip lacks README.md or examples, or holds DLLs"
+  checks=$((checks + 1))
+  [ -f "$unpacked/rehearsal/avrsim.exe" ] && [ -f "$unpacked/rehearsal/DLportIO.dll" ] &&
+    [ -f "$unpacked/rehearsal/ftd2xx.dll" ] || fail "the zip's rehearsal/ lacks avrsim.exe or a stand-in DLL"
+  # The rehearsal as the README gives it: avrsim's chip, quarnel run from rehearsal/.
+  (cd "$unpacked/rehearsal" && wine ./avrsim.exe new bench.txt mega8 >/dev/null 2>&1 &&
+    AVRSIM_TARGET=bench.txt DLPORTIO_LIBRARY='DLportIO.dll' wine ../quarnel.exe +mega8 -e -w -v \
+      ../examples/firmware/blink-mega8.hex >"$dir/out" 2>"$dir/err")
+  status=$?
+  expect_status 0
+  expect_line "Verifying CODE memory"
   # dorvik.exe needs the DLPortIO driver's DLL to start; quarnel.exe loads it only for a port.
   (cd "$unpacked" && wine ./quarnel.exe -? >"$dir/out" 2>"$dir/err")
   status=$?

@@ -42,7 +42,8 @@ bool console_rewrites_lines() {
 
 void console_rewrite_line(const char* text) {
     const std::size_t length = std::strlen(text);
-    std::string line = "\r" + std::string(text);
+    std::string line(1, '\r');
+    line += text;
     if (length < console.open_line) {
         line.append(console.open_line - length, ' ');
     }
