@@ -93,7 +93,8 @@ class HexReader {
     [[noreturn]] static void invalid_line(const std::string& line) {
         console_log(0, "Invalid HEX line\n'%s'\n", shown_line(line).c_str());
         if (!is_text_line(line)) {
-            console_log(0, "The file is not text: a binary file is named with the prefix :bin:\n");
+            console_log(0, "The file is not text: a raw binary image takes the prefix :bin:, an "
+                           "ELF file :elf:\n");
         }
         throw app_error(EXIT_BAD_DATA);
     }

@@ -279,7 +279,7 @@ TEST(RunFailure, ABinaryFileGivenAsHexShowsNoRawBytes) {
     const BenchRun run = bench.quarnel({"+mega8", "-e", "-w", "-v", "flash.bin"});
     EXPECT_EQ(run.status, 50);
     EXPECT_NE(run.body.find("Invalid HEX line\n'\\x00\\x01"), std::string::npos) << run.body;
-    EXPECT_NE(run.body.find("prefix :bin:\n"), std::string::npos) << run.body;
+    EXPECT_NE(run.body.find("prefix :bin:, an ELF file :elf:\n"), std::string::npos) << run.body;
     std::size_t line_length = 0;
     for (const char c : run.body) {
         const auto byte = static_cast<unsigned char>(c);

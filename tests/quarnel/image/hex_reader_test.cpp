@@ -108,7 +108,7 @@ TEST_F(HexReaderTest, MalformedLinesAreInvalid) {
 
 TEST_F(HexReaderTest, ABadLineIsShownEscapedAndCut) {
     const std::string not_text =
-        "The file is not text: a binary file is named with the prefix :bin:\n";
+        "The file is not text: a raw binary image takes the prefix :bin:, an ELF file :elf:\n";
     const struct {
         std::string content;
         std::string output;
