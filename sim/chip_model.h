@@ -32,6 +32,8 @@ class ChipModel {
     int low_phase_cycles() const;
     int high_phase_cycles() const;
 
+    // RESET held low now (what the stand-ins report when a program ends).
+    bool in_reset() const { return reset_; }
     const InstructionUnit& instructions() const { return unit_; }
     // Every write of the chip from now on is reported to `store` (nullptr: to nobody).
     void keep_writes_in(ChipStore* store) { unit_.keep_writes_in(store); }

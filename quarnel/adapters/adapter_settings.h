@@ -28,6 +28,17 @@ struct AdapterSettings {
         }
         return *sck_phases;
     }
+
+    // The SCK frequency an adapter that makes its own clock aims at, in Hz: the one asked for
+    // with -os, or the MCU clock less 5 % over two of the longer SCK phase.
+    std::uint32_t requested_sck_hz() const {
+        if (sck_given) {
+            return osc_hz;
+        }
+        const SckPhases shortest = phases();
+        const unsigned longer = shortest.low > shortest.high ? shortest.low : shortest.high;
+        return (osc_hz - osc_hz / 20) / (2 * longer);
+    }
 };
 
 } // namespace quarnel

@@ -4,6 +4,7 @@
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -101,6 +102,30 @@ const SignalInfo* find_signal(const char* name) {
         }
     }
     return nullptr;
+}
+
+// A default fills only the signals the pin map leaves out, unchecked against the lines the
+// map gave to others: reset=dbus0 would share SCK, led_ok=dbus2 would drive against the
+// target's MISO. Refused as two listed signals on one line are.
+void require_own_lines(const pinmap_t& listed, const pinmap_t& filled, pin_table_t table) {
+    for (int d = 0; d < SIGNAL_COUNT; ++d) {
+        if (listed.signals[d].present()) {
+            continue;
+        }
+        for (int s = 0; s < SIGNAL_COUNT; ++s) {
+            const std::uint32_t shared = filled.signals[d].lines() & listed.signals[s].lines();
+            if (shared == 0) {
+                continue;
+            }
+            const std::uint32_t line = shared & (~shared + 1);
+            const auto pin = std::find_if(table.begin(), table.end(),
+                                          [line](const PinInfo& p) { return p.mask == line; });
+            console_log(0, "adapter: can't use '%s' for '%s' - already used for '%s'\n",
+                        pin != table.end() ? pin->name : "?", signal_table[s].name,
+                        signal_table[d].name);
+            throw app_error(EXIT_ENVIRONMENT);
+        }
+    }
 }
 
 } // namespace quarnel

@@ -87,6 +87,10 @@ void require_defined(const pinmap_t& map, std::initializer_list<pin_signal> sign
 void require_within(const pinmap_t& map, std::initializer_list<pin_signal> signals,
                     std::uint32_t allowed, const char* label);
 
+// Fails with the already-used message when a signal that `listed` left out took a default
+// line that `listed` gives to another signal (`filled`: `listed` after fill_defaults).
+void require_own_lines(const pinmap_t& listed, const pinmap_t& filled, pin_table_t table);
+
 // Lookups by name, without regard to case; nullptr when there is none.
 const PinInfo* find_pin(pin_table_t table, const char* name);
 const SignalInfo* find_signal(const char* name);

@@ -1,4 +1,5 @@
 // Loading the input files, creating the adapter and waiting for its key.
+#include "quarnel/adapters/ftdi/bitbang/bitbang_adapter.h"
 #include "quarnel/adapters/ftdi/mpsse/mpsse_adapter.h"
 #include "quarnel/adapters/lpt/lpt_adapter_setup.h"
 #include "quarnel/adapters/os_timer.h"
@@ -81,7 +82,10 @@ void create_adapter(RunState& run) {
     run.session.programmer = nullptr;
     run.programmer.reset();
     run.adapter.reset();
-    if (options.adapter_spec && is_mpsse_adapter_spec(*options.adapter_spec)) {
+    // The whole names of the newer adapters first: each is a text the letter rules refuse.
+    if (options.adapter_spec && is_bitbang_adapter_spec(*options.adapter_spec)) {
+        run.adapter = create_bitbang_adapter(settings);
+    } else if (options.adapter_spec && is_mpsse_adapter_spec(*options.adapter_spec)) {
         run.adapter = create_mpsse_adapter(settings);
     } else {
         run.adapter = create_lpt_adapter(settings);

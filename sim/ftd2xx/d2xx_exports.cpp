@@ -1,10 +1,12 @@
 // The 22 D2XX calls of the stand-in FTDI library, played on the virtual bench.
 #include "sim/ftd2xx/bench_instance.h"
+#include "sim/ftd2xx/baud_rate.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 using namespace avrsim;
 
@@ -22,6 +24,7 @@ constexpr FT_STATUS FT_DEVICE_NOT_FOUND = 2;
 constexpr FT_STATUS FT_DEVICE_NOT_OPENED = 3;
 constexpr FT_STATUS FT_IO_ERROR = 4;
 constexpr FT_STATUS FT_INVALID_PARAMETER = 6;
+constexpr FT_STATUS FT_INVALID_BAUD_RATE = 7;
 constexpr FT_STATUS FT_NOT_SUPPORTED = 17;
 
 constexpr DWORD open_by_serial_number = 1;
@@ -67,7 +70,7 @@ void copy_text(void* buffer, std::size_t room, const std::string& text) {
 }
 
 std::uint32_t flags_of(const ftdi_channel& channel) {
-    const bool high_speed = channel.device.type >= 6;
+    const bool high_speed = channel.device.type >= 6 && channel.device.type <= 8;
     return (channel.open || channel.device.opened_elsewhere ? 1u : 0u) | (high_speed ? 2u : 0u);
 }
 
@@ -235,7 +238,7 @@ D2XX_EXPORT FT_STATUS FT_Write(FT_HANDLE handle, void* buffer, DWORD to_write, D
         return FT_IO_ERROR;
     }
     const bus_transfer transfer(b);
-    channel->engine.write(static_cast<const std::uint8_t*>(buffer), to_write);
+    channel->write(static_cast<const std::uint8_t*>(buffer), to_write);
     b.counts().bytes_written += to_write;
     *written = to_write;
     return FT_OK;
@@ -259,10 +262,10 @@ D2XX_EXPORT FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, DWORD to_read, DWO
     // The reply comes after a round trip; a reply not followed by Send Immediate waits in the
     // chip until its latency timer runs out.
     double wait_us = ftdi_bench::round_trip_us(*channel);
-    if (!channel->engine.flushed()) {
+    if (!channel->flushed()) {
         wait_us += channel->latency_ms * 1000.0;
     }
-    std::deque<std::uint8_t>& replies = channel->engine.replies();
+    std::deque<std::uint8_t>& replies = channel->replies();
     DWORD deliver = std::min<DWORD>(to_read, static_cast<DWORD>(replies.size()));
     if (b.fault_hits(usb_fault::short_read, b.counts().reads) && deliver == to_read &&
         deliver > 0) {
@@ -281,12 +284,28 @@ D2XX_EXPORT FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, DWORD to_read, DWO
     return FT_OK;
 }
 
-D2XX_EXPORT FT_STATUS FT_SetBaudRate(FT_HANDLE handle, std::uint32_t) {
-    return bench().channel(handle) != nullptr ? FT_OK : FT_INVALID_HANDLE;
+D2XX_EXPORT FT_STATUS FT_SetBaudRate(FT_HANDLE handle, std::uint32_t rate) {
+    ftdi_channel* channel = bench().channel(handle);
+    if (channel == nullptr) {
+        return FT_INVALID_HANDLE;
+    }
+    // In a bit-bang mode the driver asks the chip for four times the rate, as libftdi does.
+    const std::optional<double> baud =
+        achieved_baud_rate(channel->bitbang.active() ? rate * 4 : rate);
+    if (!baud) {
+        return FT_INVALID_BAUD_RATE;
+    }
+    channel->bitbang.set_baud_rate(*baud);
+    return FT_OK;
 }
 
-D2XX_EXPORT FT_STATUS FT_SetDivisor(FT_HANDLE handle, unsigned short) {
-    return bench().channel(handle) != nullptr ? FT_OK : FT_INVALID_HANDLE;
+D2XX_EXPORT FT_STATUS FT_SetDivisor(FT_HANDLE handle, unsigned short divisor) {
+    ftdi_channel* channel = bench().channel(handle);
+    if (channel == nullptr) {
+        return FT_INVALID_HANDLE;
+    }
+    channel->bitbang.set_baud_rate(baud_clock_hz / std::max(1, int{divisor}));
+    return FT_OK;
 }
 
 D2XX_EXPORT FT_STATUS FT_Purge(FT_HANDLE handle, std::uint32_t mask) {
@@ -295,10 +314,10 @@ D2XX_EXPORT FT_STATUS FT_Purge(FT_HANDLE handle, std::uint32_t mask) {
         return FT_INVALID_HANDLE;
     }
     if (mask & 1) {
-        channel->engine.purge_replies();
+        channel->purge_replies();
     }
     if (mask & 2) {
-        channel->engine.purge_commands();
+        channel->purge_commands();
     }
     return FT_OK;
 }
@@ -320,7 +339,7 @@ D2XX_EXPORT FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, DWORD* rx_bytes) {
     if (rx_bytes == nullptr) {
         return FT_INVALID_PARAMETER;
     }
-    *rx_bytes = static_cast<DWORD>(channel->engine.replies().size());
+    *rx_bytes = static_cast<DWORD>(channel->replies().size());
     return FT_OK;
 }
 
@@ -333,7 +352,7 @@ D2XX_EXPORT FT_STATUS FT_GetStatus(FT_HANDLE handle, DWORD* rx_bytes, DWORD* tx_
     if (rx_bytes == nullptr || tx_bytes == nullptr || event == nullptr) {
         return FT_INVALID_PARAMETER;
     }
-    *rx_bytes = static_cast<DWORD>(channel->engine.replies().size());
+    *rx_bytes = static_cast<DWORD>(channel->replies().size());
     *tx_bytes = 0;
     *event = 0;
     return FT_OK;
@@ -360,13 +379,25 @@ D2XX_EXPORT FT_STATUS FT_GetLatencyTimer(FT_HANDLE handle, unsigned char* ms) {
     return FT_OK;
 }
 
-D2XX_EXPORT FT_STATUS FT_SetBitMode(FT_HANDLE handle, unsigned char, unsigned char mode) {
+D2XX_EXPORT FT_STATUS FT_SetBitMode(FT_HANDLE handle, unsigned char mask, unsigned char mode) {
     ftdi_channel* channel = bench().channel(handle);
     if (channel == nullptr) {
         return FT_INVALID_HANDLE;
     }
     const bus_transfer transfer(bench());
-    channel->engine.set_bit_mode(mode);
+    channel->set_bit_mode(mask, mode);
+    return FT_OK;
+}
+
+D2XX_EXPORT FT_STATUS FT_GetBitMode(FT_HANDLE handle, unsigned char* pins) {
+    ftdi_channel* channel = bench().channel(handle);
+    if (channel == nullptr) {
+        return FT_INVALID_HANDLE;
+    }
+    if (pins == nullptr) {
+        return FT_INVALID_PARAMETER;
+    }
+    *pins = channel->bitbang.pins();
     return FT_OK;
 }
 

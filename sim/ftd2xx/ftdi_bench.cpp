@@ -61,7 +61,7 @@ void ftdi_bench::load(const char* target_path) {
     for (std::size_t i = 0; i < devices.size(); ++i) {
         const bool wired = static_cast<int>(i) == config_.target_device;
         channels_.push_back(std::make_unique<ftdi_channel>(
-            devices[i], wired ? chip_.get() : nullptr, clock_, config_.wiring));
+            devices[i], wired ? chip_.get() : nullptr, clock_, config_.wiring_of(devices[i].type)));
     }
 }
 
@@ -106,7 +106,7 @@ void ftdi_bench::write_stats() const {
     }
     std::uint64_t clocks = 0;
     for (const auto& channel : channels_) {
-        clocks += channel->engine.clocks();
+        clocks += channel->clocks();
     }
     std::ofstream out(config_.stats_file);
     // "name value" lines, as the other stand-in libraries write them.
@@ -117,6 +117,7 @@ void ftdi_bench::write_stats() const {
         << "sck_clocks " << clocks << "\n"
         << "bus_time_us " << static_cast<std::uint64_t>(clock_.total_us()) << "\n"
         << "latency_us " << static_cast<std::uint64_t>(counts_.latency_us) << "\n"
+        << "target_in_reset " << (chip_ != nullptr && chip_->in_reset() ? 1 : 0) << "\n"
         << "stand_in_cpu_us " << counts_.cpu_us << "\n";
     if (!out) {
         complain("can't write " + config_.stats_file);

@@ -5,9 +5,8 @@
 
 #include "sim/chip_model.h"
 #include "sim/ftd2xx/bus_clock.h"
-#include "sim/ftd2xx/chip_wiring.h"
 #include "sim/ftd2xx/ftdi_bench_config.h"
-#include "sim/ftd2xx/mpsse_engine.h"
+#include "sim/ftd2xx/ftdi_channel.h"
 #include "sim/live_target_file.h"
 #include "sim/target_file.h"
 
@@ -18,20 +17,6 @@
 #include <vector>
 
 namespace avrsim {
-
-// One device (chip channel) of the list, with its MPSSE engine while open.
-struct ftdi_channel {
-    ftdi_channel(const ftdi_device_entry& entry, ChipModel* chip, bus_clock& clock,
-                 const target_lines& lines)
-        : device(entry), wiring(chip, clock, lines), engine(mpsse_chip_of(entry.type), wiring) {}
-
-    ftdi_device_entry device;
-    chip_wiring wiring;
-    mpsse_engine engine;
-    bool open = false;
-    std::uint32_t read_timeout_ms = 0; // 0: none set
-    std::uint8_t latency_ms = 16;
-};
 
 struct usb_counts {
     std::uint64_t writes = 0;

@@ -11,7 +11,8 @@ namespace avrsim {
 
 namespace {
 
-constexpr std::uint32_t type_2232c = 4, type_2232h = 6, type_4232h = 7, type_232h = 8;
+constexpr std::uint32_t type_2232c = 4, type_232r = 5, type_2232h = 6, type_4232h = 7,
+                        type_232h = 8, type_x_series = 9;
 
 std::string lower(std::string_view text) {
     std::string out(text);
@@ -34,6 +35,12 @@ std::optional<std::uint32_t> chip_type_named(std::string_view name) {
     }
     if (n == "ft232h" || n == "232h") {
         return type_232h;
+    }
+    if (n == "ft232r" || n == "232r") {
+        return type_232r;
+    }
+    if (n == "ft230x" || n == "ft231x") {
+        return type_x_series;
     }
     // Any other D2XX type code, as a number.
     std::uint32_t code = 0;
@@ -102,13 +109,22 @@ bool parse_device(std::string_view text, ftdi_device_entry& device) {
     return true;
 }
 
-// "adbus3", "dbus3" -> 3; "acbus1", "cbus1" -> 9; optional leading '~'.
+// "adbus3", "dbus3", "d3" -> 3; "acbus1", "cbus1" -> 9; the serial lines of the bit-bang
+// chips by name ("txd" 0 ... "ri" 7); optional leading '~'.
 bool parse_line(std::string_view text, target_lines::line& line) {
     line.inverted = !text.empty() && text.front() == '~';
     if (line.inverted) {
         text.remove_prefix(1);
     }
     const std::string name = lower(text);
+    static constexpr const char* serial_lines[] = {"txd", "rxd", "rts", "cts",
+                                                   "dtr", "dsr", "dcd", "ri"};
+    for (int bit = 0; bit < 8; ++bit) {
+        if (name == serial_lines[bit] || name == std::string("d") + char('0' + bit)) {
+            line.bit = bit;
+            return true;
+        }
+    }
     int offset = 0;
     std::string_view digits;
     for (const auto& [prefix, base] : {std::pair{"adbus", 0}, std::pair{"dbus", 0},
@@ -162,7 +178,9 @@ std::vector<ftdi_device_entry> chip_channels(std::uint32_t type) {
         const char* name;
         const char* channels;
     };
-    static constexpr family families[] = {{type_2232c, "Dual RS232", "AB"},
+    static constexpr family families[] = {{type_232r, "FT232R USB UART", ""},
+                                          {type_x_series, "FT231X USB UART", ""},
+                                          {type_2232c, "Dual RS232", "AB"},
                                           {type_2232h, "Dual RS232-HS", "AB"},
                                           {type_4232h, "Quad RS232-HS", "ABCD"},
                                           {type_232h, "Single RS232-HS", ""}};
@@ -189,7 +207,26 @@ std::vector<ftdi_device_entry> ftdi_bench_config::device_list() const {
     if (fault == usb_fault::missing) {
         return {};
     }
-    return devices.empty() ? chip_channels(chip_type) : devices;
+    if (!devices.empty()) {
+        return devices;
+    }
+    std::vector<ftdi_device_entry> list = chip_channels(chip_type);
+    if (!chip_description.empty() && list.size() == 1) {
+        list.front().description = chip_description;
+    }
+    return list;
+}
+
+target_lines ftdi_bench_config::wiring_of(std::uint32_t type) const {
+    target_lines lines;
+    if (type == type_232r || type == type_x_series) {
+        lines.sck = {0, false};
+        lines.miso = {1, false};
+        lines.mosi = {2, false};
+        lines.reset = {4, false};
+    }
+    parse_wiring(wiring_text, lines); // checked when the key was read
+    return lines;
 }
 
 bool apply_ftdi_key(ftdi_bench_config& config, std::string_view key, std::string_view value,
@@ -204,6 +241,10 @@ bool apply_ftdi_key(ftdi_bench_config& config, std::string_view key, std::string
             return bad("FTDI chip");
         }
         config.chip_type = *type;
+        const std::string name = lower(value);
+        config.chip_description = name == "ft230x"   ? "FT230X Basic UART"
+                                  : name == "ft231x" ? "FT231X USB UART"
+                                                     : "";
     } else if (key == "ftdi_devices") {
         config.devices.clear();
         for (std::string_view text : split(value, ';')) {
@@ -220,9 +261,11 @@ bool apply_ftdi_key(ftdi_bench_config& config, std::string_view key, std::string
         }
         config.target_device = static_cast<int>(index);
     } else if (key == "ftdi_wiring") {
-        if (!parse_wiring(value, config.wiring)) {
+        target_lines checked;
+        if (!parse_wiring(value, checked)) {
             return bad("FTDI wiring");
         }
+        config.wiring_text = value;
     } else if (key == "ftdi_fault") {
         static constexpr std::pair<const char*, usb_fault> faults[] = {
             {"none", usb_fault::none},
@@ -272,6 +315,10 @@ std::uint32_t ftdi_bench_config::usb_id_of(const ftdi_device_entry& device) cons
         return 0x04036011;
     case type_232h:
         return 0x04036014;
+    case type_232r:
+        return 0x04036001;
+    case type_x_series:
+        return 0x04036015;
     default:
         return 0x04036010;
     }

@@ -1,5 +1,6 @@
 // The libftdi calls of the stand-in, played on the virtual FTDI bench: libftdi1 1.5's, or
 // libftdi 0.20's with AVRSIM_LIBFTDI_0_20. Return codes and error texts are the library's own.
+#include "sim/ftd2xx/baud_rate.h"
 #include "sim/ftd2xx/bench_instance.h"
 #include "sim/libftdi/libftdi_abi.h"
 #include "sim/libftdi/usb_devices.h"
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 using namespace avrsim;
 using avrsim::libftdi::ftdi_context;
@@ -24,6 +26,9 @@ constexpr int default_timeout_ms = 5000;
 constexpr int sio_detach_default = 0;
 
 constexpr const char* unavailable = "USB device unavailable";
+
+// Bytes of synchronous bit-bang a full-speed chip holds: its two FIFOs.
+constexpr std::size_t fifo_room = 256 + 128;
 
 // The USB devices of the bench, gathered once: the bench's devices stay for the process.
 std::vector<std::unique_ptr<usb_chip>>& usb_chips() {
@@ -74,6 +79,8 @@ int libftdi_type_of(std::uint32_t d2xx_type) {
         return avrsim::libftdi::TYPE_4232H;
     case 8:
         return avrsim::libftdi::TYPE_232H;
+    case 9:
+        return avrsim::libftdi::TYPE_230X;
     default:
         return avrsim::libftdi::TYPE_BM;
     }
@@ -104,10 +111,10 @@ int flush(ftdi_context* ftdi, unsigned which) {
         return fail(ftdi, -2, unavailable);
     }
     if (which & 1) {
-        channel->engine.purge_replies();
+        channel->purge_replies();
     }
     if (which & 2) {
-        channel->engine.purge_commands();
+        channel->purge_commands();
     }
     return 0;
 }
@@ -241,7 +248,7 @@ LIBFTDI_EXPORT int ftdi_usb_open_dev(ftdi_context* ftdi, usb_device* dev) {
     channel->latency_ms = 16;
     ftdi->usb_dev = reinterpret_cast<usb_handle*>(channel);
     ftdi->type = libftdi_type_of(chip->type);
-    ftdi->max_packet_size = chip->type >= 6 ? 512 : 64;
+    ftdi->max_packet_size = chip->type >= 6 && chip->type <= 8 ? 512 : 64;
     ftdi->baudrate = 9600;
     return 0;
 }
@@ -305,6 +312,15 @@ LIBFTDI_EXPORT int ftdi_set_baudrate(ftdi_context* ftdi, int baudrate) {
     if (baudrate <= 0) {
         return fail(ftdi, -1, "Silly baudrate <= 0.");
     }
+    // In the bit-bang modes libftdi asks the chip for four times the rate.
+    const int asked = ftdi->bitbang_enabled ? baudrate * 4 : baudrate;
+    const std::optional<double> achieved = achieved_baud_rate(static_cast<std::uint32_t>(asked));
+    if (!achieved) {
+        return fail(ftdi, -1,
+                    "Unsupported baudrate. Note: bitbang baudrates are automatically multiplied "
+                    "by 4");
+    }
+    channel_of(ftdi)->bitbang.set_baud_rate(*achieved);
     ftdi->baudrate = baudrate;
     return 0;
 }
@@ -347,8 +363,19 @@ LIBFTDI_EXPORT int ftdi_write_data(ftdi_context* ftdi, const unsigned char* buf,
         return fail(ftdi, -1, "usb bulk write failed");
     }
     const bus_transfer transfer(b);
-    channel->engine.write(buf, static_cast<std::size_t>(size));
-    b.counts().bytes_written += static_cast<std::uint64_t>(size);
+    // In synchronous bit-bang every byte leaves a sample that libftdi fetches only when asked:
+    // once the chip's FIFOs are full (256 samples towards the host, 128 bytes from it), the
+    // chip takes no more and the write times out.
+    const std::size_t waiting = channel->replies().size();
+    const std::size_t room =
+        channel->bitbang.synchronous() ? fifo_room - std::min(fifo_room, waiting) : SIZE_MAX;
+    const std::size_t taken = std::min(room, static_cast<std::size_t>(size));
+    channel->write(buf, taken);
+    b.counts().bytes_written += taken;
+    if (taken < static_cast<std::size_t>(size)) {
+        b.clock().advance_us(ftdi->usb_write_timeout * 1000.0);
+        return fail(ftdi, -1, "usb bulk write failed");
+    }
     return size;
 }
 
@@ -369,7 +396,7 @@ LIBFTDI_EXPORT int ftdi_read_data(ftdi_context* ftdi, unsigned char* buf, int si
         return fail(ftdi, -1, "usb bulk read failed");
     }
     const bus_transfer transfer(b);
-    std::deque<std::uint8_t>& replies = channel->engine.replies();
+    std::deque<std::uint8_t>& replies = channel->replies();
     const auto wanted_bytes = static_cast<std::size_t>(size);
     std::size_t deliver = std::min(wanted_bytes, replies.size());
     std::size_t lost = 0;
@@ -385,7 +412,7 @@ LIBFTDI_EXPORT int ftdi_read_data(ftdi_context* ftdi, unsigned char* buf, int si
     const std::size_t transfers =
         std::max<std::size_t>(1, (deliver + per_transfer - 1) / per_transfer);
     double wait_us = static_cast<double>(transfers) * ftdi_bench::round_trip_us(*channel);
-    if (deliver < wanted_bytes || !channel->engine.flushed()) {
+    if (deliver < wanted_bytes || !channel->flushed()) {
         wait_us += channel->latency_ms * 1000.0;
     }
     b.clock().advance_us(wait_us);
@@ -428,7 +455,7 @@ LIBFTDI_EXPORT int ftdi_write_data_get_chunksize(ftdi_context* ftdi, unsigned in
     return 0;
 }
 
-LIBFTDI_EXPORT int ftdi_set_bitmode(ftdi_context* ftdi, unsigned char /*bitmask*/,
+LIBFTDI_EXPORT int ftdi_set_bitmode(ftdi_context* ftdi, unsigned char bitmask,
                                     unsigned char mode) {
     ftdi_channel* channel = channel_of(ftdi);
     if (channel == nullptr) {
@@ -436,7 +463,7 @@ LIBFTDI_EXPORT int ftdi_set_bitmode(ftdi_context* ftdi, unsigned char /*bitmask*
     }
     const bus_transfer transfer(bench());
     // The mask sets line directions in the bit-bang modes only; MPSSE starts with inputs.
-    channel->engine.set_bit_mode(mode);
+    channel->set_bit_mode(bitmask, mode);
     ftdi->bitbang_mode = mode;
     ftdi->bitbang_enabled = mode != 0 ? 1 : 0;
     return 0;
@@ -451,7 +478,7 @@ LIBFTDI_EXPORT int ftdi_read_pins(ftdi_context* ftdi, unsigned char* pins) {
     if (channel == nullptr) {
         return fail(ftdi, -2, unavailable);
     }
-    *pins = static_cast<unsigned char>(channel->wiring.sense() & 0xFF);
+    *pins = channel->bitbang.pins();
     return 0;
 }
 

@@ -6,8 +6,9 @@
 
 namespace quarnel {
 
-// FTDI chip families, numbered as FTDI numbers them (the numbers device lists show). Numbers
-// from `later` on are chips past the FT232H, none of which this program drives.
+// FTDI chip families, numbered as FTDI numbers them (the numbers device lists show): the X
+// series (FT230X, FT231X...) is 9. Numbers from `later` on are chips past it, none of which
+// this program drives.
 enum class ftdi_chip_type : std::uint32_t {
     bm,
     am,
@@ -18,11 +19,13 @@ enum class ftdi_chip_type : std::uint32_t {
     ft2232h,
     ft4232h,
     ft232h,
+    x_series,
     later,
 };
 
-// Modes of the chip's I/O lines: reset (the chip's own function, UART or FIFO) and MPSSE.
-enum class ftdi_bit_mode : std::uint8_t { reset = 0x00, mpsse = 0x02 };
+// Modes of the chip's I/O lines: reset (the chip's own function, UART or FIFO), MPSSE and
+// synchronous bit-bang.
+enum class ftdi_bit_mode : std::uint8_t { reset = 0x00, mpsse = 0x02, sync_bitbang = 0x04 };
 
 // Buffers of the chip that a purge empties.
 enum class ftdi_purge : std::uint8_t { to_host = 1, to_chip = 2 };
@@ -55,6 +58,13 @@ class ftdi_chip_t {
     virtual void send(const std::uint8_t* buffer, std::uint32_t length) = 0;
     virtual void purge(ftdi_purge buffer) = 0;
     virtual void set_timeouts(std::uint32_t read_ms, std::uint32_t write_ms) = 0;
+    // How long the chip holds a short packet for the host before it sends it anyway.
+    virtual void set_latency_timer(std::uint8_t ms) = 0;
+    // The rate of the chip's clock: its baud rate, or in bit-bang 1/16 of the bytes a second.
+    virtual void set_baud_rate(std::uint32_t rate) = 0;
+    // How many bytes may be written in synchronous bit-bang before their samples are read: the
+    // chip stops clocking, and a write stalls, once nobody takes its samples.
+    virtual std::uint32_t bit_bang_window() const = 0;
 
     // The requested chip type, which the found one equals.
     const ftdi_chip_type type;

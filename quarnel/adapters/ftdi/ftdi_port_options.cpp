@@ -93,6 +93,10 @@ std::uint16_t default_ftdi_product_id(ftdi_chip_type chip_type) {
         return 0x6011;
     case ftdi_chip_type::ft232h:
         return 0x6014;
+    case ftdi_chip_type::ft232r:
+        return 0x6001;
+    case ftdi_chip_type::x_series:
+        return 0x6015;
     default:
         return 0x6010;
     }
@@ -106,6 +110,8 @@ const char* default_ftdi_description(ftdi_chip_type chip_type) {
         return "Dual RS232-HS A";
     case ftdi_chip_type::ft232h:
         return "Single RS232-HS";
+    case ftdi_chip_type::ft232r:
+        return "FT232R USB UART";
     default:
         return "Dual RS232 A";
     }

@@ -18,7 +18,8 @@ void parse_ftdi_listing_options(std::string_view port_spec, ftdi_device_params_t
 // USB product ID that FTDI gives a chip type (0x6010 for the FT2232C/D/H ...).
 std::uint16_t default_ftdi_product_id(ftdi_chip_type chip_type);
 
-// Factory description of the first MPSSE channel of a chip type ("Dual RS232 A" ...).
+// Factory description of the first MPSSE channel of a chip type ("Dual RS232 A" ...), or of
+// the FT232R.
 const char* default_ftdi_description(ftdi_chip_type chip_type);
 
 } // namespace quarnel

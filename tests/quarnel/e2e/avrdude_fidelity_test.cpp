@@ -1,34 +1,19 @@
 // The virtual chip behind the stand-in libftdi, programmed by avrdude, a programmer nobody here
 // wrote, through Debian's build of it (linked to libftdi 0.20): what avrdude writes quarnel
 // reads back, and what quarnel writes avrdude verifies. Skipped where avrdude is not installed.
+#include "tests/quarnel/e2e/avrdude_client.h"
 #include "tests/quarnel/e2e/ftdi_stand_in.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 
 namespace {
 
-const std::string avrdude_program = "/usr/bin/avrdude";
-
-// avrdude with its FT2232H MPSSE programmer on the bench's chip, in the bench's folder.
+// avrdude with its FT2232H MPSSE programmer on the bench's chip.
 ProgramResult avrdude(const FtdiBench& ftdi, const std::vector<std::string>& operations) {
-    ProgramRun run;
-    run.program = avrdude_program;
-    run.args = {"-c", "ft2232h", "-p", "m328p", "-B", "2MHz"};
-    run.args.insert(run.args.end(), operations.begin(), operations.end());
-    const std::string target = ftdi.bench.file("chip.avr");
-    run.directory = target.substr(0, target.rfind('/'));
-    run.env["AVRSIM_TARGET"] = target;
-    run.env["LD_LIBRARY_PATH"] = stand_in_library_dir();
-    run.env["HOME"] = run.directory; // no user configuration of avrdude
-#ifdef QUARNEL_ASAN_RUNTIME
-    // A sanitized stand-in in a program built without sanitizers: the runtime is loaded first,
-    // and avrdude's own allocations at exit are not this bench's leaks.
-    run.env["LD_PRELOAD"] = QUARNEL_ASAN_RUNTIME;
-    run.env["ASAN_OPTIONS"] = "detect_leaks=0";
-#endif
-    return run_program(run);
+    std::vector<std::string> args = {"-c", "ft2232h", "-p", "m328p", "-B", "2MHz"};
+    args.insert(args.end(), operations.begin(), operations.end());
+    return run_avrdude(ftdi.bench, args);
 }
 
 std::string as_text(const Bytes& bytes) {
@@ -36,7 +21,7 @@ std::string as_text(const Bytes& bytes) {
 }
 
 TEST(AvrdudeFidelity, AvrdudeAndQuarnelReadWhatTheOtherWrote) {
-    if (!std::filesystem::exists(avrdude_program)) {
+    if (!avrdude_installed()) {
         GTEST_SKIP() << "avrdude is not installed";
     }
     const FtdiBench ftdi({"ftdi=ft2232h", "fuse_low=FF", "fuse_high=DE", "fuse_ext=FD"}, libftdi);

@@ -145,7 +145,7 @@ TEST_F(StandIn, ShortRepliesWaitTheTimeOutAndHeldRepliesTheLatencyTimer) {
     const std::string text = read_file(stats);
     const std::string counts = "usb_writes 2\nusb_reads 2\nbytes_written 3\nbytes_read 2\n"
                                "sck_clocks 0\nbus_time_us 66250\nlatency_us 66250\n"
-                               "stand_in_cpu_us ";
+                               "target_in_reset 0\nstand_in_cpu_us ";
     EXPECT_EQ(text.substr(0, counts.size()), counts);
     EXPECT_EQ(text.find_first_not_of("0123456789", counts.size()), text.size() - 1) << text;
     EXPECT_EQ(text.back(), '\n');

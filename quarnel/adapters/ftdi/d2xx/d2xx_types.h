@@ -47,6 +47,7 @@ inline constexpr ULONG FT_PURGE_TX = 2;
 // FT_SetBitMode modes.
 inline constexpr UCHAR FT_BITMODE_RESET = 0x00;
 inline constexpr UCHAR FT_BITMODE_MPSSE = 0x02;
+inline constexpr UCHAR FT_BITMODE_SYNC_BITBANG = 0x04;
 
 // Bit 0 of FT_DEVICE_LIST_INFO_NODE::Flags: another process holds the device open.
 inline constexpr ULONG FT_FLAGS_OPENED = 1;
@@ -78,6 +79,8 @@ using FT_Write_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, void* buffer, DWORD to
 using FT_Purge_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, ULONG mask);
 using FT_SetTimeouts_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, ULONG read_ms, ULONG write_ms);
 using FT_SetBitMode_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, UCHAR mask, UCHAR mode);
+using FT_SetLatencyTimer_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, UCHAR ms);
+using FT_SetBaudRate_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, ULONG rate);
 using FT_GetDeviceInfo_t = FT_STATUS(D2XX_API*)(FT_HANDLE handle, FT_DEVICE* type, DWORD* id,
                                                 char* serial_number, char* description,
                                                 void* dummy);

@@ -27,13 +27,13 @@ ftd2xx_library_t::ftd2xx_library_t() {
     bind(FT_Close, "FT_Close");
     bind(FT_Read, "FT_Read");
     bind(FT_Write, "FT_Write");
-    require("FT_SetBaudRate");
+    bind(FT_SetBaudRate, "FT_SetBaudRate");
     require("FT_SetDivisor");
     bind(FT_Purge, "FT_Purge");
     bind(FT_SetTimeouts, "FT_SetTimeouts");
     require("FT_GetQueueStatus");
     require("FT_GetStatus");
-    require("FT_SetLatencyTimer");
+    bind(FT_SetLatencyTimer, "FT_SetLatencyTimer");
     require("FT_GetLatencyTimer");
     bind(FT_SetBitMode, "FT_SetBitMode");
     require("FT_SetUSBParameters");

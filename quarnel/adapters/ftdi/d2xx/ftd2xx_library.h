@@ -12,7 +12,7 @@ namespace quarnel {
 const char* ftd2xx_library_name();
 
 // Loading fails with "Can't load library" or "Can't get function" (app_error 70); a library
-// that lacks any of the 22 calls is unloaded again. Ten of them this program never makes: they
+// that lacks any of the 22 calls is unloaded again. Eight of them this program never makes: they
 // are asked for only so that a library is taken as D2XX when it has D2XX's whole set.
 class ftd2xx_library_t : public dynamic_library_t {
   public:
@@ -26,6 +26,8 @@ class ftd2xx_library_t : public dynamic_library_t {
     d2xx::FT_Purge_t FT_Purge = nullptr;
     d2xx::FT_SetTimeouts_t FT_SetTimeouts = nullptr;
     d2xx::FT_SetBitMode_t FT_SetBitMode = nullptr;
+    d2xx::FT_SetLatencyTimer_t FT_SetLatencyTimer = nullptr;
+    d2xx::FT_SetBaudRate_t FT_SetBaudRate = nullptr;
     d2xx::FT_GetDeviceInfo_t FT_GetDeviceInfo = nullptr;
     d2xx::FT_CreateDeviceInfoList_t FT_CreateDeviceInfoList = nullptr;
     d2xx::FT_GetDeviceInfoList_t FT_GetDeviceInfoList = nullptr;

@@ -9,7 +9,14 @@ namespace quarnel {
 
 namespace {
 d2xx::UCHAR d2xx_bit_mode(ftdi_bit_mode mode) {
-    return mode == ftdi_bit_mode::mpsse ? d2xx::FT_BITMODE_MPSSE : d2xx::FT_BITMODE_RESET;
+    switch (mode) {
+    case ftdi_bit_mode::mpsse:
+        return d2xx::FT_BITMODE_MPSSE;
+    case ftdi_bit_mode::sync_bitbang:
+        return d2xx::FT_BITMODE_SYNC_BITBANG;
+    default:
+        return d2xx::FT_BITMODE_RESET;
+    }
 }
 
 d2xx::ULONG d2xx_purge_mask(ftdi_purge buffer) {
@@ -61,6 +68,14 @@ void ftdi_chip_ftd2xx_t::purge(ftdi_purge buffer) {
 
 void ftdi_chip_ftd2xx_t::set_timeouts(std::uint32_t read_ms, std::uint32_t write_ms) {
     check_ftdi_status("set timeouts", library->FT_SetTimeouts(handle, read_ms, write_ms), false);
+}
+
+void ftdi_chip_ftd2xx_t::set_latency_timer(std::uint8_t ms) {
+    check_ftdi_status("set latency timer", library->FT_SetLatencyTimer(handle, ms), false);
+}
+
+void ftdi_chip_ftd2xx_t::set_baud_rate(std::uint32_t rate) {
+    check_ftdi_status("set baud rate", library->FT_SetBaudRate(handle, rate), false);
 }
 
 } // namespace quarnel

@@ -33,8 +33,9 @@ void ftdi_chip_libftdi_t::check(const char* operation, int result) const {
 }
 
 void ftdi_chip_libftdi_t::set_bit_mode(std::uint8_t mask, ftdi_bit_mode mode) {
-    const std::uint8_t libftdi_mode =
-        mode == ftdi_bit_mode::mpsse ? libftdi::BITMODE_MPSSE : libftdi::BITMODE_RESET;
+    const std::uint8_t libftdi_mode = mode == ftdi_bit_mode::mpsse          ? libftdi::BITMODE_MPSSE
+                                      : mode == ftdi_bit_mode::sync_bitbang ? libftdi::BITMODE_SYNCBB
+                                                                            : libftdi::BITMODE_RESET;
     check("set bit mode", library->ftdi_set_bitmode(context, mask, libftdi_mode));
 }
 
@@ -73,6 +74,14 @@ void ftdi_chip_libftdi_t::purge(ftdi_purge buffer) {
 void ftdi_chip_libftdi_t::set_timeouts(std::uint32_t read_ms, std::uint32_t write_ms) {
     context->usb_read_timeout = chunk(read_ms);
     context->usb_write_timeout = chunk(write_ms);
+}
+
+void ftdi_chip_libftdi_t::set_latency_timer(std::uint8_t ms) {
+    check("set latency timer", library->ftdi_set_latency_timer(context, ms));
+}
+
+void ftdi_chip_libftdi_t::set_baud_rate(std::uint32_t rate) {
+    check("set baud rate", library->ftdi_set_baudrate(context, chunk(rate)));
 }
 
 } // namespace quarnel

@@ -40,6 +40,8 @@ ftdi_chip_type chip_type_of(int libftdi_type) {
         return ftdi_chip_type::ft4232h;
     case libftdi::TYPE_232H:
         return ftdi_chip_type::ft232h;
+    case libftdi::TYPE_230X:
+        return ftdi_chip_type::x_series;
     default:
         return ftdi_chip_type::later;
     }

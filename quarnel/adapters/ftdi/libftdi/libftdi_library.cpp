@@ -17,6 +17,8 @@ libftdi_library_t::libftdi_library_t() {
     bind(ftdi_usb_open_dev, "ftdi_usb_open_dev");
     bind(ftdi_usb_close, "ftdi_usb_close");
     bind(ftdi_set_bitmode, "ftdi_set_bitmode");
+    bind(ftdi_set_latency_timer, "ftdi_set_latency_timer");
+    bind(ftdi_set_baudrate, "ftdi_set_baudrate");
     bind(ftdi_read_data, "ftdi_read_data");
     bind(ftdi_write_data, "ftdi_write_data");
     bind(ftdi_tciflush, "ftdi_tciflush");

@@ -27,6 +27,8 @@ class libftdi_library_t : public dynamic_library_t {
     libftdi::ftdi_usb_open_dev_t ftdi_usb_open_dev = nullptr;
     libftdi::ftdi_usb_close_t ftdi_usb_close = nullptr;
     libftdi::ftdi_set_bitmode_t ftdi_set_bitmode = nullptr;
+    libftdi::ftdi_set_latency_timer_t ftdi_set_latency_timer = nullptr;
+    libftdi::ftdi_set_baudrate_t ftdi_set_baudrate = nullptr;
     libftdi::ftdi_read_data_t ftdi_read_data = nullptr;
     libftdi::ftdi_write_data_t ftdi_write_data = nullptr;
     libftdi::ftdi_flush_t ftdi_tciflush = nullptr;

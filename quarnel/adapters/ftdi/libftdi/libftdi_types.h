@@ -23,6 +23,7 @@ inline constexpr int TYPE_230X = 7;
 // enum ftdi_mpsse_mode, the two modes used here.
 inline constexpr unsigned char BITMODE_RESET = 0x00;
 inline constexpr unsigned char BITMODE_MPSSE = 0x02;
+inline constexpr unsigned char BITMODE_SYNCBB = 0x04;
 
 // enum ftdi_interface: A to D are 1 to 4.
 inline constexpr int INTERFACE_A = 1;
@@ -74,6 +75,8 @@ using ftdi_usb_get_strings_t = int (*)(ftdi_context* ftdi, usb_device* dev, char
 using ftdi_usb_open_dev_t = int (*)(ftdi_context* ftdi, usb_device* dev);
 using ftdi_usb_close_t = int (*)(ftdi_context* ftdi);
 using ftdi_set_bitmode_t = int (*)(ftdi_context* ftdi, unsigned char mask, unsigned char mode);
+using ftdi_set_latency_timer_t = int (*)(ftdi_context* ftdi, unsigned char latency);
+using ftdi_set_baudrate_t = int (*)(ftdi_context* ftdi, int baudrate);
 using ftdi_read_data_t = int (*)(ftdi_context* ftdi, unsigned char* buffer, int size);
 using ftdi_write_data_t = int (*)(ftdi_context* ftdi, const unsigned char* buffer, int size);
 using ftdi_flush_t = int (*)(ftdi_context* ftdi);

@@ -53,40 +53,6 @@ void require_mpsse_data_lines(const pinmap_t& map) {
     }
 }
 
-// A default fills only the signals the pin map leaves out, unchecked against the lines the
-// map gave to others: reset=dbus0 would share SCK, led_ok=dbus2 would drive against the
-// target's MISO. Refused as two listed signals on one line are.
-void require_own_lines(const pinmap_t& listed, const pinmap_t& filled, pin_table_t table) {
-    for (int d = 0; d < SIGNAL_COUNT; ++d) {
-        if (listed.signals[d].present()) {
-            continue;
-        }
-        for (int s = 0; s < SIGNAL_COUNT; ++s) {
-            const std::uint32_t shared = filled.signals[d].lines() & listed.signals[s].lines();
-            if (shared == 0) {
-                continue;
-            }
-            const std::uint32_t line = shared & (~shared + 1);
-            const auto pin = std::find_if(table.begin(), table.end(),
-                                          [line](const PinInfo& p) { return p.mask == line; });
-            console_log(0, "adapter: can't use '%s' for '%s' - already used for '%s'\n",
-                        pin != table.end() ? pin->name : "?", signal_table[s].name,
-                        signal_table[d].name);
-            throw app_error(EXIT_ENVIRONMENT);
-        }
-    }
-}
-
-// The MCU clock less 5 %, over two of the longer SCK phase; or the SCK asked for with -os.
-std::uint32_t requested_sck_hz(const AdapterSettings& settings) {
-    if (settings.sck_given) {
-        return settings.osc_hz;
-    }
-    const SckPhases phases = settings.phases();
-    const unsigned longer = std::max(phases.low, phases.high);
-    return (settings.osc_hz - settings.osc_hz / 20) / (2 * longer);
-}
-
 } // namespace
 
 bool is_mpsse_adapter_spec(const std::string& adapter_spec) {
@@ -141,7 +107,7 @@ std::unique_ptr<spi_t> create_mpsse_adapter(const AdapterSettings& settings) {
                     request.description.c_str());
     }
 
-    const std::uint32_t sck_hz = requested_sck_hz(settings);
+    const std::uint32_t sck_hz = settings.requested_sck_hz();
     mpsse_clock(parsed.chip_type, sck_hz); // refuses an unreachable SCK before the device is opened
     auto adapter = std::make_unique<spi_ftdi_mpsse_t>(open_ftdi_chip(request), parsed.pins, sck_hz,
                                                       settings.lazy ? mpsse_exit::keep_inputs

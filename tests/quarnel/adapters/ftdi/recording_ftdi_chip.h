@@ -38,6 +38,13 @@ class recording_ftdi_chip final : public ftdi_chip_t {
         log.calls.push_back("set_timeouts " + std::to_string(read_ms) + " " +
                             std::to_string(write_ms));
     }
+    void set_latency_timer(std::uint8_t ms) override {
+        log.calls.push_back("set_latency_timer " + std::to_string(ms));
+    }
+    void set_baud_rate(std::uint32_t rate) override {
+        log.calls.push_back("set_baud_rate " + std::to_string(rate));
+    }
+    std::uint32_t bit_bang_window() const override { return 384; }
 
   private:
     chip_log& log;
