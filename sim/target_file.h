@@ -19,7 +19,8 @@ struct Target {
     double port_cycle_us = 1.0;
     bool direction_reads_back = true;
     std::string stats_path; // where a stand-in library writes its access counts; empty: nowhere
-    // Settings of other stand-in libraries (keys beginning with "ftdi"), in file order;
+    // Settings of other stand-in libraries (keys beginning with "ftdi", "spidev" or "gpio"),
+    // in file order;
     // kept as written and saved back unchanged.
     std::vector<std::pair<std::string, std::string>> extra;
 

@@ -125,7 +125,8 @@ void apply_setting(Target& target, const std::string& key, const std::string& va
         set_fuse(target, 3, value);
     } else if (key == "calibration") {
         set_calibration(target, value);
-    } else if (key.rfind("ftdi", 0) == 0) {
+    } else if (key.rfind("ftdi", 0) == 0 || key.rfind("spidev", 0) == 0 ||
+               key.rfind("gpio", 0) == 0) {
         target.set_extra(key, value);
     } else {
         throw target_error("unknown key '" + key + "'");
@@ -180,7 +181,9 @@ const char* setting_help() {
            "  stats=FILE           the parallel-port stand-in writes its port access counts there\n"
            "  lock=HH  fuse_low=HH  fuse_high=HH  fuse_ext=HH   lock and fuse bytes (hex)\n"
            "  calibration=HH ...   the chip's oscillator calibration bytes (hex)\n"
-           "  ftdi...=VALUE        settings of the FTDI stand-in, kept as written\n";
+           "  ftdi...=VALUE        settings of the FTDI stand-in, kept as written\n"
+           "  spidev...=VALUE, gpio...=VALUE\n"
+           "                       settings of the spidev and GPIO stand-in, kept as written\n";
 }
 
 } // namespace avrsim

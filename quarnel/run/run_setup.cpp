@@ -1,6 +1,7 @@
 // Loading the input files, creating the adapter and waiting for its key.
 #include "quarnel/adapters/ftdi/bitbang/bitbang_adapter.h"
 #include "quarnel/adapters/ftdi/mpsse/mpsse_adapter.h"
+#include "quarnel/adapters/linuxspi/linuxspi_adapter.h"
 #include "quarnel/adapters/lpt/lpt_adapter_setup.h"
 #include "quarnel/adapters/os_timer.h"
 #include "quarnel/common/console.h"
@@ -83,7 +84,9 @@ void create_adapter(RunState& run) {
     run.programmer.reset();
     run.adapter.reset();
     // The whole names of the newer adapters first: each is a text the letter rules refuse.
-    if (options.adapter_spec && is_bitbang_adapter_spec(*options.adapter_spec)) {
+    if (options.adapter_spec && is_linuxspi_adapter_spec(*options.adapter_spec)) {
+        run.adapter = create_linuxspi_adapter(settings);
+    } else if (options.adapter_spec && is_bitbang_adapter_spec(*options.adapter_spec)) {
         run.adapter = create_bitbang_adapter(settings);
     } else if (options.adapter_spec && is_mpsse_adapter_spec(*options.adapter_spec)) {
         run.adapter = create_mpsse_adapter(settings);
