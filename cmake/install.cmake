@@ -1,6 +1,6 @@
 # What `cmake --install` and the package put where. The programs go to bin; the stand-in
 # libraries to a private library folder, since only DLPORTIO_LIBRARY, FTD2XX_LIBRARY and
-# LD_LIBRARY_PATH (the libftdi ones) name them.
+# LD_LIBRARY_PATH (the libftdi ones) and LD_PRELOAD (the spidev one) name them.
 set(QUARNEL_PRIVATE_LIBDIR ${CMAKE_INSTALL_LIBDIR}/quarnel)
 set(QUARNEL_CONFIG_DIR ${CMAKE_INSTALL_FULL_SYSCONFDIR}/quarnel)
 set(QUARNEL_UDEVDIR lib/udev/rules.d)
@@ -8,7 +8,7 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 install(TARGETS quarnel dorvik avrsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS avrsim_dlportio avrsim_ftd2xx avrsim_libftdi1 avrsim_libftdi_0_20
+install(TARGETS avrsim_dlportio avrsim_ftd2xx avrsim_libftdi1 avrsim_libftdi_0_20 avrsim_spidev
   LIBRARY DESTINATION ${QUARNEL_PRIVATE_LIBDIR}
   PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 

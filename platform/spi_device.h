@@ -42,7 +42,7 @@ class gpio_output {
 
 // Requests `line` of `chip` as an output at the level `high`, for `consumer`; nullptr with the
 // reason recorded, the chip and line named.
-std::unique_ptr<gpio_output> request_gpio_output(const std::string& chip, unsigned line,
-                                                 bool high, const char* consumer);
+std::unique_ptr<gpio_output> request_gpio_output(const std::string& chip, unsigned line, bool high,
+                                                 const char* consumer);
 
 } // namespace platform

@@ -124,8 +124,8 @@ std::size_t spi_message_limit() {
     return buffer >= dma_alignment ? buffer / dma_alignment * dma_alignment : buffer;
 }
 
-std::unique_ptr<gpio_output> request_gpio_output(const std::string& chip, unsigned line,
-                                                 bool high, const char* consumer) {
+std::unique_ptr<gpio_output> request_gpio_output(const std::string& chip, unsigned line, bool high,
+                                                 const char* consumer) {
     const std::string name = "line " + std::to_string(line) + " of " + chip;
     const int chip_fd = open(chip.c_str(), O_RDWR | O_CLOEXEC);
     if (chip_fd < 0) {

@@ -1,6 +1,6 @@
 // The 22 D2XX calls of the stand-in FTDI library, played on the virtual bench.
-#include "sim/ftd2xx/bench_instance.h"
 #include "sim/ftd2xx/baud_rate.h"
+#include "sim/ftd2xx/bench_instance.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -178,12 +178,10 @@ std::vector<ftdi_device_entry> chip_channels(std::uint32_t type) {
         const char* name;
         const char* channels;
     };
-    static constexpr family families[] = {{type_232r, "FT232R USB UART", ""},
-                                          {type_x_series, "FT231X USB UART", ""},
-                                          {type_2232c, "Dual RS232", "AB"},
-                                          {type_2232h, "Dual RS232-HS", "AB"},
-                                          {type_4232h, "Quad RS232-HS", "ABCD"},
-                                          {type_232h, "Single RS232-HS", ""}};
+    static constexpr family families[] = {
+        {type_232r, "FT232R USB UART", ""},    {type_x_series, "FT231X USB UART", ""},
+        {type_2232c, "Dual RS232", "AB"},      {type_2232h, "Dual RS232-HS", "AB"},
+        {type_4232h, "Quad RS232-HS", "ABCD"}, {type_232h, "Single RS232-HS", ""}};
     for (const family& f : families) {
         if (f.type != type) {
             continue;

@@ -11,8 +11,7 @@ constexpr double full_speed_bytes_per_us = 19.0 * 64.0 / 1000.0;
 } // namespace
 
 void ftdi_channel::set_bit_mode(std::uint8_t mask, std::uint8_t mode) {
-    const bool bit_bang =
-        mode == bitbang_engine::async_mode || mode == bitbang_engine::sync_mode;
+    const bool bit_bang = mode == bitbang_engine::async_mode || mode == bitbang_engine::sync_mode;
     // The MPSSE engine first lets go of the lines, then bit-bang takes them.
     engine.set_bit_mode(bit_bang ? 0 : mode);
     if (bit_bang || bitbang.active()) {

@@ -455,8 +455,7 @@ LIBFTDI_EXPORT int ftdi_write_data_get_chunksize(ftdi_context* ftdi, unsigned in
     return 0;
 }
 
-LIBFTDI_EXPORT int ftdi_set_bitmode(ftdi_context* ftdi, unsigned char bitmask,
-                                    unsigned char mode) {
+LIBFTDI_EXPORT int ftdi_set_bitmode(ftdi_context* ftdi, unsigned char bitmask, unsigned char mode) {
     ftdi_channel* channel = channel_of(ftdi);
     if (channel == nullptr) {
         return fail(ftdi, -2, unavailable);

@@ -38,8 +38,10 @@ int real_open(const char* path, int flags, mode_t mode) {
 }
 
 // A served path opens a real descriptor (of /dev/null) that the bench answers for.
-int serve_open(const char* path, int flags, mode_t mode, int (*fallback)(const char*, int, mode_t)) {
-    if (bench_busy || path == nullptr || path[0] != '/' || std::getenv("AVRSIM_TARGET") == nullptr) {
+int serve_open(const char* path, int flags, mode_t mode,
+               int (*fallback)(const char*, int, mode_t)) {
+    if (bench_busy || path == nullptr || path[0] != '/' ||
+        std::getenv("AVRSIM_TARGET") == nullptr) {
         return fallback(path, flags, mode);
     }
     spidev_bench& b = spidev();

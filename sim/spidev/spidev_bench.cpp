@@ -249,8 +249,8 @@ int spidev_bench::spi_message(const void* transfers, unsigned count) {
         const spi_ioc_transfer& t = list[i];
         const std::uint32_t asked = t.speed_hz != 0 ? t.speed_hz : speed_hz_;
         clock_bytes(reinterpret_cast<const std::uint8_t*>(static_cast<std::uintptr_t>(t.tx_buf)),
-                    reinterpret_cast<std::uint8_t*>(static_cast<std::uintptr_t>(t.rx_buf)),
-                    t.len, std::min(asked, settings_.max_speed_hz));
+                    reinterpret_cast<std::uint8_t*>(static_cast<std::uintptr_t>(t.rx_buf)), t.len,
+                    std::min(asked, settings_.max_speed_hz));
         clock_.advance_us(t.delay_usecs);
         total += t.len;
     }
@@ -415,8 +415,8 @@ int spidev_bench::line_ioctl(int fd, unsigned long request, void* arg) {
         const auto* config = static_cast<gpio_v2_line_config*>(arg);
         const bool output = (config->flags & GPIO_V2_LINE_FLAG_OUTPUT) != 0;
         for (unsigned offset : lines) {
-            set_line(offset, output ? std::optional(levels_[offset].value_or(false))
-                                    : std::nullopt);
+            set_line(offset,
+                     output ? std::optional(levels_[offset].value_or(false)) : std::nullopt);
         }
         return 0;
     }
@@ -468,7 +468,7 @@ void spidev_bench::write_stats() const {
     if (settings_.reset_line >= 0) {
         const auto found = levels_.find(static_cast<unsigned>(settings_.reset_line));
         reset_line = found == levels_.end() || !found->second ? "input"
-                     : *found->second                        ? "high"
+                     : *found->second                         ? "high"
                                                               : "low";
     }
     std::ofstream out(settings_.stats_file);

@@ -36,13 +36,13 @@ struct spidev_settings {
 };
 
 struct spidev_counts {
-    std::uint64_t messages = 0;       // SPI_IOC_MESSAGE calls that ran
-    std::uint64_t transfers = 0;      // transfers in them
-    std::uint64_t bytes = 0;          // bytes clocked
-    std::uint64_t page_messages = 0;  // messages of 512 bytes or more
-    std::uint64_t refused = 0;        // messages refused (EMSGSIZE, EINVAL)
-    std::uint64_t line_sets = 0;      // GPIO value changes asked for
-    std::uint64_t line_requests = 0;  // lines requested
+    std::uint64_t messages = 0;      // SPI_IOC_MESSAGE calls that ran
+    std::uint64_t transfers = 0;     // transfers in them
+    std::uint64_t bytes = 0;         // bytes clocked
+    std::uint64_t page_messages = 0; // messages of 512 bytes or more
+    std::uint64_t refused = 0;       // messages refused (EMSGSIZE, EINVAL)
+    std::uint64_t line_sets = 0;     // GPIO value changes asked for
+    std::uint64_t line_requests = 0; // lines requested
 };
 
 class spidev_bench {

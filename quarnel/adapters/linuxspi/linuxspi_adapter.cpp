@@ -48,9 +48,8 @@ std::unique_ptr<spi_t> create_linuxspi_adapter(const AdapterSettings& settings) 
     if (!reset) {
         fail_with_system_reason();
     }
-    console_log(3, "\t%% %s, RESET on line %u of %s%s\n", port.spi_device.c_str(),
-                port.reset_line, port.gpio_chip.c_str(),
-                port.reset_inverted ? " through an inverter" : "");
+    console_log(3, "\t%% %s, RESET on line %u of %s%s\n", port.spi_device.c_str(), port.reset_line,
+                port.gpio_chip.c_str(), port.reset_inverted ? " through an inverter" : "");
     auto adapter = std::make_unique<spi_linuxspi_t>(
         std::move(device), port.spi_device, std::move(reset), port.reset_inverted, sck_hz,
         settings.lazy ? linuxspi_exit::make_input : linuxspi_exit::release);

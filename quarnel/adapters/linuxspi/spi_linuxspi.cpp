@@ -21,16 +21,15 @@ namespace {
 spi_linuxspi_t::spi_linuxspi_t(std::unique_ptr<platform::spi_device> spi_device,
                                std::string spi_name,
                                std::unique_ptr<platform::gpio_output> reset_line,
-                               bool reset_asserted_high, std::uint32_t sck_hz,
-                               linuxspi_exit exit)
-    : device(std::move(spi_device)), device_name(std::move(spi_name)),
-      reset(std::move(reset_line)), asserted_high(reset_asserted_high), sck_hz_(sck_hz),
-      exit_mode(exit), message_limit(std::max<std::size_t>(platform::spi_message_limit(), 4)) {}
+                               bool reset_asserted_high, std::uint32_t sck_hz, linuxspi_exit exit)
+    : device(std::move(spi_device)), device_name(std::move(spi_name)), reset(std::move(reset_line)),
+      asserted_high(reset_asserted_high), sck_hz_(sck_hz), exit_mode(exit),
+      message_limit(std::max<std::size_t>(platform::spi_message_limit(), 4)) {}
 
 spi_linuxspi_t::~spi_linuxspi_t() {
     // The line keeps its level once given back: RESET is released first, or left floating.
-    const bool done = exit_mode == linuxspi_exit::make_input ? reset->make_input()
-                                                             : reset->set(!asserted_high);
+    const bool done =
+        exit_mode == linuxspi_exit::make_input ? reset->make_input() : reset->set(!asserted_high);
     if (!done) {
         console_log(0, "%s\n", platform::last_system_error().c_str());
     }

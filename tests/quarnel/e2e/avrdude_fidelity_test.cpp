@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 // avrdude with its FT2232H MPSSE programmer on the bench's chip.

@@ -96,13 +96,16 @@ TEST(BitbangRun, RefusedSettingsEndWithStatus70AndUnknownNamesStayRefused) {
         {{"-aft230x"}, "reset must be in D0..D3 lines\n\n", 70},
         {{"-aft230x:reset=CTS:sck=D4"}, "adapter: invalid pin name 'D4'\n\n", 70},
         {{"-aft232r:reset=D8"}, "adapter: invalid pin name 'D8'\n\n", 70},
-        {{"-aft232r:reset=TXD"}, "adapter: can't use 'TXD' for 'reset' - already used for 'sck'\n\n",
+        {{"-aft232r:reset=TXD"},
+         "adapter: can't use 'TXD' for 'reset' - already used for 'sck'\n\n",
          70},
         {{"-aft232r", "-o0"}, "FTDI bit-bang adapter can't generate XTAL\n\n", 70},
         {{"-aft232r", "-o1kHz", "+86RF401"},
-         "SCK frequency for FTDI bit-bang adapter must be higher than 0.37kHz\n\n", 70},
+         "SCK frequency for FTDI bit-bang adapter must be higher than 0.37kHz\n\n",
+         70},
         {{"-aft232r", "-pd=Other"},
-         "Can't open FTDI device with description \"Other\" (FT_DEVICE_NOT_FOUND)\n\n", 70},
+         "Can't open FTDI device with description \"Other\" (FT_DEVICE_NOT_FOUND)\n\n",
+         70},
         {{"-aft232r", "-p?"},
          "1 FTDI devices detected\n"
          " 0: FT_DEVICE_232R (0x5) - \"FT232R USB UART\", serno \"AVRSIM01\"\n\n",
@@ -139,8 +142,8 @@ TEST(BitbangRun, WriteAndVerifyStayNearTheWireBoundAndBeatAvrdude) {
             SCOPED_TRACE(backend->name + " " + c.clock);
             const FtdiBench ftdi(ft232r(), *backend);
             ftdi.bench.put("prog.hex", hex_text({{0, image}}));
-            const BenchRun run = ftdi.quarnel(
-                {"+mega328P", "-aft232r", c.clock, "-e", "-w", "-v", "prog.hex"});
+            const BenchRun run =
+                ftdi.quarnel({"+mega328P", "-aft232r", c.clock, "-e", "-w", "-v", "prog.hex"});
             ASSERT_EQ(run.status, 0) << run.body;
             std::map<std::string, double> stats = usb_stats(ftdi.bench);
             const double bytes_per_us = std::min(2 * c.sck_hz / 1e6, usb_bytes_per_us);
@@ -160,8 +163,8 @@ TEST(BitbangRun, WriteAndVerifyStayNearTheWireBoundAndBeatAvrdude) {
     }
     const FtdiBench ftdi(ft232r(), libftdi);
     ftdi.bench.put("prog.bin", std::string(image.begin(), image.end()));
-    const ProgramResult avrdude = run_avrdude(
-        ftdi.bench, {"-c", "ft232r", "-p", "m328p", "-e", "-U", "flash:w:prog.bin:r"});
+    const ProgramResult avrdude =
+        run_avrdude(ftdi.bench, {"-c", "ft232r", "-p", "m328p", "-e", "-U", "flash:w:prog.bin:r"});
     ASSERT_EQ(avrdude.status, 0) << avrdude.output;
     EXPECT_NE(avrdude.output.find("32768 bytes of flash verified"), std::string::npos);
     EXPECT_EQ(ftdi.bench.memory("flash"), image);

@@ -29,8 +29,9 @@ class SpiBench {
         return bench.quarnel(args, run);
     }
     ProgramResult avrdude(const std::vector<std::string>& operations) const {
-        std::vector<std::string> args = {"-c", "linuxspi", "-p", "m328p", "-P",
-                                         "/dev/spidev0.0:/dev/gpiochip0", "-b", "1000000"};
+        std::vector<std::string> args = {"-c",    "linuxspi", "-p",
+                                         "m328p", "-P",       "/dev/spidev0.0:/dev/gpiochip0",
+                                         "-b",    "1000000"};
         args.insert(args.end(), operations.begin(), operations.end());
         return run_avrdude(bench, args, {{"LD_PRELOAD", bin_path("libavrsim_spidev.so")}});
     }
@@ -121,26 +122,31 @@ TEST(LinuxSpiRun, EveryWayOutReleasesResetAndGivesTheLineBack) {
          {},
          "can't open /dev/spidev0.0: No such file or directory (is SPI enabled: "
          "dtparam=spi=on?)\n\n",
-         70, "input"},
+         70,
+         "input"},
         {{"spidev_fault=permission"},
          {},
          "can't open /dev/spidev0.0: Permission denied (the user needs to be in group spi)\n\n",
-         70, "input"},
+         70,
+         "input"},
         {{"spidev_fault=gpio_permission"},
          {},
          "can't open /dev/gpiochip0: Permission denied (the user needs to be in group gpio)\n\n",
-         70, "input"},
+         70,
+         "input"},
         {{"spidev_fault=busy"},
          {},
          "can't get line 25 of /dev/gpiochip0: Device or resource busy (another program holds "
          "the line)\n\n",
-         70, "input"},
+         70,
+         "input"},
         {{}, {"-p::60"}, "can't get line 60 of /dev/gpiochip0: Invalid argument\n\n", 70, "input"},
         // Refused before any device is opened.
         {{},
          {"-p::x25"},
          "Invalid linuxspi port '::x25', use [SPIDEV][:GPIOCHIP[:[~]LINE]]\n\n",
-         70, ""},
+         70,
+         ""},
         {{}, {"-o0"}, "Linux SPI adapter can't generate XTAL\n\n", 70, ""},
     };
     for (const auto& c : cases) {

@@ -24,9 +24,9 @@ struct bitbang_chip {
     const char* name;
     ftdi_chip_type type;
     const pin_table_t* pins;
-    std::uint32_t lines;      // the lines the chip has
-    const char* label;        // for the must-be-in message
-    const char* description;  // the chip's factory USB product text
+    std::uint32_t lines;     // the lines the chip has
+    const char* label;       // for the must-be-in message
+    const char* description; // the chip's factory USB product text
 };
 
 const bitbang_chip chips[] = {

@@ -12,9 +12,8 @@ constexpr PinInfo line(const char* name, int bit) {
 
 // Each line by its serial name and by its bit; the FT230X has the first four of each.
 constexpr std::array<PinInfo, 16> bitbang_pins = {
-    line("TXD", 0), line("RXD", 1), line("RTS", 2), line("CTS", 3),
-    line("D0", 0),  line("D1", 1),  line("D2", 2),  line("D3", 3),
-    line("DTR", 4), line("DSR", 5), line("DCD", 6), line("RI", 7),
+    line("TXD", 0), line("RXD", 1), line("RTS", 2), line("CTS", 3), line("D0", 0),  line("D1", 1),
+    line("D2", 2),  line("D3", 3),  line("DTR", 4), line("DSR", 5), line("DCD", 6), line("RI", 7),
     line("D4", 4),  line("D5", 5),  line("D6", 6),  line("D7", 7),
 };
 } // namespace

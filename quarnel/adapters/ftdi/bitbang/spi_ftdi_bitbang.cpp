@@ -26,9 +26,8 @@ std::uint8_t byte_of(std::uint32_t mask) {
 }
 } // namespace
 
-spi_ftdi_bitbang_t::spi_ftdi_bitbang_t(std::unique_ptr<ftdi_chip_t> ftdi_chip,
-                                       const pinmap_t& pins, std::uint32_t sck_hz,
-                                       bitbang_exit exit)
+spi_ftdi_bitbang_t::spi_ftdi_bitbang_t(std::unique_ptr<ftdi_chip_t> ftdi_chip, const pinmap_t& pins,
+                                       std::uint32_t sck_hz, bitbang_exit exit)
     : chip(std::move(ftdi_chip)), pinmap(pins), exit_mode(exit) {
     for (pin_signal signal : output_signals) {
         drive(signal, false);
