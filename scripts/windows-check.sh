@@ -2,7 +2,7 @@
 # Builds the Windows programs and stand-in DLLs (preset "windows", build-windows/) and runs them
 # under Wine (64-bit, headless, in a Wine prefix of its own) on virtual chips: the help texts
 # byte for byte, the OEM conversion on a console, program-verify-read through DLportIO.dll and
-# through ftd2xx.dll, dorvik's -wf and -rf with CR LF files, a user break, the statuses of a
+# through ftd2xx.dll (an FT2232H and an FT232R), dorvik's -wf and -rf with CR LF files, a user break, the statuses of a
 # failed verify, a missing file and a wrong chip, and the zip. Every check wants a known output
 # and a known status, so a Wine that starts nothing fails them.
 #
@@ -135,6 +135,19 @@ expect_line " passed"
 run quarnel +mega328P -aft2232h -ps=AVRSIM01A -o16MHz -r read.hex
 expect_status 0
 expect_read_back "$dir/read.hex" "$dir/blink-mega328p.hex"
+unset AVRSIM_TARGET
+
+begin quarnel-ft232r
+avrsim new bench.txt mega328P clock=16MHz ftdi=ft232r
+export AVRSIM_TARGET=bench.txt
+run quarnel +mega328P -aft232r -o16MHz -e -w -v blink-mega328p.hex
+expect_status 0
+expect_line "Device connected, mega328P detected"
+expect_line " passed"
+# The Linux SPI adapter says where it works.
+run quarnel +mega328P -alinuxspi
+expect_status 70
+expect_line "Adapter 'linuxspi' works on Linux only"
 unset AVRSIM_TARGET
 
 if [ "$set_name" != smoke ]; then
