@@ -30,6 +30,8 @@ class ChipModel {
 
     // Minimum SCK low and high phase in system clock periods.
     int low_phase_cycles() const;
+    // RESET driven low as the chip takes it (a socket's handler waits for it released).
+    bool in_reset() const { return reset_; }
     int high_phase_cycles() const;
 
     // RESET held low now (what the stand-ins report when a program ends).

@@ -108,6 +108,10 @@ std::string text_of(const Target& target, TargetLayout* layout) {
     if (!target.stats_path.empty()) {
         out += "stats = " + target.stats_path + '\n';
     }
+    if (!target.socket_dir.empty()) {
+        out += "socket = " + target.socket_dir + '\n';
+        out += "socket_idle_ms = " + number(target.socket_idle_ms) + '\n';
+    }
     const char* fuse_keys[4] = {"lock = ", "fuse_low = ", "fuse_high = ", "fuse_ext = "};
     for (int index = 0; index < 4; ++index) {
         out += fuse_keys[index];

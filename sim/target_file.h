@@ -19,6 +19,10 @@ struct Target {
     double port_cycle_us = 1.0;
     bool direction_reads_back = true;
     std::string stats_path; // where a stand-in library writes its access counts; empty: nowhere
+    // A socket a handler fills from this folder's chip files (ChipSocket); empty: the chip
+    // of this file stays on the lines for the whole process.
+    std::string socket_dir;
+    double socket_idle_ms = 200.0; // idle time with the chip out of reset before the hand moves
     // Settings of other stand-in libraries (keys beginning with "ftdi", "spidev" or "gpio"),
     // in file order;
     // kept as written and saved back unchanged.

@@ -8,8 +8,13 @@
 
 namespace avrsim {
 
-TargetSession::TargetSession() {
-    const char* path = std::getenv("AVRSIM_TARGET");
+const char* target_path_for(const std::string& place) {
+    const std::string own = "AVRSIM_TARGET_" + place;
+    const char* path = std::getenv(own.c_str());
+    return path != nullptr && *path != '\0' ? path : std::getenv("AVRSIM_TARGET");
+}
+
+TargetSession::TargetSession(const char* path) {
     if (path == nullptr || *path == '\0') {
         std::fprintf(stderr, "avrsim: AVRSIM_TARGET names no target file; nothing attached\n");
         return;
@@ -17,11 +22,19 @@ TargetSession::TargetSession() {
     try {
         target_ = load_target(path);
         path_ = path;
-        file_ = std::make_unique<LiveTargetFile>(target_, path_);
+        if (!target_.socket_dir.empty()) {
+            socket_ = std::make_unique<ChipSocket>(target_);
+        } else {
+            file_ = std::make_unique<LiveTargetFile>(target_, path_);
+        }
         chip_ = std::make_unique<ChipModel>(target_.chip, target_.settings, clock_);
-        chip_->keep_writes_in(file_.get());
+        if (file_) {
+            chip_->keep_writes_in(file_.get());
+        }
     } catch (const std::exception& error) { // a damaged file, or one too large to hold
         std::fprintf(stderr, "avrsim: %s; nothing attached\n", error.what());
+        chip_.reset();
+        socket_.reset();
     }
 }
 
@@ -30,7 +43,11 @@ TargetSession::~TargetSession() {
         return;
     }
     try {
-        file_->save();
+        if (socket_) {
+            socket_->save();
+        } else {
+            file_->save();
+        }
         if (!target_.stats_path.empty()) {
             counters_["instructions"] = chip_->instructions().executed();
             counters_["lost_instructions"] = chip_->instructions().lost();

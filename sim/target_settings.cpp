@@ -115,6 +115,10 @@ void apply_setting(Target& target, const std::string& key, const std::string& va
         set_faults(target.settings, value);
     } else if (key == "stats") {
         target.stats_path = value;
+    } else if (key == "socket") {
+        target.socket_dir = value;
+    } else if (key == "socket_idle_ms") {
+        target.socket_idle_ms = parse_positive(value, 3600000.0);
     } else if (key == "lock") {
         set_fuse(target, 0, value);
     } else if (key == "fuse_low") {
@@ -179,6 +183,11 @@ const char* setting_help() {
            "                       gets the signal once N writes are kept; the fault is then\n"
            "                       cleared in the file)\n"
            "  stats=FILE           the parallel-port stand-in writes its port access counts there\n"
+           "  socket=DIR           a handler fills the socket with the chips of DIR/*.avr in name\n"
+           "                       order, one at a time; a chip leaves (saved, moved to DIR/done)\n"
+           "                       and the next enters each time the programmer leaves the lines\n"
+           "                       idle, reset released, for socket_idle_ms\n"
+           "  socket_idle_ms=X     the handler's wait in milliseconds; default 200\n"
            "  lock=HH  fuse_low=HH  fuse_high=HH  fuse_ext=HH   lock and fuse bytes (hex)\n"
            "  calibration=HH ...   the chip's oscillator calibration bytes (hex)\n"
            "  ftdi...=VALUE        settings of the FTDI stand-in, kept as written\n"

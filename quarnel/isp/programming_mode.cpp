@@ -60,6 +60,17 @@ std::uint8_t send_program_enable(const IspSession& session) {
     return reply[2];
 }
 
+bool chip_answers(IspSession& session) {
+    spi_t& spi = session.spi();
+    spi.set_reset(true);
+    spi.delay_ms(30.0f);
+    if (send_program_enable(session) == in_step) {
+        return true;
+    }
+    spi.reset_pulse();
+    return send_program_enable(session) == in_step;
+}
+
 void enter_programming_mode(IspSession& session) {
     DeviceSelection& device = session.device;
     const int expected =

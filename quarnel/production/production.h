@@ -83,6 +83,10 @@ class ProductionData {
     // reserved goes back to the file when no later run took one and the chip
     // cannot hold it. Raises nothing.
     void return_serial_number();
+    // The serial number the chip holds from this run (see SerialNumberFile::number_used).
+    std::optional<std::uint32_t> kept_serial_number() const {
+        return serial.number_used() ? std::optional<std::uint32_t>(serial.number()) : std::nullopt;
+    }
 
   private:
     void insert_osccal();

@@ -20,7 +20,13 @@ class SerialNumberFile {
     // The chip may hold the number from now on: it is never given back.
     void reaches_chip() { on_chip = reserved; }
     // The run has programmed its chip: a reserved number stays used.
-    void keep() { reserved = false; }
+    void keep() {
+        kept = reserved;
+        reserved = false;
+    }
+    // Whether the chip holds the number: kept by a passed run, or one that reached the chip
+    // before the run failed.
+    bool number_used() const { return kept || on_chip; }
     // The run failed: a reserved number the chip may hold stays used, and a line says so.
     // One that never reached the chip goes back to the file when the file still holds the one
     // after it (no later run took a number); otherwise it stays unused, and a line says so.
@@ -32,6 +38,7 @@ class SerialNumberFile {
     std::uint32_t value = 0;
     bool reserved = false;
     bool on_chip = false;
+    bool kept = false;
 };
 
 } // namespace quarnel

@@ -274,14 +274,26 @@ class SwitchParser {
         }
     }
 
-    // False when `option` is to be read as short switches, as before it existed.
-    bool apply_long_option(const LongOption& option) {
+    // False when `option` is to be read as short switches, as before it existed. `arg` is the
+    // argument as typed, "--name=VALUE" for the options that take a value.
+    bool apply_long_option(const LongOption& option, std::string_view arg) {
+        const std::size_t equals = arg.find('=');
+        const std::string value =
+            equals == std::string_view::npos ? "" : std::string(arg.substr(equals + 1));
         switch (option.action) {
         case long_action::help:
             show_help(true); // as -? at the same place
         case long_action::flag:
             options.*option.flag = true;
             return true;
+        case long_action::text:
+            if (value.empty()) {
+                command_error("Value required for switch '%s'\n", option.name);
+            }
+            options.*option.text = value;
+            return true;
+        case long_action::job:
+            command_error("Only one --job switch can be used\n");
         case long_action::version:
             break;
         }
@@ -317,7 +329,7 @@ void parse_command_line(int argc, const char* const argv[], RunOptions& options)
         if (arg[0] == '+') {
             parser.select_device(arg + 1);
         } else if (const LongOption* option = find_long_option(arg);
-                   option != nullptr && parser.apply_long_option(*option)) {
+                   option != nullptr && parser.apply_long_option(*option, arg)) {
             continue;
         } else if (std::string_view(arg).starts_with("--") && arg[2] != '\0') {
             command_error("Unknown option '%s'\n%s\n", arg, short_help);

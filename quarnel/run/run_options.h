@@ -51,6 +51,11 @@ struct RunOptions {
     InsertSpec osccal_insert;
     InsertSpec serno_insert;
     InsertSpec bytes_insert;
+    // The production line's long options.
+    std::optional<std::string> log_target; // --log=FILE: where the run's record goes
+    std::optional<std::string> gang_file;  // --gang=FILE: the sites, one a line
+    std::optional<std::string> site_name;  // --site=NAME: the site of the record
+    bool repeat = false;                   // --repeat: chip after chip
 
     FileSpec& code_file() { return files[SLOT_CODE]; }
     FileSpec& data_file() { return files[SLOT_DATA]; }

@@ -31,7 +31,7 @@ void settle_run(RunState& run) {
     };
 }
 
-void run_sequence(RunState& run) {
+void run_sequence(RunState& run, const std::function<void(RunState&)>& before_operations) {
     const RunOptions& options = run.options;
     if (options.wait_key_early) {
         create_adapter(run);
@@ -45,6 +45,9 @@ void run_sequence(RunState& run) {
         if (options.wait_key) {
             wait_adapter_key(run);
         }
+    }
+    if (before_operations) {
+        before_operations(run);
     }
     run_operations(run);
 }

@@ -1,6 +1,8 @@
 // Stand-in for the DLPortIO library: a parallel port with an adapter and a virtual chip.
 #include <cstdint>
+#include <cstdio>
 #include <memory>
+#include <string>
 
 #include "sim/sim_clock.h"
 #include "sim/target_session.h"
@@ -12,9 +14,11 @@ using namespace avrsim;
 namespace {
 
 // The port as the target file describes it; a session without a target has nothing on it.
+// The port's base address in hex picks the file: AVRSIM_TARGET_378 for the port at 0x378 (so
+// that programs on several ports each have a chip of their own), else AVRSIM_TARGET.
 class StandInPort {
   public:
-    StandInPort() {
+    explicit StandInPort(std::uint32_t address) : session_(target_path_for(base_name(address))) {
         if (session_.loaded()) {
             Target& target = session_.target();
             port_ = std::make_unique<VirtualPort>(wiring_for(target.adapter), session_.chip(),
@@ -25,6 +29,7 @@ class StandInPort {
 
     void write(std::uint32_t address, std::uint8_t value) {
         ++session_.counter("port_writes");
+        session_.before_access();
         if (port_) {
             port_->write(register_offset(address), value);
         }
@@ -33,6 +38,7 @@ class StandInPort {
 
     std::uint8_t read(std::uint32_t address) {
         ++session_.counter("port_reads");
+        session_.before_access();
         const int offset = register_offset(address);
         const std::uint8_t value = port_ ? port_->read(offset) : idle_value(offset);
         busy_wait_us(session_.clock(), cycle_us_);
@@ -42,6 +48,12 @@ class StandInPort {
     long& counter(const char* name) { return session_.counter(name); }
 
   private:
+    static std::string base_name(std::uint32_t address) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(address & ~0x403u));
+        return text;
+    }
+
     // Data, status and control lie at offsets 0 to 2 of any base (0x378, 0x278, 0x3BC...); the
     // ECP registers 0x400 above the base, and offset 3, are not ports of this model (-1).
     static int register_offset(std::uint32_t address) {
@@ -60,9 +72,10 @@ class StandInPort {
 // port from its own static destructors, which run before those of this library's statics.
 StandInPort* instance = nullptr;
 
-StandInPort& port() {
+// The first address a program uses picks the target file for the process.
+StandInPort& port(std::uint32_t address) {
     if (instance == nullptr) {
-        instance = new StandInPort;
+        instance = new StandInPort(address);
     }
     return *instance;
 }
@@ -79,20 +92,20 @@ extern "C" {
 
 __attribute__((visibility("default"))) unsigned char
 DlPortReadPortUchar(std::uint32_t port_address) {
-    return port().read(port_address);
+    return port(port_address).read(port_address);
 }
 
 __attribute__((visibility("default"))) void DlPortWritePortUchar(std::uint32_t port_address,
                                                                  unsigned char value) {
-    port().write(port_address, value);
+    port(port_address).write(port_address, value);
 }
 
 #ifndef AVRSIM_WITHOUT_BUFFER_WRITE
 __attribute__((visibility("default"))) void
 DlPortWritePortBufferUchar(std::uint32_t port_address, unsigned char* buffer, std::uint32_t count) {
-    ++port().counter("buffer_writes");
+    ++port(port_address).counter("buffer_writes");
     for (std::uint32_t i = 0; buffer != nullptr && i < count; ++i) {
-        port().write(port_address, buffer[i]);
+        port(port_address).write(port_address, buffer[i]);
     }
 }
 #endif

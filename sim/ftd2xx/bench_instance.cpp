@@ -26,6 +26,7 @@ ftdi_bench& bench() {
 
 bus_transfer::bus_transfer(ftdi_bench& bench)
     : clock_(bench.clock()), counts_(bench.counts()), cpu_start_(platform::process_cpu_us()) {
+    bench.before_transfer();
     clock_.begin_transfer();
 }
 

@@ -29,22 +29,38 @@ ftdi_bench::ftdi_bench(const char* target_path) {
     } catch (const std::exception& error) { // a damaged file, or one too large to hold
         complain(std::string(error.what()) + ": no FTDI device present");
         channels_.clear();
-        chip_.reset();
-        file_.reset();
-        target_.reset();
+        chips_.clear();
     }
 }
 
+namespace {
+std::unique_ptr<bench_chip> load_chip(const std::string& path, bus_clock& clock) {
+    auto chip = std::make_unique<bench_chip>();
+    chip->path = path;
+    chip->target = load_target(path);
+    if (!chip->target.socket_dir.empty()) {
+        chip->socket = std::make_unique<ChipSocket>(chip->target);
+    } else {
+        chip->file = std::make_unique<LiveTargetFile>(chip->target, chip->path);
+    }
+    chip->model = std::make_unique<ChipModel>(chip->target.chip, chip->target.settings, clock);
+    if (chip->file) {
+        chip->model->keep_writes_in(chip->file.get());
+    }
+    return chip;
+}
+} // namespace
+
 void ftdi_bench::load(const char* target_path) {
-    target_path_ = target_path;
-    target_ = load_target(target_path_);
-    for (const auto& [key, value] : target_->extra) {
+    chips_.push_back(load_chip(target_path, clock_));
+    const Target& target = chips_.front()->target;
+    for (const auto& [key, value] : target.extra) {
         std::string error;
         if (!apply_ftdi_key(config_, key, value, error)) {
-            throw target_error(target_path_ + ": unknown key '" + key + "'");
+            throw target_error(std::string(target_path) + ": unknown key '" + key + "'");
         }
         if (!error.empty()) {
-            throw target_error(target_path_ + ": " + error);
+            throw target_error(std::string(target_path) + ": " + error);
         }
     }
     if (const std::string timing = environment("AVRSIM_FTDI_TIMING"); !timing.empty()) {
@@ -54,25 +70,60 @@ void ftdi_bench::load(const char* target_path) {
         config_.stats_file = stats;
     }
     clock_.set_real_time(config_.real_time);
-    file_ = std::make_unique<LiveTargetFile>(*target_, target_path_);
-    chip_ = std::make_unique<ChipModel>(target_->chip, target_->settings, clock_);
-    chip_->keep_writes_in(file_.get());
     const std::vector<ftdi_device_entry> devices = config_.device_list();
     for (std::size_t i = 0; i < devices.size(); ++i) {
-        const bool wired = static_cast<int>(i) == config_.target_device;
         channels_.push_back(std::make_unique<ftdi_channel>(
-            devices[i], wired ? chip_.get() : nullptr, clock_, config_.wiring_of(devices[i].type)));
+            devices[i], chip_for(i, devices[i]), clock_, config_.wiring_of(devices[i].type)));
     }
 }
 
-ftdi_bench::~ftdi_bench() {
-    if (file_) {
+bench_chip* ftdi_bench::chip_for(std::size_t index, const ftdi_device_entry& device) {
+    if (static_cast<int>(index) == config_.target_device) {
+        return chips_.front().get();
+    }
+    const std::string own = "AVRSIM_TARGET_" + device.serial_number;
+    const char* path = std::getenv(own.c_str());
+    if (device.serial_number.empty() || path == nullptr || *path == '\0') {
+        return nullptr;
+    }
+    chips_.push_back(load_chip(path, clock_));
+    return chips_.back().get();
+}
+
+void ftdi_bench::before_transfer() {
+    for (const auto& channel : channels_) {
+        if (channel->open && channel->chip != nullptr) {
+            bench_chip& chip = *channel->chip;
+            chip.used = true;
+            if (chip.socket) {
+                chip.socket->before_access(*chip.model, clock_.now_us());
+            }
+        }
+    }
+}
+
+// The bench file's chip is saved as before unless other channels have chips of their own:
+// then each process saves only the chips it used, so that programs on different channels of
+// one bench never write back each other's chips.
+void ftdi_bench::save_chips() const {
+    for (const auto& chip : chips_) {
+        if (chips_.size() > 1 && !chip->used) {
+            continue;
+        }
         try {
-            file_->save();
+            if (chip->socket) {
+                chip->socket->save();
+            } else {
+                chip->file->save();
+            }
         } catch (const std::exception& error) {
             complain(error.what());
         }
     }
+}
+
+ftdi_bench::~ftdi_bench() {
+    save_chips();
     write_stats();
 }
 
@@ -117,7 +168,8 @@ void ftdi_bench::write_stats() const {
         << "sck_clocks " << clocks << "\n"
         << "bus_time_us " << static_cast<std::uint64_t>(clock_.total_us()) << "\n"
         << "latency_us " << static_cast<std::uint64_t>(counts_.latency_us) << "\n"
-        << "target_in_reset " << (chip_ != nullptr && chip_->in_reset() ? 1 : 0) << "\n"
+        << "target_in_reset " << (!chips_.empty() && chips_.front()->model->in_reset() ? 1 : 0)
+        << "\n"
         << "stand_in_cpu_us " << counts_.cpu_us << "\n";
     if (!out) {
         complain("can't write " + config_.stats_file);

@@ -60,16 +60,21 @@ class ftdi_bench {
     bus_clock& clock() { return clock_; }
     usb_counts& counts() { return counts_; }
 
+    // Before each transfer: the chips of open channels are in use, and their sockets' handlers
+    // may move.
+    void before_transfer();
+
   private:
     void load(const char* target_path);
+    // The chip on channel `index`: the bench file's own on the target channel; on any other,
+    // the one of AVRSIM_TARGET_<serial number> when that is set; else none.
+    bench_chip* chip_for(std::size_t index, const ftdi_device_entry& device);
+    void save_chips() const;
     void write_stats() const;
 
-    std::optional<Target> target_;
-    std::string target_path_;
     ftdi_bench_config config_;
     bus_clock clock_;
-    std::unique_ptr<LiveTargetFile> file_; // the chip's writes, kept as it makes them
-    std::unique_ptr<ChipModel> chip_;
+    std::vector<std::unique_ptr<bench_chip>> chips_; // the bench file's own first
     std::vector<std::unique_ptr<ftdi_channel>> channels_;
     std::uint32_t added_usb_id_ = 0;
     usb_counts counts_;

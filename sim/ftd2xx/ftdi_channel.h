@@ -3,6 +3,7 @@
 #pragma once
 
 #include "sim/chip_model.h"
+#include "sim/ftd2xx/bench_chip.h"
 #include "sim/ftd2xx/bitbang_engine.h"
 #include "sim/ftd2xx/bus_clock.h"
 #include "sim/ftd2xx/chip_wiring.h"
@@ -15,10 +16,11 @@
 namespace avrsim {
 
 struct ftdi_channel {
-    ftdi_channel(const ftdi_device_entry& entry, ChipModel* chip, bus_clock& clock,
+    ftdi_channel(const ftdi_device_entry& entry, bench_chip* target_chip, bus_clock& clock,
                  const target_lines& lines)
-        : device(entry), wiring(chip, clock, lines), engine(mpsse_chip_of(entry.type), wiring),
-          bitbang(wiring), bus(clock) {}
+        : device(entry), chip(target_chip),
+          wiring(target_chip != nullptr ? target_chip->model.get() : nullptr, clock, lines),
+          engine(mpsse_chip_of(entry.type), wiring), bitbang(wiring), bus(clock) {}
 
     // The bit mode asks for MPSSE (0x02), a bit-bang mode, or the UART (0x00 and the others).
     void set_bit_mode(std::uint8_t mask, std::uint8_t mode);
@@ -38,6 +40,7 @@ struct ftdi_channel {
     bool bit_bang_only() const { return device.type == 5 || device.type == 9; }
 
     ftdi_device_entry device;
+    bench_chip* chip; // null: nothing attached
     chip_wiring wiring;
     mpsse_engine engine;
     bitbang_engine bitbang;
