@@ -20,6 +20,14 @@ std::string env_or(const char* name, const char* fallback) {
     const char* v = std::getenv(name);
     return v != nullptr ? v : fallback;
 }
+
+int occurrences(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
 } // namespace
 
 std::string bin_path(const std::string& name) {
@@ -90,8 +98,14 @@ ProgramResult run_program(const ProgramRun& run) {
                 break;
             }
             result.output.append(buf, static_cast<std::size_t>(n));
-            if (!signalled && run.signal_after_output_bytes > 0 &&
-                result.output.size() >= static_cast<std::size_t>(run.signal_after_output_bytes)) {
+            if (!signalled && (run.signal_after_output_bytes > 0 &&
+                               result.output.size() >=
+                                   static_cast<std::size_t>(run.signal_after_output_bytes))) {
+                kill(pid, run.signal_number);
+                signalled = true;
+            }
+            if (!signalled && !run.signal_after_text.empty() &&
+                occurrences(result.output, run.signal_after_text) >= run.signal_after_count) {
                 kill(pid, run.signal_number);
                 signalled = true;
             }

@@ -19,6 +19,8 @@ struct ProgramRun {
     double timeout_s = 1200;                // hang guard only: killed after this long
     int signal_after_output_bytes = 0;      // >0: send signal once this much was printed
     int signal_number = 0;                  // the signal to send
+    std::string signal_after_text;          // or: once the output holds this text...
+    int signal_after_count = 1;             // ...this many times
 };
 
 ProgramResult run_program(const ProgramRun& run);
