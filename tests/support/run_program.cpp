@@ -98,9 +98,9 @@ ProgramResult run_program(const ProgramRun& run) {
                 break;
             }
             result.output.append(buf, static_cast<std::size_t>(n));
-            if (!signalled && (run.signal_after_output_bytes > 0 &&
-                               result.output.size() >=
-                                   static_cast<std::size_t>(run.signal_after_output_bytes))) {
+            if (!signalled &&
+                (run.signal_after_output_bytes > 0 &&
+                 result.output.size() >= static_cast<std::size_t>(run.signal_after_output_bytes))) {
                 kill(pid, run.signal_number);
                 signalled = true;
             }

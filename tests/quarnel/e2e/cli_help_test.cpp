@@ -81,6 +81,13 @@ TEST(CliHelp, UsageThenSupportedDevices) {
         "\nLong options\n"
         " --file-fuses   write the fuse bytes of an ELF file (FUSES), as -f would; not with -f\n"
         " --file-lock    write the lock byte of an ELF file (LOCKBITS); not with -l\n"
+        " --log          =FILE: append one CSV line per run (per site of a gang) to FILE\n"
+        " --gang         =FILE: run the rest on every site of FILE at once (a name and -a/-p a "
+        "line)\n"
+        " --job          =FILE: the run's switches and files from FILE, run in FILE's folder\n"
+        " --repeat       chip after chip: wait for a chip, run, wait for its removal; Ctrl-C "
+        "ends\n"
+        " --site         =NAME: the site name of the log line\n"
         " --help         this help, with the long options\n"
         " --version      the version line alone\n";
     for (const char* help : {"-?", "-h", "-H", "--help"}) {

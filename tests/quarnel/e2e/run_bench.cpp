@@ -72,7 +72,12 @@ Bytes hex_bytes(const std::string& text, std::size_t size, std::size_t* defined)
 }
 
 Bench::Bench(const std::string& chip, const std::vector<std::string>& settings) {
-    std::vector<std::string> args = {"new", file("chip.avr"), chip, "port_cycle_us=0.3"};
+    add_chip("chip.avr", chip, settings);
+}
+
+void Bench::add_chip(const std::string& name, const std::string& chip,
+                     const std::vector<std::string>& settings) const {
+    std::vector<std::string> args = {"new", file(name), chip, "port_cycle_us=0.3"};
     args.insert(args.end(), settings.begin(), settings.end());
     avrsim(args);
 }
@@ -129,13 +134,13 @@ BenchRun Bench::finish(const ProgramResult& result) const {
     return run;
 }
 
-Bytes Bench::memory(const std::string& which) const {
-    avrsim({"read", file("chip.avr"), which, file("memory.hex")});
+Bytes Bench::memory(const std::string& which, const std::string& chip_file) const {
+    avrsim({"read", file(chip_file), which, file("memory.hex")});
     const std::string text = read_file(file("memory.hex"));
     std::filesystem::remove(file("memory.hex"));
     std::size_t size = 0;
     const std::string line = which == "flash" ? "flash = " : "eeprom = ";
-    const std::string shown = avrsim({"show", file("chip.avr")});
+    const std::string shown = avrsim({"show", file(chip_file)});
     const std::size_t at = shown.find(line);
     if (at != std::string::npos) {
         size = std::stoul(shown.substr(at + line.size()));
@@ -143,8 +148,8 @@ Bytes Bench::memory(const std::string& which) const {
     return hex_bytes(text, size);
 }
 
-std::string Bench::setting(const std::string& key) const {
-    std::istringstream shown(avrsim({"show", file("chip.avr")}));
+std::string Bench::setting(const std::string& key, const std::string& chip_file) const {
+    std::istringstream shown(avrsim({"show", file(chip_file)}));
     std::string line;
     while (std::getline(shown, line)) {
         if (line.rfind(key + " = ", 0) == 0) {

@@ -38,10 +38,13 @@ class Bench {
     // command (for limits, traps and timed signals).
     BenchRun quarnel_shell(const std::string& script, const std::vector<std::string>& args) const;
 
+    // Another chip's target file in the folder, made as the constructor makes chip.avr.
+    void add_chip(const std::string& name, const std::string& chip,
+                  const std::vector<std::string>& settings = {}) const;
     // The chip's whole flash or EEPROM ("flash" or "eeprom").
-    Bytes memory(const std::string& which) const;
+    Bytes memory(const std::string& which, const std::string& chip_file = "chip.avr") const;
     // A value of `avrsim show` ("lock", "fuse_low", ...).
-    std::string setting(const std::string& key) const;
+    std::string setting(const std::string& key, const std::string& chip_file = "chip.avr") const;
     void set(const std::vector<std::string>& settings) const;
     void load(const std::string& which, const std::vector<HexRecord>& records) const;
 

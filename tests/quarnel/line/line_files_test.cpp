@@ -63,8 +63,7 @@ TEST(GangFile, SitesInOrderAndRefusedFiles) {
 
     for (const char* refused : {"A -p378\nA -p278\n", "-p378\n", "# none\n", "A '-p378\n"}) {
         write(dir.file("bad"), refused);
-        EXPECT_EQ(status_of([&] { read_gang_file(dir.file("bad")); }), EXIT_ENVIRONMENT)
-            << refused;
+        EXPECT_EQ(status_of([&] { read_gang_file(dir.file("bad")); }), EXIT_ENVIRONMENT) << refused;
     }
     EXPECT_EQ(status_of([&] { read_gang_file(dir.file("missing")); }), EXIT_ENVIRONMENT);
 }
@@ -75,8 +74,10 @@ TEST(JobFile, ExpandsInPlaceAndRunsInTheJobsFolder) {
     const std::string typed_in = platform::current_directory();
     TempDir dir;
     write(dir.file("product.job"), "+mega328P -e -w -v  # the product\n'fw 1.hex' -d data.hex\n");
-    std::vector<std::string> args = {"-p278", "--job=" + dir.file("product.job"), "extra.hex",
-                                     "--log=/var/log/line.csv", "--log=rel.csv", "-c", "c.hex"};
+    std::vector<std::string> args = {"-p278",         "--job=" + dir.file("product.job"),
+                                     "extra.hex",     "--log=/var/log/line.csv",
+                                     "--log=rel.csv", "-c",
+                                     "c.hex"};
     expand_job(args);
     const std::string job_folder = platform::current_directory();
     EXPECT_TRUE(platform::change_directory(typed_in));

@@ -32,8 +32,16 @@ TEST(CsvLine, QuotesOnlyWhatNeedsItAndReadsItBack) {
 TEST(LogRecord, ColumnsInTheirOrderAndBack) {
     EXPECT_EQ(log_header(), "time,station,site,adapter,port,device,signature,serial,"
                             "image_crc32,fuses,result,status,seconds\n");
-    LogRecord record{"2026-12-09T15:30:00Z", "bench, 3", "A", "kelma", "378", "mega328P",
-                     "1E950F", "1000", "1f617c6c", "LOW=62 HIGH=D9 EXT=FF"};
+    LogRecord record{"2026-12-09T15:30:00Z",
+                     "bench, 3",
+                     "A",
+                     "kelma",
+                     "378",
+                     "mega328P",
+                     "1E950F",
+                     "1000",
+                     "1f617c6c",
+                     "LOW=62 HIGH=D9 EXT=FF"};
     record.seconds = 1.234;
     const std::string line = log_line(record);
     EXPECT_EQ(line, "2026-12-09T15:30:00Z,\"bench, 3\",A,kelma,378,mega328P,1E950F,1000,"
