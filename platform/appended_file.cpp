@@ -1,9 +1,10 @@
 // Appending under flock: O_APPEND, the size seen under the lock, one write, fsync.
 #include "platform/appended_file.h"
 
+#include "platform/exclusive_lock.h"
+
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,12 +37,8 @@ bool append_locked(const std::string& path, const std::string& header, const std
     if (fd < 0) {
         return false;
     }
-    int locked;
-    do {
-        locked = flock(fd, LOCK_EX);
-    } while (locked != 0 && errno == EINTR);
     struct stat status {};
-    if (locked != 0 || fstat(fd, &status) != 0) {
+    if (!lock_exclusive(fd) || fstat(fd, &status) != 0) {
         return close_keeping_errno(fd, false);
     }
     const std::string text = status.st_size == 0 ? header + record : record;

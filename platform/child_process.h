@@ -22,12 +22,16 @@ bool start_child(const std::string& program, const std::vector<std::string>& arg
 
 // Waits until one of `descriptors` (entries of -1 are left out) has data or is closed, and reads
 // what is there into `data`: empty at the end of the pipe (which is then closed and set to -1).
-// Returns the index of the descriptor read, or -1 when a signal interrupted the wait.
-int read_any(std::vector<int*> descriptors, std::string& data);
+// Returns the index of the descriptor read, or -1 when a signal interrupted the wait or
+// `timeout_ms` passed first.
+int read_any(std::vector<int*> descriptors, std::string& data, int timeout_ms);
 
 // Waits for the child to end: its exit status, or 128 plus the number of the signal that ended
 // it.
 int wait_child(long pid);
+
+// Passes a user break on to the child (SIGINT).
+void interrupt_child(long pid);
 
 // Writes `text` whole to the inherited descriptor `descriptor`. False with errno set.
 bool write_descriptor(int descriptor, const std::string& text);

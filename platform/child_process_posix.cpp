@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -84,7 +85,7 @@ bool start_child(const std::string& program, const std::vector<std::string>& arg
     return true;
 }
 
-int read_any(std::vector<int*> descriptors, std::string& data) {
+int read_any(std::vector<int*> descriptors, std::string& data, int timeout_ms) {
     std::vector<pollfd> polled;
     std::vector<std::size_t> index_of;
     for (std::size_t i = 0; i < descriptors.size(); ++i) {
@@ -93,8 +94,8 @@ int read_any(std::vector<int*> descriptors, std::string& data) {
             index_of.push_back(i);
         }
     }
-    if (poll(polled.data(), polled.size(), -1) < 0) {
-        return -1; // EINTR: a signal came
+    if (poll(polled.data(), polled.size(), timeout_ms) <= 0) {
+        return -1; // EINTR (a signal came) or the time-out
     }
     for (std::size_t k = 0; k < polled.size(); ++k) {
         if (polled[k].revents == 0) {
@@ -123,6 +124,10 @@ int wait_child(long pid) {
         }
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+void interrupt_child(long pid) {
+    kill(static_cast<pid_t>(pid), SIGINT);
 }
 
 bool write_descriptor(int descriptor, const std::string& text) {

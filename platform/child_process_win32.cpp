@@ -11,7 +11,7 @@ bool start_child(const std::string&, const std::vector<std::string>&, const char
     return false;
 }
 
-int read_any(std::vector<int*>, std::string& data) {
+int read_any(std::vector<int*>, std::string& data, int) {
     data.clear();
     return -1;
 }
@@ -19,6 +19,8 @@ int read_any(std::vector<int*>, std::string& data) {
 int wait_child(long) {
     return 127;
 }
+
+void interrupt_child(long) {}
 
 bool write_descriptor(int descriptor, const std::string& text) {
     return _write(descriptor, text.data(), static_cast<unsigned>(text.size())) ==

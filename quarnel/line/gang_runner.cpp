@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -28,9 +29,13 @@ struct SiteRun {
     std::optional<LogRecord> record;
 };
 
-// The gang itself goes on through a user break: the sites get it as well and end with their
-// own reports, which the table then shows.
-void keep_going(int) {}
+// The gang itself goes on through a user break: it passes the break on to the sites, which
+// end with their own reports, and the table then shows them.
+volatile std::sig_atomic_t break_pending = 0;
+
+void note_break(int) {
+    break_pending = 1;
+}
 
 void print_lines(SiteRun& run, const std::string& data) {
     run.partial_line += data;
@@ -69,9 +74,19 @@ void follow_sites(std::vector<SiteRun>& runs) {
     };
     std::string data;
     while (open()) {
-        const int index = platform::read_any(descriptors, data);
+        // Woken now and then to pass on a break that came just before the wait.
+        constexpr int wake_ms = 200;
+        const int index = platform::read_any(descriptors, data, wake_ms);
+        if (break_pending != 0) {
+            break_pending = 0;
+            for (const SiteRun& run : runs) {
+                if (run.child.pid >= 0) {
+                    platform::interrupt_child(run.child.pid);
+                }
+            }
+        }
         if (index < 0) {
-            continue; // a signal: the sites get it too
+            continue;
         }
         SiteRun& run = runs[static_cast<std::size_t>(index) / 2];
         if (index % 2 == 1) {
@@ -127,7 +142,7 @@ int run_gang(const std::vector<GangSite>& sites, const std::vector<std::string>&
         console_log(0, "Can't find the quarnel program to run the sites\n");
         throw app_error(EXIT_ENVIRONMENT);
     }
-    platform::install_break_handler(keep_going);
+    platform::install_break_handler(note_break);
     std::vector<SiteRun> runs;
     for (const GangSite& site : sites) {
         runs.push_back({&site, {}, {}, {}, EXIT_ENVIRONMENT, std::nullopt});
