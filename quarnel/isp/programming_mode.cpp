@@ -61,13 +61,13 @@ std::uint8_t send_program_enable(const IspSession& session) {
 }
 
 bool chip_answers(IspSession& session) {
-    spi_t& spi = session.spi();
-    spi.set_reset(true);
-    spi.delay_ms(30.0f);
+    programmer_t& programmer = session.isp();
+    programmer.set_reset(true);
+    programmer.delay_ms(30.0f);
     if (send_program_enable(session) == in_step) {
         return true;
     }
-    spi.reset_pulse();
+    programmer.reset_pulse();
     return send_program_enable(session) == in_step;
 }
 
