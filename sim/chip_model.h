@@ -30,11 +30,10 @@ class ChipModel {
 
     // Minimum SCK low and high phase in system clock periods.
     int low_phase_cycles() const;
-    // RESET driven low as the chip takes it (a socket's handler waits for it released).
-    bool in_reset() const { return reset_; }
     int high_phase_cycles() const;
 
-    // RESET held low now (what the stand-ins report when a program ends).
+    // RESET held low now, as the chip takes it (what the stand-ins report when a program ends;
+    // a socket's handler waits for it released).
     bool in_reset() const { return reset_; }
     const InstructionUnit& instructions() const { return unit_; }
     // Every write of the chip from now on is reported to `store` (nullptr: to nobody).

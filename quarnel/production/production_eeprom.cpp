@@ -146,9 +146,10 @@ void ProductionData::restore_eeprom() {
         // The file goes only once the chip is known to hold the copy again.
         std::vector<std::uint8_t> chip(rescue.size());
         const long chunk = chunk_size(SLOT_DATA);
+        MemoryReader reader(session);
         for (long at = 0; at < static_cast<long>(chip.size()); at += chunk) {
-            read_eeprom_block(session, chip.data() + at, at,
-                              std::min(chunk, static_cast<long>(chip.size()) - at));
+            reader.read(SLOT_DATA, chip.data() + at, at,
+                        std::min(chunk, static_cast<long>(chip.size()) - at));
         }
         if (chip != rescue) {
             console_log(0, "EEPROM not restored\n");

@@ -235,9 +235,10 @@ TEST_F(MemoryTest, FfFillKeepsDataOfEnclosingPortions) {
         EXPECT_EQ(spi.eeprom[a], std::uint8_t(a + 1)) << a;
     }
     EXPECT_EQ(spi.eeprom[0x2F], 0xFF);
-    // The fill never goes back below the end of the enclosing portion: the 33 bytes of the
-    // outer portions, the 8 nested ones again, and 0xFF once at each of the 479 others.
-    EXPECT_EQ(spi.count_opcode(0xC0), 0x21 + 8 + (512 - 0x21));
+    // The fill never goes back below the end of the enclosing portion, and the nested bytes
+    // are not written again: the 33 bytes of the outer portions and 0xFF once at each of the
+    // 479 others.
+    EXPECT_EQ(spi.count_opcode(0xC0), 0x21 + (512 - 0x21));
 }
 
 TEST_F(MemoryTest, BlankCheckReportsEachMemory) {
