@@ -30,12 +30,11 @@ struct bitbang_chip {
 };
 
 const bitbang_chip chips[] = {
-    {"ft232r", ftdi_chip_type::ft232r, &ft232r_pin_table, 0xFF,
-     "D0..D7 lines", "FT232R USB UART"},
-    {"ft231x", ftdi_chip_type::x_series, &ft232r_pin_table, 0xFF,
-     "D0..D7 lines", "FT231X USB UART"},
-    {"ft230x", ftdi_chip_type::x_series, &ft230x_pin_table, 0x0F,
-     "D0..D3 lines", "FT230X Basic UART"},
+    {"ft232r", ftdi_chip_type::ft232r, &ft232r_pin_table, 0xFF, "D0..D7 lines", "FT232R USB UART"},
+    {"ft231x", ftdi_chip_type::x_series, &ft232r_pin_table, 0xFF, "D0..D7 lines",
+     "FT231X USB UART"},
+    {"ft230x", ftdi_chip_type::x_series, &ft230x_pin_table, 0x0F, "D0..D3 lines",
+     "FT230X Basic UART"},
 };
 
 // The chip an -a text names: its name alone or before the PINMAP's first '=' or ':'.

@@ -14,7 +14,7 @@ namespace quarnel {
 // The chip and pin map a bit-bang -a text asks for.
 struct bitbang_adapter_spec_t {
     ftdi_chip_type chip_type;
-    pinmap_t pins;          // reset with its masks exchanged: asserted drives a plain line low
+    pinmap_t pins; // reset with its masks exchanged: asserted drives a plain line low
 };
 
 // True when an -a text is "ft232r", "ft230x" or "ft231x" (any case), alone or followed by a

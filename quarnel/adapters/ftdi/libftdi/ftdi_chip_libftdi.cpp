@@ -33,9 +33,10 @@ void ftdi_chip_libftdi_t::check(const char* operation, int result) const {
 }
 
 void ftdi_chip_libftdi_t::set_bit_mode(std::uint8_t mask, ftdi_bit_mode mode) {
-    const std::uint8_t libftdi_mode = mode == ftdi_bit_mode::mpsse          ? libftdi::BITMODE_MPSSE
-                                      : mode == ftdi_bit_mode::sync_bitbang ? libftdi::BITMODE_SYNCBB
-                                                                            : libftdi::BITMODE_RESET;
+    const std::uint8_t libftdi_mode = mode == ftdi_bit_mode::mpsse ? libftdi::BITMODE_MPSSE
+                                      : mode == ftdi_bit_mode::sync_bitbang
+                                          ? libftdi::BITMODE_SYNCBB
+                                          : libftdi::BITMODE_RESET;
     check("set bit mode", library->ftdi_set_bitmode(context, mask, libftdi_mode));
 }
 
