@@ -26,6 +26,10 @@ class SpiBench {
     BenchRun quarnel(const std::vector<std::string>& args) const {
         ProgramRun run;
         run.env["LD_PRELOAD"] = bin_path("libavrsim_spidev.so");
+#ifdef QUARNEL_ASAN_RUNTIME
+        // The sanitized program's runtime must come first in the preload list.
+        run.env["LD_PRELOAD"] = std::string(QUARNEL_ASAN_RUNTIME) + ":" + run.env["LD_PRELOAD"];
+#endif
         return bench.quarnel(args, run);
     }
     ProgramResult avrdude(const std::vector<std::string>& operations) const {
