@@ -128,7 +128,10 @@ std::string text_of(const Target& target, TargetLayout* layout) {
         out += '\n';
     }
     for (const auto& [key, value] : target.extra) {
-        out += key + " = " + value + '\n';
+        out += key;
+        out += " = ";
+        out += value;
+        out += '\n';
     }
     const bool every_line = layout != nullptr;
     if (every_line) {

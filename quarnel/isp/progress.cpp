@@ -8,6 +8,7 @@
 #include "quarnel/isp/session.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace quarnel {
@@ -35,7 +36,7 @@ std::string progress_line(long done, long total, double elapsed_ms, bool finishe
                 ? std::snprintf(text + length, sizeof text - length, ", %.1f kB/s", rate / 1000)
                 : std::snprintf(text + length, sizeof text - length, ", %.0f B/s", rate);
         if (!finished) {
-            const auto left_s = static_cast<long>((shown_total - done) / rate + 0.5);
+            const auto left_s = std::lround((shown_total - done) / rate);
             std::snprintf(text + length, sizeof text - length, ", %ld:%02ld left", left_s / 60,
                           left_s % 60);
         }

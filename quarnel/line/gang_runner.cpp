@@ -131,7 +131,7 @@ void print_table(const std::vector<SiteRun>& runs) {
         }
         console_log(0, "%s\n", line.c_str());
     }
-    console_log(0, "%d of %zu sites passed\n", passed, runs.size());
+    console_log(0, "%d of %lu sites passed\n", passed, static_cast<unsigned long>(runs.size()));
 }
 
 } // namespace
@@ -144,6 +144,7 @@ int run_gang(const std::vector<GangSite>& sites, const std::vector<std::string>&
     }
     platform::install_break_handler(note_break);
     std::vector<SiteRun> runs;
+    runs.reserve(sites.size());
     for (const GangSite& site : sites) {
         runs.push_back({&site, {}, {}, {}, EXIT_ENVIRONMENT, std::nullopt});
     }

@@ -15,7 +15,8 @@ namespace quarnel {
 // Lock level of -l; none when the switch is absent.
 enum class lock_request { none = 0, level1 = 1, level2 = 2 };
 
-struct RunOptions {
+// The implicit copy of the files array makes clang-tidy see a reserved loop name.
+struct RunOptions { // NOLINT(bugprone-reserved-identifier)
     std::optional<std::string> requested_name;
     FileSpec files[2]; // SLOT_CODE, SLOT_DATA
     bool single_file = true;

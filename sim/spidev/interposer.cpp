@@ -104,11 +104,12 @@ INTERPOSE int open64(const char* path, int flags, ...) {
     });
 }
 
-INTERPOSE int __open_2(const char* path, int flags) {
+// glibc's fortified open calls, under their own names.
+INTERPOSE int __open_2(const char* path, int flags) { // NOLINT(bugprone-reserved-identifier)
     return serve_open(path, flags, 0, real_open);
 }
 
-INTERPOSE int __open64_2(const char* path, int flags) {
+INTERPOSE int __open64_2(const char* path, int flags) { // NOLINT(bugprone-reserved-identifier)
     return serve_open(path, flags, 0, real_open);
 }
 

@@ -5,6 +5,8 @@
 #include "quarnel/common/errors.h"
 #include "quarnel/common/units.h"
 
+#include <cmath>
+
 namespace quarnel {
 
 namespace {
@@ -29,7 +31,7 @@ bitbang_clock_t bitbang_clock(std::uint32_t sck_hz) {
         throw app_error(EXIT_ENVIRONMENT);
     }
     const double baud = static_cast<double>(rate_eighths) / static_cast<double>(eighths);
-    return {static_cast<std::uint32_t>(baud + 0.5),
+    return {static_cast<std::uint32_t>(std::lround(baud)),
             static_cast<float>(baud * bytes_per_baud / bytes_per_bit / 1e6)};
 }
 
