@@ -80,8 +80,8 @@ LogRecord run_chip(RunState& state, os_timer_t& timer, const ChipRunHooks& hooks
             }
         });
         timer.stop();
-        if (state.adapter) {
-            state.adapter->set_led_ok(true);
+        if (state.programmer) {
+            state.programmer->set_led_ok(true);
         }
         console_log(2, "Total time %s\n",
                     format_time(static_cast<double>(timer.elapsed_ms()), TIME_MS).c_str());
@@ -89,8 +89,8 @@ LogRecord run_chip(RunState& state, os_timer_t& timer, const ChipRunHooks& hooks
     if (status != EXIT_OK) {
         // A failing lamp must not hide the status of the run.
         run_reporting_errors([&] {
-            if (state.adapter) {
-                state.adapter->set_led_error(true);
+            if (state.programmer) {
+                state.programmer->set_led_error(true);
             }
         });
     }

@@ -97,7 +97,7 @@ int run_repeat(const RunOptions& options, const FuseRequest& fuses,
             console_log(0, "Chip %d failed, status %d (%d passed, %d failed)\n", chip,
                         record.status, passed, failed);
         }
-        if (record.status == EXIT_USER_BREAK || !state.adapter ||
+        if (record.status == EXIT_USER_BREAK || !state.programmer ||
             run_reporting_errors([&] { await_removal(state); }) != EXIT_OK) {
             break;
         }

@@ -53,7 +53,7 @@ void run_sequence(RunState& run, const std::function<void(RunState&)>& before_op
 }
 
 void release_run_target(RunState& run) {
-    if (run.adapter) {
+    if (run.programmer) {
         release_target(run.session);
     }
 }

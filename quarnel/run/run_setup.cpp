@@ -100,7 +100,7 @@ void create_adapter(RunState& run) {
 namespace {
 
 // The key reading once it came back the same twice in a row, 20 ms apart.
-bool debounced_key(spi_t& adapter) {
+bool debounced_key(programmer_t& adapter) {
     os_timer_t timer;
     timer.set_delay(20.0f);
     bool reading = adapter.key_pressed();
@@ -122,7 +122,7 @@ bool debounced_key(spi_t& adapter) {
 } // namespace
 
 void wait_adapter_key(RunState& run) {
-    spi_t& adapter = *run.adapter;
+    programmer_t& adapter = *run.programmer;
     if (!adapter.has_key()) {
         console_log(0, "Key not defined for given adapter, can't process -k switch\n");
         throw app_error(EXIT_ENVIRONMENT);

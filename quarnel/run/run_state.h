@@ -26,9 +26,10 @@ struct RunState {
     bool file_fuse_request = false; // --file-fuses or --file-lock put bytes into session.fuses
     lock_request file_lock_level = lock_request::none; // the lock bits of --file-lock
     // Destroyed before the rest: its destructor puts the hardware into its safe
-    // (or, with -az, high-impedance) state.
+    // (or, with -az, high-impedance) state. None for a programmer that drives the chip itself.
     std::unique_ptr<spi_t> adapter;
-    // The ISP engine's way to the chip, over the adapter; gone before it.
+    // The ISP engine's way to the chip: over the adapter, or a programmer with firmware of its
+    // own; gone before the adapter.
     std::unique_ptr<programmer_t> programmer;
 };
 
