@@ -3,13 +3,9 @@
 
 #include "dorvik/hex_digits.h"
 
-#include <cstdio>
 #include <limits>
 
 namespace dorvik {
-namespace {
-constexpr std::size_t HEX_BYTE_DIGITS = 2;
-} // namespace
 
 bool has_switch(std::string_view arg, std::string_view name) {
     return arg.starts_with(name);
@@ -21,13 +17,6 @@ std::optional<std::string> value_text(std::string_view arg) {
         return std::nullopt;
     }
     return std::string(arg.substr(eq + 1));
-}
-
-std::optional<std::string> switch_value(std::string_view arg) {
-    if (arg.find('=') == std::string_view::npos) {
-        std::printf("  Error write command.\n");
-    }
-    return value_text(arg);
 }
 
 std::optional<std::uint32_t> parse_hex(std::string_view text, std::size_t max_digits) {
@@ -60,35 +49,6 @@ std::optional<std::uint32_t> parse_decimal(std::string_view text) {
         }
     }
     return static_cast<std::uint32_t>(value);
-}
-
-std::optional<std::uint8_t> hex_byte_value(const std::string& text) {
-    const auto number = parse_hex(text, HEX_BYTE_DIGITS);
-    if (!number) {
-        std::printf("  Error: %s is no hexadecimal byte.\n", text.c_str());
-        return std::nullopt;
-    }
-    return static_cast<std::uint8_t>(*number);
-}
-
-std::optional<std::uint32_t> decimal_value(const std::string& text) {
-    const auto number = parse_decimal(text);
-    if (!number) {
-        std::printf("  Error: %s is no decimal number.\n", text.c_str());
-    }
-    return number;
-}
-
-bool hex_byte_switch(std::string_view arg, std::optional<std::uint8_t>& value) {
-    const auto text = switch_value(arg);
-    value = text ? hex_byte_value(*text) : std::nullopt;
-    return !text || value;
-}
-
-bool decimal_switch(std::string_view arg, std::optional<std::uint32_t>& value) {
-    const auto text = switch_value(arg);
-    value = text ? decimal_value(*text) : std::nullopt;
-    return !text || value;
 }
 
 } // namespace dorvik

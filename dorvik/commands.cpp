@@ -8,6 +8,7 @@
 #include "dorvik/hex_file.h"
 #include "dorvik/isp_driver.h"
 #include "dorvik/reports.h"
+#include "dorvik/run_state.h"
 #include "dorvik/serial_number.h"
 
 #include <cstdio>
@@ -20,16 +21,17 @@ struct ByteCommand {
     void (*report)(std::uint8_t);
 };
 
-RunEnd byte_command(const ByteCommand& command, const std::string& arg) {
-    std::optional<std::uint8_t> value;
-    if (!hex_byte_switch(arg, value)) {
+RunEnd byte_command(const ByteCommand& command, const SwitchArg& arg) {
+    std::optional<std::uint32_t> number;
+    if (!switch_number(arg, number)) {
         return RunEnd::error;
     }
-    if (!value) {
+    if (!number) {
         return RunEnd::done;
     }
-    command.report(*value);
-    return write_byte_target(command.target, *value) < 0 ? RunEnd::byte_write_error : RunEnd::done;
+    const auto value = static_cast<std::uint8_t>(*number);
+    command.report(value);
+    return write_byte_target(command.target, value) < 0 ? RunEnd::byte_write_error : RunEnd::done;
 }
 
 RunEnd read_fuses() {
@@ -54,9 +56,9 @@ RunEnd read_serial() {
 }
 
 // -rf and -re: read a whole memory and save it as a HEX file.
-RunEnd read_to_file(const std::string& arg, std::uint32_t size, int (*read)(Image&),
+RunEnd read_to_file(const SwitchArg& arg, std::uint32_t size, int (*read)(Image&),
                     const char* missing_name) {
-    const auto path = switch_value(arg);
+    const auto path = switch_path(arg);
     if (!path) {
         std::printf("%s", missing_name);
         return RunEnd::done;
@@ -71,8 +73,8 @@ RunEnd read_to_file(const std::string& arg, std::uint32_t size, int (*read)(Imag
     return write_hex_file(*path, *image, size) == 0 ? RunEnd::done : RunEnd::done_with_errors;
 }
 
-RunEnd write_eeprom_file(const std::string& arg) {
-    const auto path = switch_value(arg);
+RunEnd write_eeprom_file(const SwitchArg& arg) {
+    const auto path = switch_path(arg);
     if (!path) {
         return RunEnd::done;
     }
@@ -100,48 +102,41 @@ int write_byte_target(ByteTarget target, std::uint8_t value) {
     return write_lock(value);
 }
 
-RunEnd run_command(const Args& args) {
-    const std::string& arg = args[2];
-    if (has_switch(arg, "-er")) {
+RunEnd run_command() {
+    const SwitchArg& arg = state.options.command_arg;
+    switch (state.options.command) {
+    case Command::erase:
         erase_chip();
         return isp_enter_programming() == 0 ? RunEnd::done : RunEnd::error;
-    }
-    if (has_switch(arg, "-rst")) {
+    case Command::reset:
         return isp_enter_programming() == 0 ? RunEnd::done : RunEnd::error;
-    }
-    if (has_switch(arg, "-wlb")) {
+    case Command::write_lock:
         return byte_command({ByteTarget::lock, print_lock_report}, arg);
-    }
-    if (state.has_ext_fuse && has_switch(arg, "-wxf")) {
-        return byte_command({ByteTarget::fuse_ext, print_fuse_ext_report}, arg);
-    }
-    if (has_switch(arg, "-whf")) {
+    case Command::write_fuse_ext:
+        // A device without an extended fuse takes -wxf as no command.
+        return state.has_ext_fuse ? byte_command({ByteTarget::fuse_ext, print_fuse_ext_report}, arg)
+                                  : RunEnd::done;
+    case Command::write_fuse_high:
         return byte_command({ByteTarget::fuse_high, print_fuse_high_report}, arg);
-    }
-    if (has_switch(arg, "-wlf")) {
+    case Command::write_fuse_low:
         return byte_command({ByteTarget::fuse_low, print_fuse_low_report}, arg);
-    }
-    if (has_switch(arg, "-rsn")) {
+    case Command::read_serial:
         return read_serial();
-    }
-    if (has_switch(arg, "-rlhf")) {
+    case Command::read_fuses:
         return read_fuses();
-    }
-    if (has_switch(arg, "-rlb")) {
+    case Command::read_lock:
         print_lock_report(read_lock());
         return RunEnd::done;
-    }
-    if (has_switch(arg, "-rf")) {
+    case Command::read_flash:
         return read_to_file(arg, state.flash_size, read_flash, "  You must write filename.\n");
-    }
-    if (has_switch(arg, "-re")) {
+    case Command::read_eeprom:
         return read_to_file(arg, state.eeprom_size, read_eeprom, "  You must write file name.\n");
-    }
-    if (has_switch(arg, "-we")) {
+    case Command::write_eeprom:
         return write_eeprom_file(arg);
-    }
-    if (has_switch(arg, "-wf")) {
-        return full_program(args);
+    case Command::full_program:
+        return full_program();
+    case Command::none:
+        break;
     }
     return RunEnd::done;
 }

@@ -1,13 +1,14 @@
 // The single commands given as argument 2.
 #pragma once
 
-#include "dorvik/command_line.h"
 #include "dorvik/run_end.h"
+
+#include <cstdint>
 
 namespace dorvik {
 
-// Runs the first command that argument 2 matches; nothing when none does.
-RunEnd run_command(const Args& args);
+// Runs the command of argument 2; nothing when it names none.
+RunEnd run_command();
 
 // Reads the fuse byte written by a -wlf, -whf or -wxf switch, or the lock
 // byte of -wlb, and writes it. Used by the commands and by -wf.

@@ -16,43 +16,42 @@
 namespace dorvik {
 namespace {
 
-// Options of -wf are looked for from argument 2 on; -wlb everywhere.
-constexpr std::size_t FIRST_OPTION = 2;
 constexpr std::uint32_t SERIAL_CODE_BYTES = 2;
 // LB2 and LB1: both 1 (unprogrammed) leaves memories readable.
 constexpr std::uint8_t LOCK_MODE_BITS = 0x03;
 
-// Every switch value that -wf will use must be well formed before the chip
-// is erased: a bad one found later would leave a half-programmed chip.
-bool option_values_valid(const Args& args) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const auto text = value_text(arg);
-        if (!text) {
-            continue;
-        }
-        const bool byte_option =
-            has_switch(arg, "-wlb") ||
-            (i >= FIRST_OPTION && (has_switch(arg, "-wlf") || has_switch(arg, "-whf") ||
-                                   (state.has_ext_fuse && has_switch(arg, "-wxf"))));
-        if (byte_option && !hex_byte_value(*text)) {
-            return false;
-        }
-        const bool number_option =
-            i >= FIRST_OPTION && (has_switch(arg, "-wts") || has_switch(arg, "-ws"));
-        if (number_option && !decimal_value(*text)) {
+// A switch that -wf uses: -wlb anywhere, the others from argument 2 on.
+bool used_by_full_program(const NamedSwitch& entry) {
+    switch (entry.name) {
+    case SwitchName::wlb:
+        return true;
+    case SwitchName::wxf:
+        return state.has_ext_fuse && entry.arg.position >= FIRST_OPTION;
+    case SwitchName::wlf:
+    case SwitchName::whf:
+    case SwitchName::wts:
+    case SwitchName::ws:
+        return entry.arg.position >= FIRST_OPTION;
+    default:
+        return false;
+    }
+}
+
+// Every switch value that -wf will use must be well formed before the chip is erased: a bad
+// one found later would leave a half-programmed chip. The first bad one in the line's order
+// is reported.
+bool used_values_well_formed() {
+    for (const NamedSwitch& entry : state.options.switches) {
+        if (used_by_full_program(entry) && !switch_value_well_formed(entry.arg)) {
             return false;
         }
     }
     return true;
 }
 
-bool load_serial_files(const Args& args, AutoSerial& serial) {
-    for (std::size_t i = FIRST_OPTION; i < args.size(); ++i) {
-        if (!has_switch(args[i], "-asn")) {
-            continue;
-        }
-        if (const auto path = switch_value(args[i])) {
+bool load_serial_files(AutoSerial& serial) {
+    for (const SwitchArg& arg : switches_named(state.options, SwitchName::asn, FIRST_OPTION)) {
+        if (const auto path = switch_path(arg)) {
             if (load_auto_serial(*path, serial) != 0) {
                 return false;
             }
@@ -65,13 +64,10 @@ bool load_serial_files(const Args& args, AutoSerial& serial) {
 // -asn number instead, when there is one). `fits` refuses a number or field
 // before the -asn file is advanced; `store` puts it into the flash image.
 template <typename Fits, typename Store>
-bool place_serials(const Args& args, const char* name, AutoSerial& serial, Fits fits, Store store) {
-    for (std::size_t i = FIRST_OPTION; i < args.size(); ++i) {
+bool place_serials(SwitchName name, AutoSerial& serial, Fits fits, Store store) {
+    for (const SwitchArg& arg : switches_named(state.options, name, FIRST_OPTION)) {
         std::optional<std::uint32_t> number;
-        if (!has_switch(args[i], name)) {
-            continue;
-        }
-        if (!decimal_switch(args[i], number)) {
+        if (!switch_number(arg, number)) {
             return false;
         }
         if (!number) {
@@ -93,7 +89,7 @@ bool place_serials(const Args& args, const char* name, AutoSerial& serial, Fits 
 }
 
 // -wts: the table code of serial number N in two bytes.
-bool store_table_serials(const Args& args, AutoSerial& serial, Image& flash) {
+bool store_table_serials(AutoSerial& serial, Image& flash) {
     const auto fits = [](std::uint32_t n) {
         if (n == 0 || n > SERIAL_CODE_COUNT) {
             std::printf("  Error: serial number %u is not in the table (1 to %zu).\n", n,
@@ -102,30 +98,27 @@ bool store_table_serials(const Args& args, AutoSerial& serial, Image& flash) {
         }
         return serial_field_fits(SERIAL_CODE_BYTES);
     };
-    return place_serials(args, "-wts", serial, fits,
+    return place_serials(SwitchName::wts, serial, fits,
                          [&](std::uint32_t n) { store_serial_code(flash, n); });
 }
 
 // -ws: the serial number itself in serial_length bytes.
-bool store_plain_serials(const Args& args, AutoSerial& serial, Image& flash) {
+bool store_plain_serials(AutoSerial& serial, Image& flash) {
     const auto fits = [](std::uint32_t n) {
         return state.serial_length >= 0 &&
                serial_field_fits(static_cast<std::uint32_t>(state.serial_length)) &&
                serial_value_fits(n);
     };
-    return place_serials(args, "-ws", serial, fits,
+    return place_serials(SwitchName::ws, serial, fits,
                          [&](std::uint32_t n) { store_serial_value(flash, n); });
 }
 
 // The EEPROM image: the -we files, or the chip's own content so that it
 // survives the erase.
-bool prepare_eeprom(const Args& args, Image& eeprom) {
+bool prepare_eeprom(Image& eeprom) {
     bool from_file = false;
-    for (std::size_t i = FIRST_OPTION; i < args.size(); ++i) {
-        if (!has_switch(args[i], "-we")) {
-            continue;
-        }
-        if (const auto path = switch_value(args[i])) {
+    for (const SwitchArg& arg : switches_named(state.options, SwitchName::we, FIRST_OPTION)) {
+        if (const auto path = switch_path(arg)) {
             if (read_hex_file(*path, eeprom, state.eeprom_size) != 0) {
                 return false;
             }
@@ -145,22 +138,22 @@ bool prepare_eeprom(const Args& args, Image& eeprom) {
 }
 
 // Fuse switches from argument 2 on: all -wlf, then all -whf, then all -wxf.
-bool write_fuses(const Args& args) {
+bool write_fuses() {
     struct FuseSwitch {
-        const char* name;
+        SwitchName name;
         ByteTarget target;
     };
-    constexpr FuseSwitch fuses[] = {{"-wlf", ByteTarget::fuse_low},
-                                    {"-whf", ByteTarget::fuse_high},
-                                    {"-wxf", ByteTarget::fuse_ext}};
+    constexpr FuseSwitch fuses[] = {{SwitchName::wlf, ByteTarget::fuse_low},
+                                    {SwitchName::whf, ByteTarget::fuse_high},
+                                    {SwitchName::wxf, ByteTarget::fuse_ext}};
     for (const FuseSwitch& fuse : fuses) {
         if (fuse.target == ByteTarget::fuse_ext && !state.has_ext_fuse) {
             continue;
         }
-        for (std::size_t i = FIRST_OPTION; i < args.size(); ++i) {
-            std::optional<std::uint8_t> value;
-            if (has_switch(args[i], fuse.name) && hex_byte_switch(args[i], value) && value &&
-                write_byte_target(fuse.target, *value) < 0) {
+        for (const SwitchArg& arg : switches_named(state.options, fuse.name, FIRST_OPTION)) {
+            std::optional<std::uint32_t> value;
+            if (switch_number(arg, value) && value &&
+                write_byte_target(fuse.target, static_cast<std::uint8_t>(*value)) < 0) {
                 return false;
             }
         }
@@ -169,18 +162,15 @@ bool write_fuses(const Args& args) {
 }
 
 // Every -wlb on the line, argument 0 included; one without a value is an error.
-RunEnd write_locks(const Args& args) {
-    for (const std::string& arg : args) {
-        if (!has_switch(arg, "-wlb")) {
-            continue;
-        }
-        std::optional<std::uint8_t> value;
-        hex_byte_switch(arg, value);
+RunEnd write_locks() {
+    for (const SwitchArg& arg : switches_named(state.options, SwitchName::wlb)) {
+        std::optional<std::uint32_t> value;
+        switch_number(arg, value);
         if (!value) {
             std::printf("  Error write command.\n");
             return RunEnd::error;
         }
-        if (write_lock(*value) < 0) {
+        if (write_lock(static_cast<std::uint8_t>(*value)) < 0) {
             return RunEnd::byte_write_error;
         }
     }
@@ -189,15 +179,15 @@ RunEnd write_locks(const Args& args) {
 
 } // namespace
 
-RunEnd full_program(const Args& args) {
+RunEnd full_program() {
     if (isp_enter_programming() != 0) {
         return RunEnd::error;
     }
-    const auto path = switch_value(args[FIRST_OPTION]);
+    const auto path = switch_path(state.options.command_arg);
     if (!path) {
         return RunEnd::done;
     }
-    if (!option_values_valid(args)) {
+    if (!used_values_well_formed()) {
         return RunEnd::error;
     }
     auto flash = alloc_image(state.flash_size);
@@ -206,25 +196,25 @@ RunEnd full_program(const Args& args) {
     }
     // Every file is read before the -asn file gives away a serial number.
     auto eeprom = alloc_image(state.eeprom_size);
-    if (!eeprom || !prepare_eeprom(args, *eeprom)) {
+    if (!eeprom || !prepare_eeprom(*eeprom)) {
         return RunEnd::error;
     }
     AutoSerial serial;
-    if (!load_serial_files(args, serial) || !store_table_serials(args, serial, *flash) ||
-        !store_plain_serials(args, serial, *flash)) {
+    if (!load_serial_files(serial) || !store_table_serials(serial, *flash) ||
+        !store_plain_serials(serial, *flash)) {
         return RunEnd::error;
     }
     erase_chip();
     if (isp_enter_programming() != 0) {
         return RunEnd::error;
     }
-    if (!write_fuses(args)) {
+    if (!write_fuses()) {
         return RunEnd::byte_write_error;
     }
     bool failed = write_eeprom(*eeprom, EepromWriteMode::EEPROM_WRITE_SKIP_ERASED) != 0;
     eeprom.reset();
     failed = write_flash(*flash) != 0 || failed;
-    if (const RunEnd locks = write_locks(args); locks != RunEnd::done) {
+    if (const RunEnd locks = write_locks(); locks != RunEnd::done) {
         return locks;
     }
     std::printf("  Current serial number -\t\t\t\t%u.\n", state.serial_value);

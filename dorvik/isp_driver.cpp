@@ -15,8 +15,6 @@ constexpr unsigned PROBE_SETTLE_MS = 25;
 // Programming enable is judged this many times; one attempt more gives up.
 constexpr int ENABLE_ATTEMPTS = 32;
 
-unsigned echo_failures = 0;
-
 void write_data(std::uint8_t value) {
     port_write(state.lpt_base, value);
 }
@@ -45,18 +43,18 @@ std::uint8_t isp_exchange_byte(std::uint8_t out) {
 std::uint8_t isp_command(std::uint8_t b1, std::uint8_t b2, std::uint8_t b3, std::uint8_t b4) {
     isp_exchange_byte(b1);
     if (isp_exchange_byte(b2) != b1 || isp_exchange_byte(b3) != b2) {
-        ++echo_failures;
+        ++state.echo_failures;
         return 0xFF;
     }
     return isp_exchange_byte(b4);
 }
 
 unsigned isp_echo_failures() {
-    return echo_failures;
+    return state.echo_failures;
 }
 
 bool isp_stayed_in_step(unsigned failures_before, const char* doing) {
-    if (echo_failures == failures_before) {
+    if (state.echo_failures == failures_before) {
         return true;
     }
     std::printf("  Error: the chip lost step while %s.\n", doing);

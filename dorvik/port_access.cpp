@@ -2,6 +2,7 @@
 #include "dorvik/port_access.h"
 
 #include "dorvik/dlportio_binding.h"
+#include "dorvik/run_state.h"
 #include "platform/parallel_port.h"
 #include "platform/system_error.h"
 
@@ -10,8 +11,6 @@
 
 namespace dorvik {
 namespace {
-
-std::unique_ptr<PortBackend> current;
 
 // A parallel port opened through the platform layer, addressed by I/O address.
 class PlatformPort final : public PortBackend {
@@ -35,8 +34,8 @@ class PlatformPort final : public PortBackend {
 
 int open_port_access(std::uint32_t lpt_base) {
     if (const char* library = std::getenv("DLPORTIO_LIBRARY"); library != nullptr && *library) {
-        current = open_dlportio_library(library);
-        return current ? 0 : -1;
+        state.port = open_dlportio_library(library);
+        return state.port ? 0 : -1;
     }
     std::unique_ptr<platform::parallel_port> port = platform::open_system_port(lpt_base);
     if (!port) {
@@ -44,20 +43,20 @@ int open_port_access(std::uint32_t lpt_base) {
                     platform::last_system_error().c_str());
         return -1;
     }
-    current = std::make_unique<PlatformPort>(std::move(port), lpt_base);
+    state.port = std::make_unique<PlatformPort>(std::move(port), lpt_base);
     return 0;
 }
 
 void install_port_backend(std::unique_ptr<PortBackend> backend) {
-    current = std::move(backend);
+    state.port = std::move(backend);
 }
 
 void port_write(std::uint32_t address, std::uint8_t value) {
-    current->write_port(address, value);
+    state.port->write_port(address, value);
 }
 
 std::uint8_t port_read(std::uint32_t address) {
-    return current->read_port(address);
+    return state.port->read_port(address);
 }
 
 } // namespace dorvik

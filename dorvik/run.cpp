@@ -15,54 +15,39 @@
 namespace dorvik {
 namespace {
 
-constexpr std::size_t PORT_ADDRESS_DIGITS = 3;
-
 // -lpt anywhere on the line; the last one with a value wins.
-bool read_port_switches(const Args& args) {
-    for (const std::string& arg : args) {
-        if (!has_switch(arg, "-lpt")) {
-            continue;
-        }
-        const auto text = switch_value(arg);
-        if (!text) {
-            continue;
-        }
-        const auto address = parse_hex(*text, PORT_ADDRESS_DIGITS);
-        if (!address) {
-            std::printf("  Error: %s is no port address of 1 to 3 hexadecimal digits.\n",
-                        text->c_str());
+bool read_port_switches() {
+    for (const SwitchArg& arg : switches_named(state.options, SwitchName::lpt)) {
+        std::optional<std::uint32_t> address;
+        if (!switch_number(arg, address)) {
             return false;
         }
-        state.lpt_base = *address;
+        state.lpt_base = address.value_or(state.lpt_base);
     }
     return true;
 }
 
 // -sna and then -snl anywhere on the line; the last one with a value wins.
-bool read_serial_switches(const Args& args) {
-    for (const std::string& arg : args) {
+bool read_serial_switches() {
+    for (const SwitchArg& arg : switches_named(state.options, SwitchName::sna)) {
         std::optional<std::uint32_t> value;
-        if (has_switch(arg, "-sna")) {
-            if (!decimal_switch(arg, value)) {
-                return false;
-            }
-            state.serial_address = value.value_or(state.serial_address);
+        if (!switch_number(arg, value)) {
+            return false;
         }
+        state.serial_address = value.value_or(state.serial_address);
     }
-    for (const std::string& arg : args) {
+    for (const SwitchArg& arg : switches_named(state.options, SwitchName::snl)) {
         std::optional<std::uint32_t> value;
-        if (has_switch(arg, "-snl")) {
-            if (!decimal_switch(arg, value)) {
-                return false;
-            }
-            if (value &&
-                *value > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())) {
-                std::printf("  Error: %u is no serial number length.\n", *value);
-                return false;
-            }
-            if (value) {
-                state.serial_length = static_cast<std::int32_t>(*value);
-            }
+        if (!switch_number(arg, value)) {
+            return false;
+        }
+        if (value &&
+            *value > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())) {
+            std::printf("  Error: %u is no serial number length.\n", *value);
+            return false;
+        }
+        if (value) {
+            state.serial_length = static_cast<std::int32_t>(*value);
         }
     }
     return true;
@@ -85,7 +70,8 @@ int run(const Args& args, const std::string& config_dir) {
         return EXIT_DONE;
     }
     state = RunState{};
-    if (!read_port_switches(args)) {
+    state.options = parse_options(args);
+    if (!read_port_switches()) {
         return EXIT_ERROR;
     }
     if (state.lpt_base == 0 && read_ini_port(config_dir) != 0) {
@@ -101,18 +87,18 @@ int run(const Args& args, const std::string& config_dir) {
         isp_enter_programming() != 0) {
         return EXIT_ERROR;
     }
-    state.device_name = args[1].substr(0, DEVICE_NAME_MAX);
+    state.device_name = state.options.device_name;
     if (select_device() != 0) {
         std::printf("  Error: unknown device %s.\n", state.device_name.c_str());
         return EXIT_ERROR;
     }
-    if (!read_serial_switches(args)) {
+    if (!read_serial_switches()) {
         return EXIT_ERROR;
     }
-    if (args.size() < 3) {
+    if (!state.options.has_command) {
         return finish(EXIT_DONE);
     }
-    switch (run_command(args)) {
+    switch (run_command()) {
     case RunEnd::done:
         // Answers of a chip out of step read as 0xFF: what the command showed or did is unsure.
         return finish(isp_stayed_in_step(0, "carrying out the command") ? EXIT_DONE : EXIT_ERROR);

@@ -1,6 +1,6 @@
 // dorvik's HEX reader and its switch values.
-#include "dorvik/command_line.h"
 #include "dorvik/hex_file.h"
+#include "dorvik/options.h"
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -15,23 +15,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)dorvik::read_hex_file(scratch_file(data + 1, size - 1), image, limit);
         return 0;
     }
-    const char* switches[] = {"-lpt", "-sna", "-snl", "-wlb", "-wxf", "-whf", "-wlf",
-                              "-rf",  "-re",  "-we",  "-wf",  "-asn", "-wts", "-ws"};
-    for (const std::string& arg :
-         split_lines(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1))) {
-        for (const char* name : switches) {
-            if (!dorvik::has_switch(arg, name)) {
-                continue;
-            }
-            std::optional<std::uint8_t> byte;
-            std::optional<std::uint32_t> number;
-            (void)dorvik::switch_value(arg);
-            (void)dorvik::hex_byte_switch(arg, byte);
-            (void)dorvik::decimal_switch(arg, number);
-            if (const auto text = dorvik::value_text(arg)) {
-                (void)dorvik::parse_hex(*text, 3);
-            }
-        }
+    const auto lines =
+        split_lines(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
+    const dorvik::Options options = dorvik::parse_options(dorvik::Args(lines.begin(), lines.end()));
+    std::optional<std::uint32_t> number;
+    (void)dorvik::switch_number(options.command_arg, number);
+    for (const dorvik::NamedSwitch& entry : options.switches) {
+        (void)dorvik::switch_path(entry.arg);
+        (void)dorvik::switch_number(entry.arg, number);
     }
     return 0;
 }

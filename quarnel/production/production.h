@@ -73,9 +73,9 @@ class ProductionData {
     // code, the counter is dropped for the rest of the run.
     void write_erase_counter();
 
-    // Last step: a write run has used its serial number; the file has held the
-    // next one since the insert.
-    void update_serial_file();
+    // Last step: a write run has used its serial number, which is never given back now; the
+    // file has held the next one since the insert.
+    void keep_used_serial();
     // Called before the first write to the memory `slot`: a serial number inserted there may
     // be on the chip from now on, so it is never given back.
     void serial_reaches_chip(memory_slot slot);

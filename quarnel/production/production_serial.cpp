@@ -101,7 +101,7 @@ void SerialNumberFile::give_back() {
     errno = saved_errno;
 }
 
-void ProductionData::update_serial_file() {
+void ProductionData::keep_used_serial() {
     if (settings.write) {
         serial.keep();
     }

@@ -219,7 +219,7 @@ void run_operations(RunState& state) {
     } else {
         write_chip(state);
     }
-    production.update_serial_file();
+    production.keep_used_serial();
     if (state.output_lost) {
         // The message was printed where the file could not be written.
         throw app_error(EXIT_ENVIRONMENT);

@@ -48,8 +48,8 @@ void Bench::install() {
 }
 
 void Bench::start(const std::string& device) {
-    install();
     select_for_test(device);
+    install();
     testing::internal::CaptureStdout();
     const int status = dorvik::isp_enter_programming();
     testing::internal::GetCapturedStdout();

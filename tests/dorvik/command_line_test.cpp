@@ -2,6 +2,7 @@
 #include "dorvik/command_line.h"
 
 #include "dorvik/ini_file.h"
+#include "dorvik/options.h"
 #include "dorvik/text_encoding.h"
 
 #include <gtest/gtest.h>
@@ -16,13 +17,32 @@ TEST(DorvikCommandLine, SwitchesArePrefixesComparedWithCase) {
 }
 
 TEST(DorvikCommandLine, SwitchValueIsTheTextAfterTheFirstEquals) {
+    const auto path_of = [](const std::string& arg) {
+        return switch_path(parse_options({"dorvik", "atmega8", arg}).command_arg);
+    };
     testing::internal::CaptureStdout();
-    EXPECT_EQ(switch_value("-rf=a=b.hex"), "a=b.hex");
-    EXPECT_EQ(switch_value("-rf="), std::nullopt);
+    EXPECT_EQ(path_of("-rf=a=b.hex"), "a=b.hex");
+    EXPECT_EQ(path_of("-rf="), std::nullopt);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     testing::internal::CaptureStdout();
-    EXPECT_EQ(switch_value("-rf"), std::nullopt);
+    EXPECT_EQ(path_of("-rf"), std::nullopt);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "  Error write command.\n");
+}
+
+TEST(DorvikCommandLine, LineIsReadOnceIntoCommandAndSwitches) {
+    const Options options = parse_options(
+        {"-wlb=1", "ATmega8xxxxxxxxxxxx", "-wf=a.hex", "-lpt=378", "-wts=7", "-bogus", "-ws"});
+    EXPECT_EQ(options.device_name, "ATmega8xxxxxxxxx");
+    EXPECT_EQ(options.command, Command::full_program);
+    EXPECT_EQ(options.command_arg.text, "a.hex");
+    ASSERT_EQ(options.switches.size(), 4u);
+    EXPECT_EQ(switches_named(options, SwitchName::wlb).at(0).number, 1u);
+    EXPECT_EQ(switches_named(options, SwitchName::wlb, FIRST_OPTION).size(), 0u);
+    EXPECT_EQ(switches_named(options, SwitchName::lpt).at(0).number, 0x378u);
+    EXPECT_EQ(switches_named(options, SwitchName::wts).at(0).position, 4u);
+    EXPECT_FALSE(switches_named(options, SwitchName::ws).at(0).has_equals);
+    EXPECT_EQ(parse_options({"dorvik", "atmega8", "-erase"}).command, Command::erase);
+    EXPECT_EQ(parse_options({"dorvik", "atmega8", "-x"}).command, Command::none);
 }
 
 TEST(DorvikCommandLine, HexNumbersHaveALimitedNumberOfDigits) {
@@ -44,17 +64,22 @@ TEST(DorvikCommandLine, DecimalNumbersAreUnsigned32Bit) {
 }
 
 TEST(DorvikCommandLine, BadSwitchValuesAreRefusedWithAMessage) {
-    std::optional<std::uint8_t> byte;
+    const Options options =
+        parse_options({"dorvik", "atmega8", "-wlf=e4", "-wlf=1234", "-ws=", "-ws=7x", "-lpt=1000"});
+    const auto wlf = switches_named(options, SwitchName::wlf);
+    const auto ws = switches_named(options, SwitchName::ws);
     std::optional<std::uint32_t> number;
     testing::internal::CaptureStdout();
-    EXPECT_TRUE(hex_byte_switch("-wlf=e4", byte));
-    EXPECT_EQ(byte, 0xE4);
-    EXPECT_FALSE(hex_byte_switch("-wlf=1234", byte));
-    EXPECT_TRUE(decimal_switch("-ws=", number));
+    EXPECT_TRUE(switch_number(wlf.at(0), number));
+    EXPECT_EQ(number, 0xE4u);
+    EXPECT_FALSE(switch_number(wlf.at(1), number));
+    EXPECT_TRUE(switch_number(ws.at(0), number));
     EXPECT_EQ(number, std::nullopt);
-    EXPECT_FALSE(decimal_switch("-ws=7x", number));
+    EXPECT_FALSE(switch_number(ws.at(1), number));
+    EXPECT_FALSE(switch_value_well_formed(switches_named(options, SwitchName::lpt).at(0)));
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "  Error: 1234 is no hexadecimal byte.\n  Error: 7x is no decimal number.\n");
+              "  Error: 1234 is no hexadecimal byte.\n  Error: 7x is no decimal number.\n"
+              "  Error: 1000 is no port address of 1 to 3 hexadecimal digits.\n");
 }
 
 TEST(DorvikIniFile, PortAddressIsTheFirstThreeHexDigits) {

@@ -12,8 +12,8 @@ using namespace dorvik;
 
 TEST(DorvikIspDriver, ProgrammingEnableReadsSignatureAndKeepsToTheFiveDataBytes) {
     Bench bench("mega8");
-    bench.install();
     select_for_test("atmega8");
+    bench.install();
     testing::internal::CaptureStdout();
     ASSERT_EQ(isp_enter_programming(), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "  Reset device...\t\t\t\t\tok.\n");
@@ -29,8 +29,8 @@ TEST(DorvikIspDriver, ProgrammingEnableReadsSignatureAndKeepsToTheFiveDataBytes)
 
 TEST(DorvikIspDriver, EachBitIsFourWritesAndOneRead) {
     Bench bench("mega8");
-    bench.install();
     select_for_test("atmega8");
+    bench.install();
     isp_exchange_byte(0xA5);
     const std::vector<std::uint8_t> expected = {0x00, 0x20, 0x30, 0x30, 0x00, 0x00, 0x10, 0x10,
                                                 0x00, 0x20, 0x30, 0x30, 0x00, 0x00, 0x10, 0x10,
@@ -42,16 +42,16 @@ TEST(DorvikIspDriver, EachBitIsFourWritesAndOneRead) {
 TEST(DorvikIspDriver, WrongEchoStopsTheInstructionWithFF) {
     // Outside programming mode the chip sends no echo.
     Bench bench("mega8", ChipSettings{.absent = true});
-    bench.install();
     select_for_test("atmega8");
+    bench.install();
     EXPECT_EQ(isp_command(0x30, 0x00, 0x00, 0x00), 0xFF);
     EXPECT_EQ(bench.log().data_writes.size(), 2u * 8 * 4); // two bytes sent, then it stopped
 }
 
 TEST(DorvikIspDriver, ProbeNeedsBothLoopBacks) {
     Bench present("mega8");
-    present.install();
     select_for_test("atmega8");
+    present.install();
     EXPECT_EQ(probe_adapter(), 0);
 
     Bench missing("mega8", {}, false);
@@ -63,8 +63,8 @@ TEST(DorvikIspDriver, ProbeNeedsBothLoopBacks) {
 
 TEST(DorvikIspDriver, SilentChipGetsThirtyThreeResetPulsesThenTheMessage) {
     Bench bench("mega8", ChipSettings{.absent = true});
-    bench.install();
     select_for_test("atmega8");
+    bench.install();
     testing::internal::CaptureStdout();
     EXPECT_EQ(isp_enter_programming(), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
@@ -76,8 +76,8 @@ TEST(DorvikIspDriver, SilentChipGetsThirtyThreeResetPulsesThenTheMessage) {
 
 TEST(DorvikIspDriver, ChipOutOfStepIsBroughtBackByTheResetPulse) {
     Bench bench("mega8", ChipSettings{.slip_bits = 3});
-    bench.install();
     select_for_test("atmega8");
+    bench.install();
     testing::internal::CaptureStdout();
     EXPECT_EQ(isp_enter_programming(), 0);
     testing::internal::GetCapturedStdout();

@@ -31,7 +31,7 @@ TEST_F(SerialFileTest, AWriteRunUsesTheNumberUp) {
     output_of([&] { production.insert_production_data(); });
     EXPECT_EQ(bytes_at(flash, 0, 2), (std::vector<std::uint8_t>{0x29, 0x00}));
     EXPECT_EQ(read_file(path), "42\n"); // reserved before it went into the image
-    output_of([&] { production.update_serial_file(); });
+    output_of([&] { production.keep_used_serial(); });
     production.return_serial_number(); // nothing to give back after a successful run
     EXPECT_EQ(read_file(path), "42\n");
     std::size_t files = 0;
@@ -44,7 +44,7 @@ TEST_F(SerialFileTest, AWriteRunUsesTheNumberUp) {
 TEST_F(SerialFileTest, AVerifyRunOrAFailedRunLeavesTheNumber) {
     settings.verify = true;
     output_of([&] { production.insert_production_data(); });
-    output_of([&] { production.update_serial_file(); });
+    output_of([&] { production.keep_used_serial(); });
     EXPECT_EQ(read_file(path), "41\n");
 
     // A failed run never reaches the update: its number goes back.
@@ -84,7 +84,7 @@ TEST_F(SerialFileTest, AFailedRunGivesItsNumberBackOnlyWhenNoLaterRunTookOne) {
 TEST_F(SerialFileTest, NoSerialRequestMeansNoFileWork) {
     settings.serno_insert = InsertSpec{};
     settings.write = true;
-    EXPECT_EQ(output_of([&] { production.update_serial_file(); }), "");
+    EXPECT_EQ(output_of([&] { production.keep_used_serial(); }), "");
     EXPECT_EQ(read_file(path), "41\n");
 }
 
@@ -111,7 +111,7 @@ TEST_F(SerialFileTest, TheLastNumberIsFollowedByOneNoRunAccepts) {
     settings.write = true;
     output_of([&] { production.insert_production_data(); });
     EXPECT_EQ(bytes_at(flash, 0, 4), (std::vector<std::uint8_t>{0xFF, 0xFF, 0xFF, 0xFF}));
-    output_of([&] { production.update_serial_file(); });
+    output_of([&] { production.keep_used_serial(); });
     EXPECT_EQ(read_file(path), "4294967296\n");
     ProductionData next_run(settings, session, flash, eeprom);
     EXPECT_EQ(status_of([&] { next_run.insert_production_data(); }), EXIT_BAD_DATA);
