@@ -43,6 +43,9 @@ class bitbang_engine {
     static constexpr std::uint8_t async_mode = 0x01;
     static constexpr std::uint8_t sync_mode = 0x04;
     static constexpr std::size_t samples_per_packet = 62;
+    // Bytes a full-speed chip holds in synchronous bit-bang while the host does not read: its
+    // FIFOs of 256 samples towards the host and 128 bytes from it. Then it stops clocking.
+    static constexpr std::size_t fifo_room = 256 + 128;
 
   private:
     gpio_wiring& wiring_;

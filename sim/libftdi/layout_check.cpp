@@ -26,6 +26,11 @@ SAME_FIELD(async_usb_buffer_size);
 SAME_FIELD(usb_ctx);
 SAME_FIELD(eeprom);
 static_assert(sizeof(avrsim::libftdi::ftdi_version_info) == sizeof(::ftdi_version_info));
+static_assert(sizeof(avrsim::libftdi::ftdi_transfer_control) == sizeof(::ftdi_transfer_control) &&
+              offsetof(avrsim::libftdi::ftdi_transfer_control, offset) ==
+                  offsetof(::ftdi_transfer_control, offset) &&
+              offsetof(avrsim::libftdi::ftdi_transfer_control, ftdi) ==
+                  offsetof(::ftdi_transfer_control, ftdi));
 #endif
 SAME_FIELD(usb_dev);
 SAME_FIELD(usb_read_timeout);

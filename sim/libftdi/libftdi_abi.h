@@ -58,6 +58,16 @@ struct ftdi_context {
     int module_detach_mode;
 };
 
+// A transfer of ftdi_write_data_submit or ftdi_read_data_submit; `transfer` is libusb's.
+struct ftdi_transfer_control {
+    int completed;
+    unsigned char* buf;
+    int size;
+    int offset;
+    ftdi_context* ftdi;
+    void* transfer;
+};
+
 struct ftdi_version_info {
     int major;
     int minor;

@@ -4,11 +4,16 @@
 #include "sim/ftd2xx/bench_instance.h"
 #include "sim/libftdi/libftdi_abi.h"
 #include "sim/libftdi/usb_devices.h"
+#if !defined(AVRSIM_LIBFTDI_0_20)
+#include "sim/libftdi/bulk_pipes.h"
+#endif
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <optional>
 
 using namespace avrsim;
@@ -27,8 +32,13 @@ constexpr int sio_detach_default = 0;
 
 constexpr const char* unavailable = "USB device unavailable";
 
-// Bytes of synchronous bit-bang a full-speed chip holds: its two FIFOs.
-constexpr std::size_t fifo_room = 256 + 128;
+#if !defined(AVRSIM_LIBFTDI_0_20)
+// The pipes of each channel with asynchronous transfers submitted, until it is closed.
+std::map<const ftdi_channel*, std::unique_ptr<bulk_pipes>>& channel_pipes() {
+    static std::map<const ftdi_channel*, std::unique_ptr<bulk_pipes>> pipes;
+    return pipes;
+}
+#endif
 
 // The USB devices of the bench, gathered once: the bench's devices stay for the process.
 std::vector<std::unique_ptr<usb_chip>>& usb_chips() {
@@ -98,6 +108,9 @@ void close_channel(ftdi_context* ftdi) {
     if (ftdi_channel* channel = channel_of(ftdi); channel != nullptr) {
         // The chip keeps its mode and line levels; only this process lets go of it.
         channel->open = false;
+#if !defined(AVRSIM_LIBFTDI_0_20)
+        channel_pipes().erase(channel);
+#endif
     }
     if (ftdi != nullptr) {
         ftdi->usb_dev = nullptr;
@@ -368,7 +381,8 @@ LIBFTDI_EXPORT int ftdi_write_data(ftdi_context* ftdi, const unsigned char* buf,
     // chip takes no more and the write times out.
     const std::size_t waiting = channel->replies().size();
     const std::size_t room =
-        channel->bitbang.synchronous() ? fifo_room - std::min(fifo_room, waiting) : SIZE_MAX;
+        channel->bitbang.synchronous() ? bitbang_engine::fifo_room - std::min(bitbang_engine::fifo_room, waiting)
+                                       : SIZE_MAX;
     const std::size_t taken = std::min(room, static_cast<std::size_t>(size));
     channel->write(buf, taken);
     b.counts().bytes_written += taken;
@@ -427,6 +441,10 @@ LIBFTDI_EXPORT int ftdi_read_data_set_chunksize(ftdi_context* ftdi, unsigned int
     if (ftdi == nullptr) {
         return -1;
     }
+#if defined(__linux__)
+    // libftdi keeps a read within one of libusb's URBs on Linux.
+    chunksize = std::min(chunksize, 16384U);
+#endif
     ftdi->readbuffer_chunksize = chunksize;
     return 0;
 }
@@ -526,6 +544,77 @@ LIBFTDI_EXPORT int ftdi_tcoflush(ftdi_context* ftdi) {
 
 LIBFTDI_EXPORT int ftdi_tcioflush(ftdi_context* ftdi) {
     return flush(ftdi, 3);
+}
+
+namespace {
+using avrsim::libftdi::ftdi_transfer_control;
+
+// A transfer record as libftdi allocates it, or null when the context has no open channel.
+ftdi_transfer_control* new_transfer(ftdi_context* ftdi, unsigned char* buf, int size) {
+    if (channel_of(ftdi) == nullptr || size < 0 || (buf == nullptr && size > 0)) {
+        return nullptr;
+    }
+    auto* transfer =
+        static_cast<ftdi_transfer_control*>(std::calloc(1, sizeof(ftdi_transfer_control)));
+    if (transfer != nullptr) {
+        transfer->buf = buf;
+        transfer->size = size;
+        transfer->ftdi = ftdi;
+    }
+    return transfer;
+}
+
+bulk_pipes& pipes_of(ftdi_channel& channel) {
+    std::unique_ptr<bulk_pipes>& pipes = channel_pipes()[&channel];
+    if (!pipes) {
+        pipes = std::make_unique<bulk_pipes>(bench(), channel);
+    }
+    return *pipes;
+}
+} // namespace
+
+LIBFTDI_EXPORT ftdi_transfer_control* ftdi_write_data_submit(ftdi_context* ftdi,
+                                                             unsigned char* buf, int size) {
+    ftdi_transfer_control* transfer = new_transfer(ftdi, buf, size);
+    if (transfer != nullptr) {
+        ftdi_bench& b = bench();
+        ++b.counts().writes;
+        pipes_of(*channel_of(ftdi))
+            .submit_write(transfer, b.fault_hits(usb_fault::io_error, b.counts().writes));
+    }
+    return transfer;
+}
+
+LIBFTDI_EXPORT ftdi_transfer_control* ftdi_read_data_submit(ftdi_context* ftdi,
+                                                            unsigned char* buf, int size) {
+    ftdi_transfer_control* transfer = new_transfer(ftdi, buf, size);
+    if (transfer != nullptr) {
+        ftdi_bench& b = bench();
+        ++b.counts().reads;
+        pipes_of(*channel_of(ftdi))
+            .submit_read(transfer, b.fault_hits(usb_fault::io_error, b.counts().reads));
+    }
+    return transfer;
+}
+
+// The bytes the transfer moved, or -1 when it ended with an error; frees the record.
+LIBFTDI_EXPORT int ftdi_transfer_data_done(ftdi_transfer_control* tc) {
+    int result = -1;
+    if (ftdi_channel* channel = channel_of(tc->ftdi); channel != nullptr) {
+        const bus_transfer transfer(bench());
+        if (pipes_of(*channel).wait(tc)) {
+            result = tc->offset;
+        }
+    }
+    std::free(tc);
+    return result;
+}
+
+LIBFTDI_EXPORT void ftdi_transfer_data_cancel(ftdi_transfer_control* tc, struct timeval*) {
+    if (ftdi_channel* channel = channel_of(tc->ftdi); channel != nullptr) {
+        pipes_of(*channel).cancel(tc);
+    }
+    std::free(tc);
 }
 
 LIBFTDI_EXPORT avrsim::libftdi::ftdi_version_info ftdi_get_library_version() {

@@ -62,9 +62,10 @@ class ftdi_chip_t {
     virtual void set_latency_timer(std::uint8_t ms) = 0;
     // The rate of the chip's clock: its baud rate, or in bit-bang 1/16 of the bytes a second.
     virtual void set_baud_rate(std::uint32_t rate) = 0;
-    // How many bytes may be written in synchronous bit-bang before their samples are read: the
-    // chip stops clocking, and a write stalls, once nobody takes its samples.
-    virtual std::uint32_t bit_bang_window() const = 0;
+    // Synchronous bit-bang: writes `length` bytes of line levels and reads the sample each
+    // leaves into `in`. The chip stops clocking once its FIFOs are full and nobody takes the
+    // samples, so the samples are read while the bytes go out.
+    virtual void exchange(const std::uint8_t* out, std::uint8_t* in, std::uint32_t length) = 0;
 
     // The requested chip type, which the found one equals.
     const ftdi_chip_type type;

@@ -96,13 +96,7 @@ void spi_ftdi_bitbang_t::append_bits(const std::uint8_t* out, int len) {
 
 void spi_ftdi_bitbang_t::flush() {
     samples.resize(stream.size());
-    const std::size_t window = std::max<std::uint32_t>(chip->bit_bang_window(), 1);
-    for (std::size_t done = 0; done < stream.size();) {
-        const std::size_t chunk = std::min(window, stream.size() - done);
-        chip->send(stream.data() + done, static_cast<std::uint32_t>(chunk));
-        chip->receive(samples.data() + done, static_cast<std::uint32_t>(chunk));
-        done += chunk;
-    }
+    chip->exchange(stream.data(), samples.data(), static_cast<std::uint32_t>(stream.size()));
     stream.clear();
 }
 

@@ -31,8 +31,8 @@ class spi_ftdi_bitbang_t final : public spi_t {
     void transfer_buffer(const std::uint8_t* out, std::uint8_t* in, int len) override;
     void send_buffer(const std::uint8_t* out, int len) override;
     void receive_buffer(std::uint8_t* in, int len) override;
-    // One stream of line levels: the sent bytes and the exchanged ones, as few USB
-    // transfers as the chip's window allows.
+    // One stream of line levels: the sent bytes and the exchanged ones, one exchange with
+    // the chip.
     void send_then_transfer(const std::uint8_t* send, int send_len, const std::uint8_t* out,
                             std::uint8_t* in, int len) override;
     void set_reset(bool active) override;
@@ -57,7 +57,7 @@ class spi_ftdi_bitbang_t final : public spi_t {
     void drive_now(pin_signal signal, bool active);
     // Appends the two phases of each bit of `len` bytes (out == nullptr: zeros) to `stream`.
     void append_bits(const std::uint8_t* out, int len);
-    // Writes the stream and reads its samples back, window by window; empties the stream.
+    // Writes the stream and reads its samples back; empties the stream.
     void flush();
     // The byte of MISO bits of byte `index` of the last exchange starting at `first`.
     std::uint8_t miso_byte(std::size_t first) const;

@@ -3,6 +3,7 @@
 
 #include "quarnel/adapters/ftdi/ftdi_names.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace quarnel {
@@ -59,6 +60,19 @@ void ftdi_chip_ftd2xx_t::send(const std::uint8_t* buffer, std::uint32_t length) 
     const d2xx::FT_STATUS status =
         library->FT_Write(handle, const_cast<std::uint8_t*>(buffer), length, &written);
     check_ftdi_status("write to FTDI chip", status, written != length);
+}
+
+// The driver reads the chip continuously into a buffer of its own: the samples of 64 KB wait
+// there while the bytes go out.
+void ftdi_chip_ftd2xx_t::exchange(const std::uint8_t* out, std::uint8_t* in,
+                                  std::uint32_t length) {
+    constexpr std::uint32_t driver_buffer = 65536;
+    for (std::uint32_t done = 0; done < length;) {
+        const std::uint32_t piece = std::min(driver_buffer, length - done);
+        send(out + done, piece);
+        receive(in + done, piece);
+        done += piece;
+    }
 }
 
 void ftdi_chip_ftd2xx_t::purge(ftdi_purge buffer) {

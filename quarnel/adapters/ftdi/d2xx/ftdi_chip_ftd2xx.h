@@ -23,8 +23,7 @@ class ftdi_chip_ftd2xx_t final : public ftdi_chip_t {
     void set_timeouts(std::uint32_t read_ms, std::uint32_t write_ms) override;
     void set_latency_timer(std::uint8_t ms) override;
     void set_baud_rate(std::uint32_t rate) override;
-    // The driver reads the chip continuously into a buffer of its own.
-    std::uint32_t bit_bang_window() const override { return 65536; }
+    void exchange(const std::uint8_t* out, std::uint8_t* in, std::uint32_t length) override;
 
   private:
     std::unique_ptr<ftd2xx_library_t> library;

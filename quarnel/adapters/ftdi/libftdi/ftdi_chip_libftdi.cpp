@@ -14,6 +14,9 @@ namespace {
 int chunk(std::uint32_t length) {
     return static_cast<int>(std::min<std::uint32_t>(length, INT_MAX));
 }
+
+// The USB transfer size of synchronous bit-bang: longer than any exchange.
+constexpr unsigned int exchange_chunk = 65536;
 } // namespace
 
 ftdi_chip_libftdi_t::ftdi_chip_libftdi_t(ftdi_chip_type chip_type,
@@ -38,6 +41,33 @@ void ftdi_chip_libftdi_t::set_bit_mode(std::uint8_t mask, ftdi_bit_mode mode) {
                                           ? libftdi::BITMODE_SYNCBB
                                           : libftdi::BITMODE_RESET;
     check("set bit mode", library->ftdi_set_bitmode(context, mask, libftdi_mode));
+    if (mode == ftdi_bit_mode::sync_bitbang) {
+        // Each USB transfer that ends costs its pipe a frame before the next one runs: let
+        // one transfer carry a whole exchange (libftdi keeps reads to 16 KB on Linux).
+        check("set chunk size", library->ftdi_write_data_set_chunksize(context, exchange_chunk));
+        check("set chunk size", library->ftdi_read_data_set_chunksize(context, exchange_chunk));
+    }
+}
+
+// The read is submitted first and waits while the write goes out, so the chip's FIFOs never
+// fill and the chip clocks the bytes as fast as USB brings them.
+void ftdi_chip_libftdi_t::exchange(const std::uint8_t* out, std::uint8_t* in,
+                                   std::uint32_t length) {
+    libftdi::ftdi_transfer_control* read =
+        library->ftdi_read_data_submit(context, in, chunk(length));
+    if (read == nullptr) {
+        fail_ftdi_operation("read from FTDI chip", library->error_text(context));
+    }
+    // libftdi does not change the bytes; its prototype merely lacks the const.
+    libftdi::ftdi_transfer_control* write =
+        library->ftdi_write_data_submit(context, const_cast<std::uint8_t*>(out), chunk(length));
+    if (write == nullptr || library->ftdi_transfer_data_done(write) != chunk(length)) {
+        library->ftdi_transfer_data_cancel(read, nullptr);
+        fail_ftdi_operation("write to FTDI chip", nullptr);
+    }
+    if (library->ftdi_transfer_data_done(read) != chunk(length)) {
+        fail_ftdi_operation("read from FTDI chip", nullptr);
+    }
 }
 
 // libftdi returns what the chip had ready, possibly nothing; the rest is awaited until the

@@ -23,9 +23,7 @@ class ftdi_chip_libftdi_t final : public ftdi_chip_t {
     void set_timeouts(std::uint32_t read_ms, std::uint32_t write_ms) override;
     void set_latency_timer(std::uint8_t ms) override;
     void set_baud_rate(std::uint32_t rate) override;
-    // libftdi reads only when asked, so the chip's FIFOs (256 samples, 128 bytes) hold what
-    // waits; six full packets of samples, so that no read waits for the latency timer.
-    std::uint32_t bit_bang_window() const override { return 6 * 62; }
+    void exchange(const std::uint8_t* out, std::uint8_t* in, std::uint32_t length) override;
 
   private:
     // Ends the run with the library's reason when `result` is negative.

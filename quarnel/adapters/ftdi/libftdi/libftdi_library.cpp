@@ -21,6 +21,12 @@ libftdi_library_t::libftdi_library_t() {
     bind(ftdi_set_baudrate, "ftdi_set_baudrate");
     bind(ftdi_read_data, "ftdi_read_data");
     bind(ftdi_write_data, "ftdi_write_data");
+    bind(ftdi_read_data_set_chunksize, "ftdi_read_data_set_chunksize");
+    bind(ftdi_write_data_set_chunksize, "ftdi_write_data_set_chunksize");
+    bind(ftdi_read_data_submit, "ftdi_read_data_submit");
+    bind(ftdi_write_data_submit, "ftdi_write_data_submit");
+    bind(ftdi_transfer_data_done, "ftdi_transfer_data_done");
+    bind(ftdi_transfer_data_cancel, "ftdi_transfer_data_cancel");
     bind(ftdi_tciflush, "ftdi_tciflush");
     bind(ftdi_tcoflush, "ftdi_tcoflush");
     bind(ftdi_get_error_string, "ftdi_get_error_string");

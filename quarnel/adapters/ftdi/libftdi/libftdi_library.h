@@ -31,6 +31,12 @@ class libftdi_library_t : public dynamic_library_t {
     libftdi::ftdi_set_baudrate_t ftdi_set_baudrate = nullptr;
     libftdi::ftdi_read_data_t ftdi_read_data = nullptr;
     libftdi::ftdi_write_data_t ftdi_write_data = nullptr;
+    libftdi::ftdi_set_chunksize_t ftdi_read_data_set_chunksize = nullptr;
+    libftdi::ftdi_set_chunksize_t ftdi_write_data_set_chunksize = nullptr;
+    libftdi::ftdi_data_submit_t ftdi_read_data_submit = nullptr;
+    libftdi::ftdi_data_submit_t ftdi_write_data_submit = nullptr;
+    libftdi::ftdi_transfer_data_done_t ftdi_transfer_data_done = nullptr;
+    libftdi::ftdi_transfer_data_cancel_t ftdi_transfer_data_cancel = nullptr;
     libftdi::ftdi_flush_t ftdi_tciflush = nullptr;
     libftdi::ftdi_flush_t ftdi_tcoflush = nullptr;
     libftdi::ftdi_get_error_string_t ftdi_get_error_string = nullptr;

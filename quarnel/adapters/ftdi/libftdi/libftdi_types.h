@@ -57,6 +57,11 @@ struct ftdi_context {
     int module_detach_mode;
 };
 
+// A transfer in flight (ftdi_write_data_submit, ftdi_read_data_submit), and the time-out that
+// ftdi_transfer_data_cancel takes (a struct timeval, only ever passed as null here).
+struct ftdi_transfer_control;
+struct cancel_timeout;
+
 struct ftdi_device_list {
     ftdi_device_list* next;
     usb_device* dev;
@@ -79,6 +84,11 @@ using ftdi_set_latency_timer_t = int (*)(ftdi_context* ftdi, unsigned char laten
 using ftdi_set_baudrate_t = int (*)(ftdi_context* ftdi, int baudrate);
 using ftdi_read_data_t = int (*)(ftdi_context* ftdi, unsigned char* buffer, int size);
 using ftdi_write_data_t = int (*)(ftdi_context* ftdi, const unsigned char* buffer, int size);
+using ftdi_set_chunksize_t = int (*)(ftdi_context* ftdi, unsigned int chunksize);
+using ftdi_data_submit_t = ftdi_transfer_control* (*)(ftdi_context* ftdi, unsigned char* buf,
+                                                     int size);
+using ftdi_transfer_data_done_t = int (*)(ftdi_transfer_control* tc);
+using ftdi_transfer_data_cancel_t = void (*)(ftdi_transfer_control* tc, cancel_timeout* to);
 using ftdi_flush_t = int (*)(ftdi_context* ftdi);
 using ftdi_get_error_string_t = const char* (*)(ftdi_context* ftdi);
 

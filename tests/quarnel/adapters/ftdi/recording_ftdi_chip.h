@@ -44,7 +44,10 @@ class recording_ftdi_chip final : public ftdi_chip_t {
     void set_baud_rate(std::uint32_t rate) override {
         log.calls.push_back("set_baud_rate " + std::to_string(rate));
     }
-    std::uint32_t bit_bang_window() const override { return 384; }
+    void exchange(const std::uint8_t* out, std::uint8_t* in, std::uint32_t length) override {
+        send(out, length);
+        receive(in, length);
+    }
 
   private:
     chip_log& log;
