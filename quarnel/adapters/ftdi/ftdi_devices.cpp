@@ -4,6 +4,7 @@
 #include "platform/shared_library.h"
 #include "quarnel/adapters/ftdi/d2xx/ftd2xx_library.h"
 #include "quarnel/adapters/ftdi/ftdi_backends.h"
+#include "quarnel/adapters/ftdi/ftdi_port_options.h"
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
 
@@ -40,6 +41,21 @@ void list_ftdi_devices(const ftdi_device_params_t& ids) {
     } else {
         list_libftdi_devices(ids);
     }
+}
+
+ftdi_device_params_t ftdi_device_request(ftdi_chip_type type,
+                                         const std::optional<std::string>& port_spec) {
+    ftdi_device_params_t request;
+    request.type = type;
+    if (port_spec && port_spec->starts_with('?')) {
+        parse_ftdi_listing_options(std::string_view(*port_spec).substr(1), request);
+        list_ftdi_devices(request);
+        throw app_error(EXIT_OK);
+    }
+    if (port_spec) {
+        parse_ftdi_port_options(*port_spec, request);
+    }
+    return request;
 }
 
 std::unique_ptr<ftdi_chip_t> open_ftdi_chip(const ftdi_device_params_t& request) {

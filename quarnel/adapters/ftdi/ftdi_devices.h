@@ -4,6 +4,8 @@
 #include "quarnel/adapters/ftdi/ftdi_chip.h"
 
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace quarnel {
 
@@ -11,6 +13,11 @@ namespace quarnel {
 // Adapters with the USB IDs of `ids` (vendor_id, product_id; type gives the default product)
 // are listed too.
 void list_ftdi_devices(const ftdi_device_params_t& ids = {});
+
+// The device an FTDI adapter's -p text asks for, of chip type `type`; without -p, none in
+// particular. "-p?..." lists the devices instead and ends the run with status 0.
+ftdi_device_params_t ftdi_device_request(ftdi_chip_type type,
+                                         const std::optional<std::string>& port_spec);
 
 // Opens the device by serial number (when given) or else by description, and checks that it
 // matches every given field of the request and, on FT2232C/D and FT4232H, sits on a channel

@@ -5,14 +5,12 @@
 #include "quarnel/adapters/ftdi/bitbang/bitbang_pins.h"
 #include "quarnel/adapters/ftdi/bitbang/spi_ftdi_bitbang.h"
 #include "quarnel/adapters/ftdi/ftdi_devices.h"
-#include "quarnel/adapters/ftdi/ftdi_port_options.h"
 #include "quarnel/adapters/pinmap_parser.h"
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
 #include "quarnel/common/units.h"
 #include "quarnel/devices/device_lookup.h"
 
-#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -79,17 +77,7 @@ std::unique_ptr<spi_t> create_bitbang_adapter(const AdapterSettings& settings) {
     const bitbang_chip& chip = *chip_named(adapter_spec);
     const bitbang_adapter_spec_t parsed = parse_bitbang_adapter_spec(adapter_spec);
 
-    ftdi_device_params_t request;
-    request.type = parsed.chip_type;
-    const std::optional<std::string>& port_spec = settings.port_spec;
-    if (port_spec && port_spec->starts_with('?')) {
-        parse_ftdi_listing_options(std::string_view(*port_spec).substr(1), request);
-        list_ftdi_devices(request);
-        throw app_error(EXIT_OK);
-    }
-    if (port_spec) {
-        parse_ftdi_port_options(*port_spec, request);
-    }
+    ftdi_device_params_t request = ftdi_device_request(parsed.chip_type, settings.port_spec);
     if (request.serial_number.empty() && request.description.empty()) {
         request.description = chip.description;
         console_log(3, "\t%% FTDI device with default description \"%s\" will be used\n",

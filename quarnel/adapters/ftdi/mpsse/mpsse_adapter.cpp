@@ -85,16 +85,8 @@ std::unique_ptr<spi_t> create_mpsse_adapter(const AdapterSettings& settings) {
     }
     const mpsse_adapter_spec_t parsed = parse_mpsse_adapter_spec(adapter_spec);
 
-    ftdi_device_params_t request;
-    request.type = parsed.chip_type;
-    if (port_spec && port_spec->starts_with('?')) {
-        parse_ftdi_listing_options(std::string_view(*port_spec).substr(1), request);
-        list_ftdi_devices(request);
-        throw app_error(EXIT_OK);
-    }
-
+    ftdi_device_params_t request = ftdi_device_request(parsed.chip_type, port_spec);
     if (port_spec) {
-        parse_ftdi_port_options(*port_spec, request);
         // USB IDs alone pick the chip by its factory description.
         if (request.serial_number.empty() && request.description.empty()) {
             request.description = default_ftdi_description(parsed.chip_type);
