@@ -203,8 +203,8 @@ void bulk_pipes::end_chunk(pipe& which, double now) const {
 
 bool bulk_pipes::timed_out(const pipe& which, double now) const {
     const ftdi_transfer_control& transfer = *which.queue.front();
-    const int timeout_ms = &which == &out_ ? transfer.ftdi->usb_write_timeout
-                                           : transfer.ftdi->usb_read_timeout;
+    const int timeout_ms =
+        &which == &out_ ? transfer.ftdi->usb_write_timeout : transfer.ftdi->usb_read_timeout;
     return now >= which.moved_us + timeout_ms * 1000.0;
 }
 

@@ -381,8 +381,9 @@ LIBFTDI_EXPORT int ftdi_write_data(ftdi_context* ftdi, const unsigned char* buf,
     // chip takes no more and the write times out.
     const std::size_t waiting = channel->replies().size();
     const std::size_t room =
-        channel->bitbang.synchronous() ? bitbang_engine::fifo_room - std::min(bitbang_engine::fifo_room, waiting)
-                                       : SIZE_MAX;
+        channel->bitbang.synchronous()
+            ? bitbang_engine::fifo_room - std::min(bitbang_engine::fifo_room, waiting)
+            : SIZE_MAX;
     const std::size_t taken = std::min(room, static_cast<std::size_t>(size));
     channel->write(buf, taken);
     b.counts().bytes_written += taken;
@@ -573,8 +574,8 @@ bulk_pipes& pipes_of(ftdi_channel& channel) {
 }
 } // namespace
 
-LIBFTDI_EXPORT ftdi_transfer_control* ftdi_write_data_submit(ftdi_context* ftdi,
-                                                             unsigned char* buf, int size) {
+LIBFTDI_EXPORT ftdi_transfer_control* ftdi_write_data_submit(ftdi_context* ftdi, unsigned char* buf,
+                                                             int size) {
     ftdi_transfer_control* transfer = new_transfer(ftdi, buf, size);
     if (transfer != nullptr) {
         ftdi_bench& b = bench();
@@ -585,8 +586,8 @@ LIBFTDI_EXPORT ftdi_transfer_control* ftdi_write_data_submit(ftdi_context* ftdi,
     return transfer;
 }
 
-LIBFTDI_EXPORT ftdi_transfer_control* ftdi_read_data_submit(ftdi_context* ftdi,
-                                                            unsigned char* buf, int size) {
+LIBFTDI_EXPORT ftdi_transfer_control* ftdi_read_data_submit(ftdi_context* ftdi, unsigned char* buf,
+                                                            int size) {
     ftdi_transfer_control* transfer = new_transfer(ftdi, buf, size);
     if (transfer != nullptr) {
         ftdi_bench& b = bench();

@@ -76,9 +76,9 @@ TEST(LibftdiTransfers, TheChipClocksWhileAReadWaitsAndStallsWithoutOne) {
                           library, "ftdi_set_bitmode")(ftdi, 0xFF, 0x04)),
                       0);
             // 3 MHz of bit-bang clock: USB is the slower.
-            ASSERT_EQ((bound<int (*)(ftdi_context*, int)>(library, "ftdi_set_baudrate")(ftdi,
-                                                                                     187500)),
-                      0);
+            ASSERT_EQ(
+                (bound<int (*)(ftdi_context*, int)>(library, "ftdi_set_baudrate")(ftdi, 187500)),
+                0);
             ASSERT_EQ((bound<int (*)(ftdi_context*, unsigned char)>(
                           library, "ftdi_set_latency_timer")(ftdi, 1)),
                       0);

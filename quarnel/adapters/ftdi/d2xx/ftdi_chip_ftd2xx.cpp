@@ -64,8 +64,7 @@ void ftdi_chip_ftd2xx_t::send(const std::uint8_t* buffer, std::uint32_t length) 
 
 // The driver reads the chip continuously into a buffer of its own: the samples of 64 KB wait
 // there while the bytes go out.
-void ftdi_chip_ftd2xx_t::exchange(const std::uint8_t* out, std::uint8_t* in,
-                                  std::uint32_t length) {
+void ftdi_chip_ftd2xx_t::exchange(const std::uint8_t* out, std::uint8_t* in, std::uint32_t length) {
     constexpr std::uint32_t driver_buffer = 65536;
     for (std::uint32_t done = 0; done < length;) {
         const std::uint32_t piece = std::min(driver_buffer, length - done);

@@ -86,7 +86,7 @@ using ftdi_read_data_t = int (*)(ftdi_context* ftdi, unsigned char* buffer, int 
 using ftdi_write_data_t = int (*)(ftdi_context* ftdi, const unsigned char* buffer, int size);
 using ftdi_set_chunksize_t = int (*)(ftdi_context* ftdi, unsigned int chunksize);
 using ftdi_data_submit_t = ftdi_transfer_control* (*)(ftdi_context* ftdi, unsigned char* buf,
-                                                     int size);
+                                                      int size);
 using ftdi_transfer_data_done_t = int (*)(ftdi_transfer_control* tc);
 using ftdi_transfer_data_cancel_t = void (*)(ftdi_transfer_control* tc, cancel_timeout* to);
 using ftdi_flush_t = int (*)(ftdi_context* ftdi);
