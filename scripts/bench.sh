@@ -170,6 +170,10 @@ ftdi_run "mega328P 32 KB, FT2232H default clock" mega328P ft2232h 187500 125 256
 ftdi_run "mega328P 32 KB, FT2232H default clock -wp" mega328P ft2232h 187500 125 256 4.5 6 1 0 0 0 -e -wp -v ":bin:$work/32k.bin"
 ftdi_run "mega2560 256 KB, FT2232H -o16MHz" mega2560 ft2232h 2500000 125 1024 4.5 6 1 0 0 0 -o16MHz -e -w -v ":bin:$work/256k.bin"
 ftdi_run "mega2560 256 KB, FT2232H -o16MHz -wp" mega2560 ft2232h 2500000 125 1024 4.5 6 1 0 0 0 -o16MHz -e -wp -v ":bin:$work/256k.bin"
+# FT232R in synchronous bit-bang: the bytes of line levels clocked, at most 19 packets of 64
+# bytes a millisecond (the chip's own clock at -o16MHz is faster), and a 1 ms round trip.
+ftdi_run "mega328P 32 KB, FT232R -o16MHz" mega328P ft232r 1216000 1000 256 4.5 6 1 0 0 0 "${flash32[@]}"
+ftdi_run "mega328P 32 KB, FT232R -o16MHz, libftdi" mega328P ft232r 1216000 1000 256 4.5 6 1 0 0 0 "${flash32[@]}"
 eeprom=(-o16MHz -w -v -d ":bin:$work/1k.bin")
 eepromp=(-o16MHz -wp -v -d ":bin:$work/1k.bin")
 ftdi_run "mega328P EEPROM 1 KB, FT2232H -o16MHz" mega328P ft2232h 2500000 125 0 0 0 0 1024 3.6 5 "${eeprom[@]}"

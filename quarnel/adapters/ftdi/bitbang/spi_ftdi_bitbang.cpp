@@ -95,6 +95,9 @@ void spi_ftdi_bitbang_t::append_bits(const std::uint8_t* out, int len) {
 }
 
 void spi_ftdi_bitbang_t::flush() {
+    if (stream.empty()) {
+        return;
+    }
     samples.resize(stream.size());
     chip->exchange(stream.data(), samples.data(), static_cast<std::uint32_t>(stream.size()));
     stream.clear();

@@ -15,7 +15,8 @@ int chunk(std::uint32_t length) {
     return static_cast<int>(std::min<std::uint32_t>(length, INT_MAX));
 }
 
-// The USB transfer size of synchronous bit-bang: longer than any exchange.
+// The USB transfer size of synchronous bit-bang: the exchange of a page or of a read chunk in
+// one transfer.
 constexpr unsigned int exchange_chunk = 65536;
 } // namespace
 
@@ -56,7 +57,7 @@ void ftdi_chip_libftdi_t::exchange(const std::uint8_t* out, std::uint8_t* in,
     libftdi::ftdi_transfer_control* read =
         library->ftdi_read_data_submit(context, in, chunk(length));
     if (read == nullptr) {
-        fail_ftdi_operation("read from FTDI chip", library->error_text(context));
+        fail_ftdi_operation("read from FTDI chip", nullptr);
     }
     // libftdi does not change the bytes; its prototype merely lacks the const.
     libftdi::ftdi_transfer_control* write =
