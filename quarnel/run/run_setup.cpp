@@ -10,6 +10,7 @@
 #include "quarnel/image/image_file.h"
 #include "quarnel/image/image_split.h"
 #include "quarnel/isp/spi_programmer.h"
+#include "quarnel/programmers/usbasp/usbasp_programmer.h"
 #include "quarnel/run/run_steps.h"
 
 namespace quarnel {
@@ -84,6 +85,12 @@ void create_adapter(RunState& run) {
     run.programmer.reset();
     run.adapter.reset();
     // The whole names of the newer adapters first: each is a text the letter rules refuse.
+    // Programmers with firmware of their own have no byte-level adapter beneath them.
+    if (options.adapter_spec && is_usbasp_adapter_spec(*options.adapter_spec)) {
+        run.programmer = create_usbasp_programmer(settings);
+        run.session.programmer = run.programmer.get();
+        return;
+    }
     if (options.adapter_spec && is_linuxspi_adapter_spec(*options.adapter_spec)) {
         run.adapter = create_linuxspi_adapter(settings);
     } else if (options.adapter_spec && is_bitbang_adapter_spec(*options.adapter_spec)) {
