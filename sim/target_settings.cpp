@@ -130,7 +130,7 @@ void apply_setting(Target& target, const std::string& key, const std::string& va
     } else if (key == "calibration") {
         set_calibration(target, value);
     } else if (key.rfind("ftdi", 0) == 0 || key.rfind("spidev", 0) == 0 ||
-               key.rfind("gpio", 0) == 0) {
+               key.rfind("gpio", 0) == 0 || key.rfind("usbasp", 0) == 0) {
         target.set_extra(key, value);
     } else {
         throw target_error("unknown key '" + key + "'");
@@ -192,7 +192,8 @@ const char* setting_help() {
            "  calibration=HH ...   the chip's oscillator calibration bytes (hex)\n"
            "  ftdi...=VALUE        settings of the FTDI stand-in, kept as written\n"
            "  spidev...=VALUE, gpio...=VALUE\n"
-           "                       settings of the spidev and GPIO stand-in, kept as written\n";
+           "                       settings of the spidev and GPIO stand-in, kept as written\n"
+           "  usbasp...=VALUE      settings of the libusb stand-in's USBasps, kept as written\n";
 }
 
 } // namespace avrsim
