@@ -119,8 +119,8 @@ void usbasp_programmer_t::set_sck(std::uint32_t limit_hz) {
     const int setting = usbasp::sck_setting_for(limit_hz);
     if (setting == 0) {
         console_log(0, "SCK up to %s is too slow for USBasp (slowest %s)\n",
-                    format_frequency(limit_hz, FREQ_KHZ).c_str(),
-                    format_frequency(usbasp::sck_hz[1], FREQ_KHZ).c_str());
+                    format_frequency(limit_hz, FREQ_HZ).c_str(),
+                    format_frequency(usbasp::sck_hz[1], FREQ_HZ).c_str());
         throw app_error(EXIT_ENVIRONMENT);
     }
     std::uint8_t answer[4] = {0xFF};
@@ -128,14 +128,14 @@ void usbasp_programmer_t::set_sck(std::uint32_t limit_hz) {
                             answer, 4);
     if (got == 1 && answer[0] == 0) {
         console_log(3, "\t%% USBasp SCK frequency %s\n",
-                    format_frequency(usbasp::sck_hz[setting], FREQ_KHZ).c_str());
+                    format_frequency(usbasp::sck_hz[setting], FREQ_HZ).c_str());
         return;
     }
     console_log(1, "Warning: USBasp firmware can't set SCK (update it), it clocks at %s\n",
-                format_frequency(usbasp::default_sck_hz, FREQ_KHZ).c_str());
+                format_frequency(usbasp::default_sck_hz, FREQ_HZ).c_str());
     if (usbasp::default_sck_hz > limit_hz) {
         console_log(0, "USBasp's own SCK is too fast for the target (at most %s)\n",
-                    format_frequency(limit_hz, FREQ_KHZ).c_str());
+                    format_frequency(limit_hz, FREQ_HZ).c_str());
         throw app_error(EXIT_ENVIRONMENT);
     }
 }

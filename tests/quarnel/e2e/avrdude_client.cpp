@@ -22,7 +22,7 @@ ProgramResult run_avrdude(const Bench& bench, const std::vector<std::string>& ar
     run.directory = target.substr(0, target.rfind('/'));
     run.env = environment;
     run.env["AVRSIM_TARGET"] = target;
-    run.env["LD_LIBRARY_PATH"] = stand_in_library_dir();
+    run.env.try_emplace("LD_LIBRARY_PATH", stand_in_library_dir());
     run.env["HOME"] = run.directory;
 #ifdef QUARNEL_ASAN_RUNTIME
     // A sanitized stand-in in a program built without sanitizers: the runtime is loaded first,
