@@ -25,8 +25,9 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packaging/changelog.gz
 add_custom_target(quarnel_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-# Access rules for the parallel ports and FTDI adapters; udev reads them on its next reload.
+# Access rules for the parallel ports, FTDI adapters and USBasps; udev reads them on its next reload.
 install(FILES packaging/udev/70-quarnel-parport.rules packaging/udev/70-quarnel-ftdi.rules
+  packaging/udev/70-quarnel-usbasp.rules
   DESTINATION ${QUARNEL_UDEVDIR})
 
 install(FILES packaging/completion/quarnel packaging/completion/dorvik

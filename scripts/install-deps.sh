@@ -12,7 +12,8 @@ packaging=(scdoc man-db dpkg-dev file lintian)
 # The AVR toolchain only adds round-trip tests of files made by real tools.
 avr=(binutils-avr gcc-avr avr-libc)
 # libftdi's headers check the layouts of the libftdi stand-ins; avrdude (linked to libftdi 0.20)
-# programs the virtual chip through them in a fidelity test.
+# programs the virtual chip through them in a fidelity test, and through the libusb stand-ins
+# with its usbasp programmer.
 ftdi=(libftdi1-dev libftdi-dev avrdude)
 # The Windows build and its checks under Wine (64-bit only: no i386 architecture needed).
 windows=(g++-mingw-w64-x86-64-posix wine wine64)

@@ -4,7 +4,7 @@
 #   readme_examples.sh README.md BIN_DIR SOURCE_DIR
 #
 # Each ```sh block runs on its own, in a fresh temporary folder that holds `build/bin` (a link
-# to BIN_DIR) and `examples` (a link to SOURCE_DIR/examples), with BIN_DIR on PATH, one line
+# to BIN_DIR, and `build/usbasp` to the libusb stand-ins beside it) and `examples` (a link to SOURCE_DIR/examples), with BIN_DIR on PATH, one line
 # at a time in one shell (so `export` carries to the next line). A line must end with status 0,
 # unless its comment says otherwise:
 #   quarnel +mega8 -l3        # status 70: ...       the line must end with status 70
@@ -69,6 +69,10 @@ for block in "$blocks"/*.sh; do
   work=$(mktemp -d)
   mkdir -p "$work/build"
   ln -s "$bin" "$work/build/bin"
+  # The libusb stand-ins sit in folders of their own beside it.
+  if [ -d "$bin/../usbasp" ]; then
+    ln -s "$(cd "$bin/../usbasp" && pwd)" "$work/build/usbasp"
+  fi
   ln -s "$source_dir/examples" "$work/examples"
   echo "== $(basename "$readme") line $line_number, in $work"
   if (

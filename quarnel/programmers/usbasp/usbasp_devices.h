@@ -11,7 +11,7 @@ namespace quarnel {
 inline constexpr std::uint16_t usbasp_vendor_id = 0x16C0;
 inline constexpr std::uint16_t usbasp_product_id = 0x05DC;
 // The udev rule the package installs for USBasps.
-inline constexpr const char* usbasp_udev_rule = "/lib/udev/rules.d/70-quarnel-usbasp.rules";
+inline constexpr const char* usbasp_udev_rule = "70-quarnel-usbasp.rules";
 
 // Which USBasp to open: any (the only one), the one with a serial string, or the one at a bus
 // and address.

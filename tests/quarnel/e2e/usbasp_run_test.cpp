@@ -116,7 +116,7 @@ TEST(UsbaspRun, ChoosesTheDeviceAndEndsEveryFailureWithItsStatus) {
     const std::string body_ok = "Device connected, mega328P detected\n";
     const std::string denied =
         "Can't open USBasp at bus 001 address 006: permission denied (the udev rule "
-        "/lib/udev/rules.d/70-quarnel-usbasp.rules gives the group plugdev access)\n\n";
+        "70-quarnel-usbasp.rules gives the group plugdev access)\n\n";
     const struct {
         std::vector<std::string> settings;
         std::vector<std::string> switches;
@@ -133,7 +133,7 @@ TEST(UsbaspRun, ChoosesTheDeviceAndEndsEveryFailureWithItsStatus) {
         {{"usbasp_fault=permission"},
          {"-p?"},
          "1 USBasp devices detected\n 0: bus 001 address 006, no permission (see "
-         "/lib/udev/rules.d/70-quarnel-usbasp.rules)\n\n",
+         "70-quarnel-usbasp.rules)\n\n",
          0},
         {{"usbasp_serial=AB12", "usbasp_others=CD34"}, {"-ps=AB12"}, body_ok, 0},
         {{"usbasp_others=-"}, {"-pb=1:6"}, body_ok, 0},
