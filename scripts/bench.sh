@@ -30,7 +30,7 @@ bin=${BENCH_BIN:-$PWD/build/bin}
 if [ -z "${BENCH_BIN:-}" ]; then
     cmake --preset default >/dev/null
     cmake --build --preset default -j2 --target quarnel dorvik avrsim avrsim_ftd2xx \
-        avrsim_libftdi1 avrsim_dlportio >/dev/null
+        avrsim_libftdi1 avrsim_dlportio avrsim_libusb1 avrsim_libusb0 >/dev/null
 fi
 
 work=$(mktemp -d)
@@ -191,3 +191,28 @@ cp "$bin/dorvik" "$work/dorvik"
 echo 378 >"$work/dorvik.ini"
 lpt_run "mega32 32 KB, dorvik -wf" "$work/dorvik" "mega32 clock=16MHz adapter=dorvik" 230 230 \
     atmega32 "-wf=$work/32k.hex"
+
+# USBasp run: label libusb-version program arguments... The bound is the bus time of the USB
+# requests the run made, as the stand-in counts it: every packet a 1 ms low-speed frame, or as
+# many as the firmware's ISP work at the run's SCK and its own waits take. The same run of
+# avrdude's usbasp programmer (through the libusb-0.1 stand-in) follows it.
+usbasp_run() {
+    local label=$1 version=$2
+    shift 2
+    wanted "$label" || return 0
+    local target=$work/target.txt stats=$work/usbasp.txt
+    timed "$target" "$stats" "mega328P clock=16MHz" LD_LIBRARY_PATH="$bin/../usbasp/libusb-$version" \
+        AVRSIM_TARGET="$target" AVRSIM_USBASP_TIMING=real AVRSIM_USBASP_STATS="$stats" "$@"
+    read -r wall user sys <"$work/time"
+    local bus requests transmits
+    bus=$(awk '$1 == "bus_time_us" { print $2 / 1e6 }' "$stats")
+    requests=$(stat_of usb_requests "$stats")
+    transmits=$(stat_of usb_transmits "$stats")
+    row "$label" "$wall" "$bus" "$bus" "$requests requests, $transmits TRANSMIT" \
+        "$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')" ""
+}
+usbasp_run "mega328P 32 KB, USBasp -o16MHz" 1.0 "$bin/quarnel" +mega328P -ausbasp "${flash32[@]}"
+if command -v avrdude >/dev/null; then
+    usbasp_run "mega328P 32 KB, USBasp, avrdude -c usbasp" 0.1 avrdude -c usbasp -p m328p \
+        -U "flash:w:$work/32k.bin:r"
+fi
