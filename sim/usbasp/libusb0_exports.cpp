@@ -95,8 +95,20 @@ LIBUSB0_EXPORT int usb_find_devices() {
         std::memset(&device, 0, sizeof device);
         std::snprintf(device.filename, sizeof device.filename, "%03d", plugged->address);
         device.bus = &the_bus;
-        device.descriptor = {18, 1, 0x0110, 0xFF, 0, 0, 8, plugged->vendor, plugged->product,
-                             0x0104, 1, 2, static_cast<std::uint8_t>(plugged->serial_number.empty() ? 0 : 3), 1};
+        device.descriptor = {18,
+                             1,
+                             0x0110,
+                             0xFF,
+                             0,
+                             0,
+                             8,
+                             plugged->vendor,
+                             plugged->product,
+                             0x0104,
+                             1,
+                             2,
+                             static_cast<std::uint8_t>(plugged->serial_number.empty() ? 0 : 3),
+                             1};
         device.dev = plugged;
         device.devnum = static_cast<std::uint8_t>(plugged->address);
         device.prev = previous;
@@ -145,11 +157,11 @@ LIBUSB0_EXPORT int usb_get_string_simple(handle0* handle, int index, char* buffe
 
 LIBUSB0_EXPORT int usb_control_msg(handle0* handle, int request_type, int request, int value,
                                    int index, char* bytes, int size, int) {
-    const int moved = usbasp().control(
-        *handle->plugged, static_cast<std::uint8_t>(request_type),
-        {static_cast<std::uint8_t>(request), static_cast<std::uint16_t>(value),
-         static_cast<std::uint16_t>(index), static_cast<std::uint16_t>(size)},
-        reinterpret_cast<std::uint8_t*>(bytes));
+    const int moved =
+        usbasp().control(*handle->plugged, static_cast<std::uint8_t>(request_type),
+                         {static_cast<std::uint8_t>(request), static_cast<std::uint16_t>(value),
+                          static_cast<std::uint16_t>(index), static_cast<std::uint16_t>(size)},
+                         reinterpret_cast<std::uint8_t*>(bytes));
     if (moved == usb_no_device) {
         return failed(-ENODEV, "No such device");
     }

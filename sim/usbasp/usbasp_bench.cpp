@@ -58,8 +58,8 @@ void usbasp_bench::add_usbasp(const std::string& serial, const char* target_path
         device->target_path = target_path;
         device->target = std::make_unique<Target>(load_target(target_path));
         device->file = std::make_unique<LiveTargetFile>(*device->target, target_path);
-        device->chip = std::make_unique<ChipModel>(device->target->chip, device->target->settings,
-                                                   clock_);
+        device->chip =
+            std::make_unique<ChipModel>(device->target->chip, device->target->settings, clock_);
         device->chip->keep_writes_in(device->file.get());
     }
     device->firmware = std::make_unique<usbasp_firmware>(device->chip.get(), clock_, can_set_sck);
@@ -90,7 +90,10 @@ void usbasp_bench::load(const char* target_path) {
         } else if (key == "usbasp_timing" && (value == "real" || value == "counted")) {
             timing = value;
         } else if (key.rfind("usbasp", 0) == 0) {
-            throw target_error(std::string(target_path) + ": bad " + key + " '" + value + "'");
+            std::string text = target_path;
+            text += ": bad " + key;
+            text += " '" + value + "'";
+            throw target_error(text);
         }
     }
     if (const char* stats = std::getenv("AVRSIM_USBASP_STATS"); stats != nullptr && *stats) {
@@ -169,8 +172,8 @@ void usbasp_bench::frame_align(double start_us) {
     ++packets_;
 }
 
-int usbasp_bench::control(usb_plugged& device, std::uint8_t request_type,
-                          const usbasp_setup& setup, std::uint8_t* data) {
+int usbasp_bench::control(usb_plugged& device, std::uint8_t request_type, const usbasp_setup& setup,
+                          std::uint8_t* data) {
     if (!present(device)) {
         return usb_no_device;
     }

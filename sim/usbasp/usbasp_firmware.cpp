@@ -132,8 +132,8 @@ void usbasp_firmware::set_extended(long address) {
 std::uint8_t usbasp_firmware::read_flash(long address) {
     set_extended(address);
     return exchange(static_cast<std::uint8_t>(0x20 | (address & 1) << 3),
-                    static_cast<std::uint8_t>(address >> 9), static_cast<std::uint8_t>(address >> 1),
-                    0x00);
+                    static_cast<std::uint8_t>(address >> 9),
+                    static_cast<std::uint8_t>(address >> 1), 0x00);
 }
 
 void usbasp_firmware::load_flash(long address, std::uint8_t value) {

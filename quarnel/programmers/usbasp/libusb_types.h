@@ -58,8 +58,8 @@ using close_t = void(QUARNEL_LIBUSB_CALL*)(device_handle*);
 using get_string_descriptor_ascii_t = int(QUARNEL_LIBUSB_CALL*)(device_handle*, std::uint8_t,
                                                                 unsigned char*, int);
 using control_transfer_t = int(QUARNEL_LIBUSB_CALL*)(device_handle*, std::uint8_t, std::uint8_t,
-                                                     std::uint16_t, std::uint16_t,
-                                                     unsigned char*, std::uint16_t, unsigned int);
+                                                     std::uint16_t, std::uint16_t, unsigned char*,
+                                                     std::uint16_t, unsigned int);
 using error_name_t = const char*(QUARNEL_LIBUSB_CALL*)(int);
 
 } // namespace quarnel::libusb

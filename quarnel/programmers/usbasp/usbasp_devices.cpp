@@ -43,9 +43,9 @@ std::string string_of(libusb_library_t& library, libusb::device_handle* handle,
     unsigned char text[128];
     const int length =
         library.get_string_descriptor_ascii(handle, index, text, static_cast<int>(sizeof text));
-    return length > 0 ? std::string(reinterpret_cast<const char*>(text),
-                                    static_cast<std::size_t>(length))
-                      : std::string();
+    return length > 0
+               ? std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length))
+               : std::string();
 }
 
 // Every USBasp on the bus, open; the caller closes them.
@@ -64,8 +64,8 @@ std::vector<found_usbasp> find_usbasps(libusb_library_t& library) {
             descriptor.idVendor != usbasp_vendor_id || descriptor.idProduct != usbasp_product_id) {
             continue;
         }
-        found_usbasp device{library.get_bus_number(list[i]), library.get_device_address(list[i]),
-                            {}};
+        found_usbasp device{
+            library.get_bus_number(list[i]), library.get_device_address(list[i]), {}};
         const int code = library.open(list[i], &device.handle);
         if (code == libusb::ERROR_ACCESS) {
             device.denied = true;
@@ -197,8 +197,9 @@ libusb::device_handle* open_usbasp(libusb_library_t& library, const usbasp_reque
     }
     if (openable > 1 && !request.by_serial()) {
         close_all(library, devices);
-        console_log(0, "%ld USBasps found, pick one with -ps=SERIAL or -pb=BUS:ADDR (-p? lists "
-                       "them)\n",
+        console_log(0,
+                    "%ld USBasps found, pick one with -ps=SERIAL or -pb=BUS:ADDR (-p? lists "
+                    "them)\n",
                     openable);
         fail();
     }

@@ -75,8 +75,7 @@ std::unique_ptr<programmer_t> create_usbasp_programmer(const AdapterSettings& se
 }
 
 usbasp_programmer_t::usbasp_programmer_t(std::unique_ptr<libusb_library_t> library,
-                                         libusb::device_handle* handle,
-                                         std::uint32_t sck_limit_hz)
+                                         libusb::device_handle* handle, std::uint32_t sck_limit_hz)
     : library_(std::move(library)), handle_(handle) {
     try {
         set_sck(sck_limit_hz);
@@ -88,17 +87,17 @@ usbasp_programmer_t::usbasp_programmer_t(std::unique_ptr<libusb_library_t> libra
 
 usbasp_programmer_t::~usbasp_programmer_t() {
     if (connected_) {
-        library_->control_transfer(handle_, libusb::vendor_in, usbasp::DISCONNECT, 0, 0, nullptr,
-                                   0, transfer_timeout_ms);
+        library_->control_transfer(handle_, libusb::vendor_in, usbasp::DISCONNECT, 0, 0, nullptr, 0,
+                                   transfer_timeout_ms);
     }
     library_->close(handle_);
 }
 
 int usbasp_programmer_t::request(std::uint8_t function, bool in, std::uint16_t value,
                                  std::uint16_t index, std::uint8_t* data, std::uint16_t length) {
-    const int moved = library_->control_transfer(
-        handle_, in ? libusb::vendor_in : libusb::vendor_out, function, value, index, data,
-        length, transfer_timeout_ms);
+    const int moved =
+        library_->control_transfer(handle_, in ? libusb::vendor_in : libusb::vendor_out, function,
+                                   value, index, data, length, transfer_timeout_ms);
     if (moved < 0) {
         connected_ = false; // nothing more reaches the device
         console_log(0, "Can't send USBasp request %s (%s)%s\n", function_name(function),
@@ -124,8 +123,8 @@ void usbasp_programmer_t::set_sck(std::uint32_t limit_hz) {
         throw app_error(EXIT_ENVIRONMENT);
     }
     std::uint8_t answer[4] = {0xFF};
-    const int got = request(usbasp::SETISPSCK, true, static_cast<std::uint16_t>(setting), 0,
-                            answer, 4);
+    const int got =
+        request(usbasp::SETISPSCK, true, static_cast<std::uint16_t>(setting), 0, answer, 4);
     if (got == 1 && answer[0] == 0) {
         console_log(3, "\t%% USBasp SCK frequency %s\n",
                     format_frequency(usbasp::sck_hz[setting], FREQ_HZ).c_str());
@@ -156,10 +155,9 @@ void usbasp_programmer_t::set_address(long address) {
 
 Instruction usbasp_programmer_t::exchange(const Instruction& command) {
     Instruction reply{};
-    const int got = request(usbasp::TRANSMIT, true,
-                            static_cast<std::uint16_t>(command[1] << 8 | command[0]),
-                            static_cast<std::uint16_t>(command[3] << 8 | command[2]),
-                            reply.data(), 4);
+    const int got =
+        request(usbasp::TRANSMIT, true, static_cast<std::uint16_t>(command[1] << 8 | command[0]),
+                static_cast<std::uint16_t>(command[3] << 8 | command[2]), reply.data(), 4);
     if (got != 4) {
         console_log(0, "USBasp answered %d bytes to an instruction\n", got);
         throw app_error(EXIT_SYNC_LOST);
@@ -169,9 +167,8 @@ Instruction usbasp_programmer_t::exchange(const Instruction& command) {
 
 // A sequence of blocks the firmware loads and counts against `page_size` (0: bytes written
 // and waited for one by one).
-void usbasp_programmer_t::write_block(std::uint8_t function, long address,
-                                      const std::uint8_t* data, long count, long page_size,
-                                      std::uint8_t flags) {
+void usbasp_programmer_t::write_block(std::uint8_t function, long address, const std::uint8_t* data,
+                                      long count, long page_size, std::uint8_t flags) {
     for (long done = 0; done < count;) {
         const long part = std::min(usbasp::max_block, count - done);
         std::uint8_t block_flags = flags & usbasp::block_first;
@@ -180,9 +177,8 @@ void usbasp_programmer_t::write_block(std::uint8_t function, long address,
             block_flags |= flags & usbasp::block_last;
         }
         set_address(address + done);
-        const auto index =
-            static_cast<std::uint16_t>((page_size & 0xFF) | (block_flags & 0x0F) << 8 |
-                                       (page_size & 0xF00) << 4);
+        const auto index = static_cast<std::uint16_t>(
+            (page_size & 0xFF) | (block_flags & 0x0F) << 8 | (page_size & 0xF00) << 4);
         std::vector<std::uint8_t> bytes(data + done, data + done + part);
         const int sent = request(function, false, low_word(address + done), index, bytes.data(),
                                  static_cast<std::uint16_t>(part));

@@ -67,8 +67,8 @@ TEST(UsbaspRun, WritesVerifiesAndReadsBackWholeFlash) {
         const UsbaspBench usb(c.chip);
         const Bytes image = firmware(c.size);
         usb.bench.put("prog.bin", std::string(image.begin(), image.end()));
-        BenchRun run = usb.quarnel({"+" + c.chip, "-ausbasp", "-o16MHz", "-e", "-w", "-v",
-                                    ":bin:prog.bin"});
+        BenchRun run =
+            usb.quarnel({"+" + c.chip, "-ausbasp", "-o16MHz", "-e", "-w", "-v", ":bin:prog.bin"});
         EXPECT_EQ(run.status, 0) << run.body;
         EXPECT_NE(run.body.find(" passed\n"), std::string::npos);
         EXPECT_EQ(usb.bench.memory("flash"), image);
@@ -91,8 +91,8 @@ TEST(UsbaspRun, FusesLockAndProductionData) {
     usb.bench.put("data.hex", hex_text({{0, Bytes(32, 0x5A)}}));
     usb.bench.put("sn.txt", "41\n");
     BenchRun run = usb.quarnel({"+mega328P", "-ausbasp", "-o16MHz", "-e", "-w", "-v", "prog.hex",
-                                "-d", "data.hex", "-n5", "-C*SERNO2=80,sn.txt",
-                                "-D*OSCCAL=10,+0", "-fBOOTRST=0,SUT=1"});
+                                "-d", "data.hex", "-n5", "-C*SERNO2=80,sn.txt", "-D*OSCCAL=10,+0",
+                                "-fBOOTRST=0,SUT=1"});
     EXPECT_EQ(run.status, 0) << run.body;
     EXPECT_NE(run.body.find("Chip serial number is 41\n"), std::string::npos) << run.body;
     EXPECT_NE(run.body.find("Number of erases forced to 5\n"), std::string::npos) << run.body;
@@ -123,8 +123,11 @@ TEST(UsbaspRun, ChoosesTheDeviceAndEndsEveryFailureWithItsStatus) {
         std::string said; // the start of what follows the command line
         int status;
     } cases[] = {
-        {{"usbasp_serial=AB12"}, {"-p?"}, "1 USBasp devices detected\n 0: bus 001 address 006, "
-                                          "serno \"AB12\"\n\n", 0},
+        {{"usbasp_serial=AB12"},
+         {"-p?"},
+         "1 USBasp devices detected\n 0: bus 001 address 006, "
+         "serno \"AB12\"\n\n",
+         0},
         {{"usbasp_others=-,CD34"},
          {"-p?"},
          "3 USBasp devices detected\n 0: bus 001 address 006, no serial number\n 1: bus 001 "
@@ -145,7 +148,10 @@ TEST(UsbaspRun, ChoosesTheDeviceAndEndsEveryFailureWithItsStatus) {
         {{"usbasp_others=-"}, {"-pb=1:7"}, "Can't resync\n", 40},
         {{}, {"-ps=XY"}, "No USBasp with serial number \"XY\" found\n\n", 70},
         {{}, {"-pb=1:9"}, "No USBasp at bus 001 address 009\n\n", 70},
-        {{}, {"-pb=1"}, "Bad USBasp port 'b=1', use s=SERIAL or b=BUS:ADDR (-p? lists them)\n\n", 70},
+        {{},
+         {"-pb=1"},
+         "Bad USBasp port 'b=1', use s=SERIAL or b=BUS:ADDR (-p? lists them)\n\n",
+         70},
         {{"usbasp_fault=missing"}, {}, "No USBasp found\n\n", 70},
         {{"usbasp_fault=permission"}, {}, denied, 70},
         {{}, {"-o0"}, "USBasp can't generate XTAL\n\n", 70},
@@ -161,8 +167,9 @@ TEST(UsbaspRun, ChoosesTheDeviceAndEndsEveryFailureWithItsStatus) {
          70},
         {{"usbasp_fault=stall", "usbasp_fault_after=10"},
          {},
-         body_ok + "Chip not locked\nCan't send USBasp request TRANSMIT (LIBUSB_ERROR_PIPE)\n\nReset pin "
-                   "released\n",
+         body_ok +
+             "Chip not locked\nCan't send USBasp request TRANSMIT (LIBUSB_ERROR_PIPE)\n\nReset pin "
+             "released\n",
          70},
     };
     for (const auto& c : cases) {
