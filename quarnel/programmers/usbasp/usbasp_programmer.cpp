@@ -61,12 +61,14 @@ std::unique_ptr<programmer_t> create_usbasp_programmer(const AdapterSettings& se
         console_log(0, "USBasp can't generate XTAL\n");
         throw app_error(EXIT_ENVIRONMENT);
     }
+    const bool listing = settings.port_spec && settings.port_spec->starts_with('?');
+    const usbasp_request request =
+        listing ? usbasp_request{} : parse_usbasp_port(settings.port_spec);
     auto library = std::make_unique<libusb_library_t>();
-    if (settings.port_spec && settings.port_spec->starts_with('?')) {
+    if (listing) {
         list_usbasps(*library);
         throw app_error(EXIT_OK);
     }
-    const usbasp_request request = parse_usbasp_port(settings.port_spec);
     const std::uint32_t limit_hz = settings.sck_given || settings.sck_phases
                                        ? settings.requested_sck_hz()
                                        : usbasp::default_sck_hz;
