@@ -65,7 +65,13 @@ const char* record_variable() {
 }
 
 std::unique_ptr<LogSink> open_log_sink(const std::string& target) {
-    return std::make_unique<CsvLogFile>(target);
+    const bool database =
+        target.rfind("postgresql://", 0) == 0 || target.rfind("postgres://", 0) == 0;
+    return database ? open_database_log(target) : open_csv_log_file(target);
+}
+
+std::unique_ptr<LogSink> open_csv_log_file(const std::string& path) {
+    return std::make_unique<CsvLogFile>(path);
 }
 
 std::unique_ptr<LogSink> open_site_record_sink() {

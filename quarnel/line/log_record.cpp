@@ -22,13 +22,18 @@ const std::string& log_header() {
     return header;
 }
 
-std::string log_line(const LogRecord& record) {
+std::vector<std::string> log_fields(const LogRecord& record) {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.2f", record.seconds);
-    return csv_line({record.time, record.station, record.site, record.adapter, record.port,
-                     record.device, record.signature, record.serial, record.image_crc32,
-                     record.fuses, record.passed() ? "ok" : "failed", std::to_string(record.status),
-                     seconds});
+    return {record.time,      record.station,    record.site,
+            record.adapter,   record.port,       record.device,
+            record.signature, record.serial,     record.image_crc32,
+            record.fuses,     record.passed() ? "ok" : "failed",
+            std::to_string(record.status), seconds};
+}
+
+std::string log_line(const LogRecord& record) {
+    return csv_line(log_fields(record));
 }
 
 std::optional<LogRecord> parse_log_line(std::string_view line) {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quarnel {
 
@@ -23,6 +24,10 @@ struct LogRecord {
 
     bool passed() const { return status == 0; }
 };
+
+// The record's columns as text, in the log's order: status and seconds ("%.2f") in decimal,
+// result "ok" or "failed".
+std::vector<std::string> log_fields(const LogRecord& record);
 
 // The header line of a new log.
 const std::string& log_header();

@@ -1,4 +1,4 @@
-// Where the records of runs go: a CSV file today; any store that keeps them whole.
+// Where the records of runs go: a CSV file, a database table; any store that keeps them whole.
 #pragma once
 
 #include "quarnel/line/log_record.h"
@@ -19,8 +19,13 @@ class LogSink {
     virtual void append(const LogRecord& record) = 0;
 };
 
-// The sink that `target` (the --log text) names: a CSV file.
+// The sink that `target` (the --log text) names: the quarnel_log table of the database a
+// postgresql:// or postgres:// URI names, else a CSV file.
 std::unique_ptr<LogSink> open_log_sink(const std::string& target);
+
+// The two kinds of log open_log_sink() chooses from.
+std::unique_ptr<LogSink> open_csv_log_file(const std::string& path);
+std::unique_ptr<LogSink> open_database_log(const std::string& uri);
 
 // The sink of a gang site: the record goes to the gang through the descriptor that
 // record_variable() names in the environment; nothing when the variable is not set.

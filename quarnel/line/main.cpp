@@ -10,6 +10,7 @@
 #include "quarnel/line/job_file.h"
 #include "quarnel/line/log_sink.h"
 #include "quarnel/line/repeat_loop.h"
+#include "quarnel/production/production_serial.h"
 #include "quarnel/run/banner.h"
 #include "quarnel/run/command_check.h"
 #include "quarnel/run/command_line.h"
@@ -41,6 +42,16 @@ std::vector<std::string> site_arguments(const std::vector<std::string>& args) {
         }
     }
     return rest;
+}
+
+// Before the chip is touched: the server answers and the counter a SERNO insert names is
+// there (the run itself reserves its number).
+void check_serial_counter(const RunOptions& options) {
+    const InsertSpec& serno = options.serno_insert;
+    if (options.serial_database && serno.mode != INSERT_NONE &&
+        (options.write || options.verify)) {
+        serial_counter_database(*options.serial_database)->take(serno.serno_file, false, 4);
+    }
 }
 
 // What the command line asks for, once parsed.
@@ -83,6 +94,9 @@ int main(int argc, char* argv[]) {
         asked = options.gang_file ? request::gang
                 : options.repeat  ? request::repeat
                                   : request::single;
+        if (asked != request::gang) {
+            check_serial_counter(options);
+        }
     });
     if (status != EXIT_OK) {
         return status;

@@ -27,7 +27,12 @@ struct ProductionSettings {
     InsertSpec osccal_insert;
     InsertSpec serno_insert;
     InsertSpec bytes_insert;
+    std::optional<std::string> serial_database; // --serial-db: SERNO names a counter there
 };
+
+// Where the settings keep the serial numbers: the file the SERNO insert names, or the
+// database counter of that name.
+std::unique_ptr<SerialNumberStore> serial_number_store(const ProductionSettings& settings);
 
 // The steps the run sequence calls, each when its option asks for it (every
 // step checks its own option and does nothing otherwise). Failures print their
@@ -39,7 +44,8 @@ class ProductionData {
     // session's settings, which the ISP operations share.
     ProductionData(const ProductionSettings& run_settings, IspSession& run_session,
                    PortionList& flash_image, PortionList& eeprom_image)
-        : settings(run_settings), session(run_session), flash(flash_image), eeprom(eeprom_image) {}
+        : settings(run_settings), session(run_session), flash(flash_image), eeprom(eeprom_image),
+          serial(serial_number_store(run_settings)) {}
 
     // With write or verify: the OSCCAL, SERNO and BYTES inserts, in this order.
     void insert_production_data();
@@ -83,7 +89,7 @@ class ProductionData {
     // reserved goes back to the file when no later run took one and the chip
     // cannot hold it. Raises nothing.
     void return_serial_number();
-    // The serial number the chip holds from this run (see SerialNumberFile::number_used).
+    // The serial number the chip holds from this run (see SerialNumber::number_used).
     std::optional<std::uint32_t> kept_serial_number() const {
         return serial.number_used() ? std::optional<std::uint32_t>(serial.number()) : std::nullopt;
     }
@@ -100,7 +106,7 @@ class ProductionData {
     IspSession& session;
     PortionList& flash;
     PortionList& eeprom;
-    SerialNumberFile serial;
+    SerialNumber serial;
     PortionList eeprom_copy;
     bool eeprom_held = false;             // taken from the chip and not yet written back
     std::optional<RescueCopy> broken_run; // the copy a broken run left for this chip

@@ -1,104 +1,49 @@
-// Reserving serial numbers in a file shared by runs on several benches.
+// The rules of a run's serial number, whatever store keeps it.
 #include "quarnel/production/production_serial.h"
 
-#include "platform/locked_file.h"
-#include "platform/number_file.h"
 #include "quarnel/common/console.h"
-#include "quarnel/common/errors.h"
-#include "quarnel/common/user_break.h"
 #include "quarnel/production/production.h"
 
 #include <cerrno>
-#include <optional>
 
 namespace quarnel {
 
-namespace {
-
-constexpr const char* TEMPORARY_TAG = "quarnel";
-
-// Opens and locks the number file; while another program holds it the run says so and waits,
-// and a user break ends the wait.
-platform::lock_result lock_number_file(platform::locked_file_t& file, const std::string& name) {
-    return file.lock(name, [&name](bool first) {
-        if (first) {
-            console_log(1, "Serial number file '%s' is held by another program, waiting\n",
-                        name.c_str());
-        }
-        poll_user_break();
-    });
+bool serial_number_fits(std::uint64_t number, const std::string& where, unsigned bytes) {
+    if (bytes >= 4 ? number <= 0xFFFFFFFFu : (number >> (8 * bytes)) == 0) {
+        return true;
+    }
+    console_log(0, "Serial number %llu of %s doesn't fit in %u byte%s\n",
+                static_cast<unsigned long long>(number), where.c_str(), bytes,
+                bytes == 1 ? "" : "s");
+    return false;
 }
 
-} // namespace
-
-void SerialNumberFile::take(const std::string& file_name, bool reserve, unsigned bytes) {
-    name = file_name;
+void SerialNumber::take(const std::string& store_name, bool reserve, unsigned bytes) {
+    name = store_name;
     reserved = false;
     on_chip = false;
-    platform::locked_file_t file;
-    const platform::lock_result locked = lock_number_file(file, name);
-    if (locked != platform::lock_result::locked) {
-        console_log(0, "Can't open file '%s'\n", name.c_str());
-        if (locked == platform::lock_result::not_regular) {
-            console_log(0, "Not a regular file\n");
-            throw app_error(EXIT_ENVIRONMENT);
-        }
-        throw rtl_error(EXIT_ENVIRONMENT);
-    }
-    std::string text;
-    const bool read = file.read(text);
-    const auto parsed = read ? platform::parse_number_file(text) : std::nullopt;
-    if (!parsed) {
-        console_log(0, "Can't read %s\n", name.c_str());
-        if (!read) {
-            throw rtl_error(EXIT_BAD_DATA);
-        }
-        // Text that is no number has no system reason to add.
-        throw app_error(EXIT_BAD_DATA);
-    }
-    value = parsed->number;
-    if (bytes < 4 && (value >> (8 * bytes)) != 0) {
-        console_log(0, "Serial number %lu of %s doesn't fit in %u byte%s\n",
-                    static_cast<unsigned long>(value), name.c_str(), bytes, bytes == 1 ? "" : "s");
-        throw app_error(EXIT_ENVIRONMENT);
-    }
-    if (!reserve) {
-        return;
-    }
-    // The last number a file can hold is followed by one no run will read.
-    if (!file.rewrite(platform::number_file_content(std::uint64_t{value} + 1, "\n", parsed->rest),
-                      TEMPORARY_TAG)) {
-        console_log(0, "Can't write %s\nnext serial number is %lu\n", name.c_str(),
-                    static_cast<unsigned long>(value));
-        throw rtl_error(EXIT_BAD_DATA);
-    }
-    reserved = true;
+    value = store->take(name, reserve, bytes);
+    reserved = reserve;
 }
 
-void SerialNumberFile::give_back() {
+void SerialNumber::give_back() {
     if (!reserved) {
         return;
     }
     reserved = false;
-    const unsigned long number = value;
     if (on_chip) {
-        console_log(1, "Serial number %lu stays used, the chip may hold it\n", number);
+        console_log(1, "Serial number %lu stays used, the chip may hold it\n",
+                    static_cast<unsigned long>(value));
         return;
     }
     const int saved_errno = errno;
-    platform::locked_file_t file;
-    std::string text;
-    std::optional<platform::number_file_text> parsed;
-    if (file.lock(name) != platform::lock_result::locked || !file.read(text)) {
-        console_log(1, "Serial number %lu not used, can't open %s\n", number, name.c_str());
-    } else if (!(parsed = platform::parse_number_file(text)) ||
-               parsed->number != std::uint64_t{value} + 1) {
-        console_log(1, "Serial number %lu not used, %s has gone on since\n", number, name.c_str());
-    } else if (!file.rewrite(platform::number_file_content(value, "\n", parsed->rest),
-                             TEMPORARY_TAG)) {
-        console_log(1, "Serial number %lu not used, can't write %s\n", number, name.c_str());
-    }
+    store->put_back(name, value);
     errno = saved_errno;
+}
+
+std::unique_ptr<SerialNumberStore> serial_number_store(const ProductionSettings& settings) {
+    return settings.serial_database ? serial_counter_database(*settings.serial_database)
+                                    : serial_number_file();
 }
 
 void ProductionData::keep_used_serial() {

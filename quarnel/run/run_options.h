@@ -57,6 +57,7 @@ struct RunOptions { // NOLINT(bugprone-reserved-identifier)
     std::optional<std::string> gang_file;  // --gang=FILE: the sites, one a line
     std::optional<std::string> site_name;  // --site=NAME: the site of the record
     bool repeat = false;                   // --repeat: chip after chip
+    std::optional<std::string> serial_database; // --serial-db=URI: SERNO counters there
 
     FileSpec& code_file() { return files[SLOT_CODE]; }
     FileSpec& data_file() { return files[SLOT_DATA]; }

@@ -28,6 +28,7 @@ void settle_run(RunState& run) {
         .osccal_insert = options.osccal_insert,
         .serno_insert = options.serno_insert,
         .bytes_insert = options.bytes_insert,
+        .serial_database = options.serial_database,
     };
 }
 
