@@ -4,7 +4,9 @@
 set -euo pipefail
 
 base=(cmake g++ make ccache srecord)
-tests=(libgtest-dev libgmock-dev clang-format clang-tidy)
+# PostgreSQL's server runs the tests of several stations on one database; libpq-dev's header
+# checks the layout of the run-time libpq binding.
+tests=(libgtest-dev libgmock-dev clang-format clang-tidy postgresql libpq-dev)
 # clang and its libFuzzer runtime build the fuzz targets.
 fuzzing=(clang libclang-rt-14-dev)
 # Manual pages, the Debian package and its checks (installed without recommended packages).

@@ -1,6 +1,7 @@
 // Loading libpq once per process and taking its calls.
 #include "quarnel/database/libpq_library.h"
 
+#include "platform/shared_library.h"
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
 
@@ -57,6 +58,10 @@ std::unique_ptr<LoadedLibpq> load_libpq() {
 }
 
 } // namespace
+
+bool libpq_available() {
+    return platform::shared_library(library_file_name()).loaded();
+}
 
 const LibpqApi& libpq() {
     static std::unique_ptr<LoadedLibpq> loaded;

@@ -51,4 +51,7 @@ struct LibpqApi {
 // prints its message with what a database run needs and raises app_error 70.
 const LibpqApi& libpq();
 
+// Whether the library loads, without a message.
+bool libpq_available();
+
 } // namespace quarnel

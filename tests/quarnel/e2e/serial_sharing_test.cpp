@@ -1,4 +1,5 @@
-// Benches sharing one serial-number file, and runs killed mid-way: no number on two chips.
+// Benches sharing one serial-number file or database counter, and runs killed mid-way: no
+// number on two chips.
 #include "tests/support/run_program.h"
 
 #include <gtest/gtest.h>
@@ -30,5 +31,24 @@ TEST(SerialSharing, ConcurrentRunsNeverShareANumber) {
 TEST(SerialSharing, KilledRunsLeaveNoNumberTwiceAndNoTemporaryFile) {
     const ProgramResult result = run_script("serial-kill.sh", {"15"});
     EXPECT_TRUE(result.output.ends_with("no number on two chips\n")) << result.output;
+    EXPECT_EQ(result.status, 0);
+}
+
+TEST(SerialSharing, StationsShareOnePostgresqlCounterAndLog) {
+    // Eight stations, five rounds each, on a server of their own; then the refusals.
+    const ProgramResult result = run_script("serial-db-bench.sh", {"8", "5"});
+    if (result.status == 77) {
+        GTEST_SKIP() << result.output;
+    }
+    EXPECT_EQ(result.output,
+              "missing counter: status 70, chip untouched\n"
+              "counters after it: 0\n"
+              "8 stations x 5 rounds: 40 passed, 40 distinct numbers, counter 1040, 40 log rows\n"
+              "refused login: status 70, chip untouched\n"
+              "server stopped: status 70, chip untouched\n"
+              "server started again: status 0, chip holds 1040, counter 1041\n"
+              "failed run: status 10, counter 1041\n"
+              "no libpq: status 70, 1 message\n"
+              "no number on two chips\n");
     EXPECT_EQ(result.status, 0);
 }
