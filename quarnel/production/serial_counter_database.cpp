@@ -42,7 +42,17 @@ class SerialCounterDatabase final : public SerialNumberStore {
     std::uint32_t take(const std::string& name, bool reserve, unsigned bytes) override {
         DatabaseConnection database(target);
         database.ensure_table("quarnel_counters", CREATE_COUNTERS);
-        const std::vector<DatabaseRow> rows = database.execute(reserve ? RESERVE : READ, {name});
+        std::vector<DatabaseRow> rows;
+        try {
+            rows = database.execute(reserve ? RESERVE : READ, {name});
+        } catch (const app_error&) {
+            if (reserve) {
+                // The server may have taken the step before the answer was lost.
+                console_log(0, "A number %s may have handed out stays used\n",
+                            counter_label(name).c_str());
+            }
+            throw;
+        }
         if (rows.empty() || !rows[0][0]) {
             console_log(0,
                         "Serial number %s not found in the database; create it with\n"
