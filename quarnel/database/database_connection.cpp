@@ -20,10 +20,6 @@ std::string trimmed(const char* message) {
     return text;
 }
 
-bool is_uri(const std::string& target) {
-    return target.rfind("postgresql://", 0) == 0 || target.rfind("postgres://", 0) == 0;
-}
-
 // The server's NOTICE lines ("relation already exists") are not the user's business.
 void ignore_notice(void* /*arg*/, const char* /*message*/) {}
 
@@ -31,6 +27,10 @@ void ignore_notice(void* /*arg*/, const char* /*message*/) {}
 constexpr const char* TABLE_LOCK = "SELECT pg_advisory_xact_lock(2003792227)";
 
 } // namespace
+
+bool is_database_uri(const std::string& text) {
+    return text.rfind("postgresql://", 0) == 0 || text.rfind("postgres://", 0) == 0;
+}
 
 std::optional<std::string> with_connect_timeout(const std::string& target, std::string& error) {
     const LibpqApi& pq = libpq();
@@ -53,7 +53,7 @@ std::optional<std::string> with_connect_timeout(const std::string& target, std::
     if (has_timeout) {
         return target;
     }
-    if (is_uri(target)) {
+    if (is_database_uri(target)) {
         const char* separator = target.find('?') == std::string::npos ? "?" : "&";
         return target + separator + "connect_timeout=" + DEFAULT_CONNECT_TIMEOUT;
     }
@@ -92,6 +92,7 @@ std::vector<DatabaseRow> DatabaseConnection::execute(const char* statement,
                                                      const std::vector<DatabaseValue>& parameters) {
     const LibpqApi& pq = libpq();
     std::vector<const char*> values;
+    values.reserve(parameters.size());
     for (const DatabaseValue& parameter : parameters) {
         values.push_back(parameter ? parameter->c_str() : nullptr);
     }

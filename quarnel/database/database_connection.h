@@ -13,6 +13,9 @@ struct pg_conn;
 using DatabaseValue = std::optional<std::string>;
 using DatabaseRow = std::vector<DatabaseValue>;
 
+// Whether `text` is a libpq connection URI (postgresql:// or postgres://), not a file name.
+bool is_database_uri(const std::string& text);
+
 // connect_timeout (seconds) added to a connection text that sets none.
 constexpr const char* DEFAULT_CONNECT_TIMEOUT = "10";
 

@@ -29,7 +29,8 @@ struct LoadedLibpq {
     LibpqApi api{};
 };
 
-template <typename Function> void take(dynamic_library_t& library, Function& slot, const char* name) {
+template <typename Function>
+void take(dynamic_library_t& library, Function& slot, const char* name) {
     slot = library_function<Function>(library, name);
 }
 

@@ -5,6 +5,7 @@
 #include "platform/child_process.h"
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
+#include "quarnel/database/database_connection.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -65,9 +66,7 @@ const char* record_variable() {
 }
 
 std::unique_ptr<LogSink> open_log_sink(const std::string& target) {
-    const bool database =
-        target.rfind("postgresql://", 0) == 0 || target.rfind("postgres://", 0) == 0;
-    return database ? open_database_log(target) : open_csv_log_file(target);
+    return is_database_uri(target) ? open_database_log(target) : open_csv_log_file(target);
 }
 
 std::unique_ptr<LogSink> open_csv_log_file(const std::string& path) {

@@ -5,6 +5,7 @@
 #include "quarnel/common/command_errors.h"
 #include "quarnel/common/console.h"
 #include "quarnel/common/errors.h"
+#include "quarnel/database/database_connection.h"
 #include "quarnel/line/shell_words.h"
 
 #include <cerrno>
@@ -53,6 +54,9 @@ void anchor_files(std::vector<std::string>& args, const std::string& folder) {
         }
         if (arg.rfind("--log=", 0) == 0 || arg.rfind("--gang=", 0) == 0) {
             const std::size_t equals = arg.find('=') + 1;
+            if (is_database_uri(arg.substr(equals))) {
+                continue; // a database, not a file in a folder
+            }
             arg = arg.substr(0, equals) + in_folder(folder, arg.substr(equals));
         } else if (is_file_switch(arg)) {
             if (arg.size() > 2) {

@@ -25,11 +25,19 @@ const std::string& log_header() {
 std::vector<std::string> log_fields(const LogRecord& record) {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.2f", record.seconds);
-    return {record.time,      record.station,    record.site,
-            record.adapter,   record.port,       record.device,
-            record.signature, record.serial,     record.image_crc32,
-            record.fuses,     record.passed() ? "ok" : "failed",
-            std::to_string(record.status), seconds};
+    return {record.time,
+            record.station,
+            record.site,
+            record.adapter,
+            record.port,
+            record.device,
+            record.signature,
+            record.serial,
+            record.image_crc32,
+            record.fuses,
+            record.passed() ? "ok" : "failed",
+            std::to_string(record.status),
+            seconds};
 }
 
 std::string log_line(const LogRecord& record) {

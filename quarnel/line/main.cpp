@@ -48,8 +48,7 @@ std::vector<std::string> site_arguments(const std::vector<std::string>& args) {
 // there (the run itself reserves its number).
 void check_serial_counter(const RunOptions& options) {
     const InsertSpec& serno = options.serno_insert;
-    if (options.serial_database && serno.mode != INSERT_NONE &&
-        (options.write || options.verify)) {
+    if (options.serial_database && serno.mode != INSERT_NONE && (options.write || options.verify)) {
         serial_counter_database(*options.serial_database)->take(serno.serno_file, false, 4);
     }
 }

@@ -12,9 +12,9 @@ bool serial_number_fits(std::uint64_t number, const std::string& where, unsigned
     if (bytes >= 4 ? number <= 0xFFFFFFFFu : (number >> (8 * bytes)) == 0) {
         return true;
     }
-    console_log(0, "Serial number %llu of %s doesn't fit in %u byte%s\n",
-                static_cast<unsigned long long>(number), where.c_str(), bytes,
-                bytes == 1 ? "" : "s");
+    // Printed as text: the Windows build's console takes no 64-bit conversions.
+    console_log(0, "Serial number %s of %s doesn't fit in %u byte%s\n",
+                std::to_string(number).c_str(), where.c_str(), bytes, bytes == 1 ? "" : "s");
     return false;
 }
 

@@ -61,10 +61,10 @@ class SerialCounterDatabase final : public SerialNumberStore {
             throw app_error(EXIT_ENVIRONMENT);
         }
         const long long number = std::strtoll(rows[0][0]->c_str(), nullptr, 10);
-        if (number < 0 || !serial_number_fits(static_cast<std::uint64_t>(number),
-                                              counter_label(name), bytes)) {
+        if (number < 0 ||
+            !serial_number_fits(static_cast<std::uint64_t>(number), counter_label(name), bytes)) {
             if (number < 0) {
-                console_log(0, "Serial number %lld of %s is negative\n", number,
+                console_log(0, "Serial number %s of %s is negative\n", rows[0][0]->c_str(),
                             counter_label(name).c_str());
             }
             if (reserve) {

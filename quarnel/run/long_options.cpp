@@ -15,7 +15,8 @@ constexpr LongOption long_options[] = {
     {"--file-lock", long_action::flag, &RunOptions::file_lock, nullptr,
      "write the lock byte of an ELF file (LOCKBITS); not with -l"},
     {"--log", long_action::text, nullptr, &RunOptions::log_target,
-     "=FILE: append one CSV line per run (per site of a gang) to FILE, a row to a postgresql:// URI"},
+     "=FILE: append one CSV line per run (per site of a gang) to FILE, a row to a postgresql:// "
+     "URI"},
     {"--serial-db", long_action::text, nullptr, &RunOptions::serial_database,
      "=URI: the SERNO insert's name is a counter in this PostgreSQL database"},
     {"--gang", long_action::text, nullptr, &RunOptions::gang_file,

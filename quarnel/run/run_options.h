@@ -53,10 +53,10 @@ struct RunOptions { // NOLINT(bugprone-reserved-identifier)
     InsertSpec serno_insert;
     InsertSpec bytes_insert;
     // The production line's long options.
-    std::optional<std::string> log_target; // --log=FILE: where the run's record goes
-    std::optional<std::string> gang_file;  // --gang=FILE: the sites, one a line
-    std::optional<std::string> site_name;  // --site=NAME: the site of the record
-    bool repeat = false;                   // --repeat: chip after chip
+    std::optional<std::string> log_target;      // --log=FILE: where the run's record goes
+    std::optional<std::string> gang_file;       // --gang=FILE: the sites, one a line
+    std::optional<std::string> site_name;       // --site=NAME: the site of the record
+    bool repeat = false;                        // --repeat: chip after chip
     std::optional<std::string> serial_database; // --serial-db=URI: SERNO counters there
 
     FileSpec& code_file() { return files[SLOT_CODE]; }

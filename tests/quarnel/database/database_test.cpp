@@ -64,8 +64,8 @@ TEST(Database, TheExampleFileCreatesTheTablesAsTheProgramDoes) {
             statements += line + "\n";
         }
     }
-    EXPECT_EQ(statements, std::string(quarnel::CREATE_COUNTERS) + ";\n" + quarnel::CREATE_LOG +
-                              ";\n");
+    EXPECT_EQ(statements,
+              std::string(quarnel::CREATE_COUNTERS) + ";\n" + quarnel::CREATE_LOG + ";\n");
 }
 
 } // namespace

@@ -77,15 +77,16 @@ TEST(JobFile, ExpandsInPlaceAndRunsInTheJobsFolder) {
     std::vector<std::string> args = {"-p278",         "--job=" + dir.file("product.job"),
                                      "extra.hex",     "--log=/var/log/line.csv",
                                      "--log=rel.csv", "-c",
-                                     "c.hex"};
+                                     "c.hex",         "--log=postgresql://db/line"};
     expand_job(args);
     const std::string job_folder = platform::current_directory();
     EXPECT_TRUE(platform::change_directory(typed_in));
     EXPECT_EQ(job_folder, dir.path());
-    EXPECT_EQ(args, (std::vector<std::string>{
-                        "-p278", "+mega328P", "-e", "-w", "-v", "fw 1.hex", "-d", "data.hex",
-                        typed_in + "/extra.hex", "--log=/var/log/line.csv",
-                        "--log=" + typed_in + "/rel.csv", "-c", typed_in + "/c.hex"}));
+    EXPECT_EQ(args,
+              (std::vector<std::string>{"-p278", "+mega328P", "-e", "-w", "-v", "fw 1.hex", "-d",
+                                        "data.hex", typed_in + "/extra.hex",
+                                        "--log=/var/log/line.csv", "--log=" + typed_in + "/rel.csv",
+                                        "-c", typed_in + "/c.hex", "--log=postgresql://db/line"}));
 
     std::vector<std::string> none = {"+mega8", "-r", "x.hex"};
     expand_job(none);
