@@ -5,6 +5,7 @@
 #include "quarnel/common/errors.h"
 #include "quarnel/database/libpq_library.h"
 
+#include <cstdlib>
 #include <memory>
 
 namespace quarnel {
@@ -43,7 +44,9 @@ std::optional<std::string> with_connect_timeout(const std::string& target, std::
         }
         return std::nullopt;
     }
-    bool has_timeout = false;
+    // libpq takes PGCONNECT_TIMEOUT for a text that sets none.
+    const char* environment = std::getenv("PGCONNECT_TIMEOUT");
+    bool has_timeout = environment != nullptr && *environment != '\0';
     for (const PqConninfoOption* option = options; option->keyword != nullptr; ++option) {
         if (std::string(option->keyword) == "connect_timeout" && option->val != nullptr) {
             has_timeout = true;

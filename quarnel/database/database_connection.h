@@ -19,9 +19,9 @@ bool is_database_uri(const std::string& text);
 // connect_timeout (seconds) added to a connection text that sets none.
 constexpr const char* DEFAULT_CONNECT_TIMEOUT = "10";
 
-// `target` with connect_timeout added when it sets none: a URI gets it as a parameter, a
-// keyword string as one more keyword. Nothing when libpq cannot read the text; `error` then
-// holds its reason.
+// `target` with connect_timeout added when neither it nor PGCONNECT_TIMEOUT sets one: a URI
+// gets it as a parameter, a keyword string as one more keyword. Nothing when libpq cannot read the
+// text; `error` then holds its reason.
 std::optional<std::string> with_connect_timeout(const std::string& target, std::string& error);
 
 class DatabaseConnection {
