@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -49,6 +50,10 @@ TEST(Database, ConnectTimeoutIsAddedOnlyWhereNoneIsSet) {
             << c.target;
     }
     std::string error;
+    // libpq's own default from the environment is the user's choice too.
+    setenv("PGCONNECT_TIMEOUT", "5", 1);
+    EXPECT_EQ(quarnel::with_connect_timeout("postgresql:///line", error), "postgresql:///line");
+    unsetenv("PGCONNECT_TIMEOUT");
     EXPECT_FALSE(quarnel::with_connect_timeout("host=db nonsense", error));
     EXPECT_NE(error, "");
 }
