@@ -65,10 +65,12 @@ bool libpq_available() {
 }
 
 const LibpqApi& libpq() {
-    static std::unique_ptr<LoadedLibpq> loaded;
-    if (!loaded) {
+    // Never unloaded: libpq's TLS libraries run exit handlers of their own, which must find
+    // their code still mapped when the process ends.
+    static const LoadedLibpq* loaded = nullptr;
+    if (loaded == nullptr) {
         try {
-            loaded = load_libpq();
+            loaded = load_libpq().release();
         } catch (const app_error&) {
             console_log(0, "The database needs PostgreSQL's client library (Debian's libpq5)\n");
             throw;
