@@ -6,6 +6,11 @@
 #include <vector>
 
 #include "quarnel/devices/device_info.h"
+#ifdef AVRSIM_SERIAL_BOARDS
+#include "sim/arduinoisp/pty_board.h"
+
+#include <csignal>
+#endif
 #include "sim/hex_records.h"
 #include "sim/target_file.h"
 
@@ -27,6 +32,14 @@ void print_usage(std::FILE* out) {
         "       avrsim read FILE flash|eeprom OUT.hex  save a memory as Intel HEX\n"
         "       avrsim write FILE flash|eeprom IN.hex  load a memory from Intel HEX\n"
         "                                             (the rest of the memory is erased)\n"
+#ifdef AVRSIM_SERIAL_BOARDS
+        "       avrsim arduinoisp FILE [option=value...]\n"
+        "                                             an ArduinoISP board with the chip on\n"
+        "                                             a pseudo-terminal: prints its path,\n"
+        "                                             serves until SIGTERM or SIGINT\n"
+        "         options: baud=19200 boot_ms=1000 sck_hz=125000 fault=silent|garbage\n"
+        "                  garbage_after=N stall_after=N (commands after each reset)\n"
+#endif
         "CHIP is a device name of the catalogue (mega8, tiny85, mega2560...).\n"
         "The parallel-port and FTDI stand-in libraries use the file named by AVRSIM_TARGET\n"
         "and keep each write of the chip in it the moment it is made.\n"
@@ -63,6 +76,29 @@ void show(const Target& target) {
         std::printf("%s = %zu bytes, %zu not erased\n", names[i], memories[i]->size(), used);
     }
 }
+
+#ifdef AVRSIM_SERIAL_BOARDS
+volatile bool board_stop = false;
+
+void stop_board(int) {
+    board_stop = true;
+}
+
+int serve_board(int argc, char** argv) {
+    const board_settings settings = parse_board_settings(argc - 3, argv + 3);
+    TargetSession session(argv[2]);
+    if (!session.loaded()) {
+        return status_failed;
+    }
+    pty_board board(session, settings);
+    std::signal(SIGTERM, stop_board);
+    std::signal(SIGINT, stop_board);
+    std::printf("%s\n", board.path().c_str());
+    std::fflush(stdout);
+    board.serve(board_stop);
+    return status_ok;
+}
+#endif
 
 int run(const std::vector<std::string>& args) {
     if (args.empty()) {
@@ -116,6 +152,11 @@ int run(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
     try {
+#ifdef AVRSIM_SERIAL_BOARDS
+        if (argc >= 3 && std::strcmp(argv[1], "arduinoisp") == 0) {
+            return serve_board(argc, argv);
+        }
+#endif
         return run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const target_error& error) {
         std::fprintf(stderr, "avrsim: %s\n", error.what());

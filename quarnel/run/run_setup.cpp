@@ -10,6 +10,7 @@
 #include "quarnel/image/image_file.h"
 #include "quarnel/image/image_split.h"
 #include "quarnel/isp/spi_programmer.h"
+#include "quarnel/programmers/arduinoisp/arduinoisp_setup.h"
 #include "quarnel/programmers/usbasp/usbasp_programmer.h"
 #include "quarnel/run/run_steps.h"
 
@@ -88,6 +89,11 @@ void create_adapter(RunState& run) {
     // Programmers with firmware of their own have no byte-level adapter beneath them.
     if (options.adapter_spec && is_usbasp_adapter_spec(*options.adapter_spec)) {
         run.programmer = create_usbasp_programmer(settings);
+        run.session.programmer = run.programmer.get();
+        return;
+    }
+    if (options.adapter_spec && is_arduinoisp_adapter_spec(*options.adapter_spec)) {
+        run.programmer = create_arduinoisp_programmer(settings, run.session.device);
         run.session.programmer = run.programmer.get();
         return;
     }
