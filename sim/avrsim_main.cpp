@@ -37,7 +37,8 @@ void print_usage(std::FILE* out) {
         "                                             an ArduinoISP board with the chip on\n"
         "                                             a pseudo-terminal: prints its path,\n"
         "                                             serves until SIGTERM or SIGINT\n"
-        "         options: baud=19200 boot_ms=1000 sck_hz=125000 fault=silent|garbage\n"
+        "         options: baud=19200 boot_ms=1000 sck_hz=125000 page_wait_ms=30\n"
+        "                  fault=silent|garbage\n"
         "                  garbage_after=N stall_after=N (commands after each reset)\n"
 #endif
         "CHIP is a device name of the catalogue (mega8, tiny85, mega2560...).\n"

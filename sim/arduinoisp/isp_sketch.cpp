@@ -14,8 +14,10 @@ constexpr std::uint8_t crc_eop = 0x20;
 constexpr double eeprom_byte_ms = 45.0;
 } // namespace
 
-isp_sketch::isp_sketch(ChipModel& chip, const sim_clock& clock, sketch_line& line, double sck_hz)
-    : chip_(chip), clock_(clock), line_(line), half_period_us_(0.5e6 / sck_hz) {}
+isp_sketch::isp_sketch(ChipModel& chip, const sim_clock& clock, sketch_line& line, double sck_hz,
+                       double page_wait_ms)
+    : chip_(chip), clock_(clock), line_(line), half_period_us_(0.5e6 / sck_hz),
+      page_wait_ms_(page_wait_ms) {}
 
 void isp_sketch::restart() {
     end_pmode();
@@ -125,6 +127,9 @@ unsigned isp_sketch::current_page() const {
 void isp_sketch::commit(unsigned address) {
     spi_transaction(0x4C, static_cast<std::uint8_t>(address >> 8),
                     static_cast<std::uint8_t>(address), 0x00);
+    if (page_wait_ms_ > 0.0) {
+        line_.delay_ms(page_wait_ms_);
+    }
 }
 
 void isp_sketch::program_page() {
@@ -156,8 +161,7 @@ void isp_sketch::program_page() {
         line_.put(stk_ok);
         return;
     }
-    // Words from `here`, a page write each time the page changes and one at the end; the
-    // sketch waits after none of them.
+    // Words from `here`, a page write each time the page changes and one at the end.
     unsigned page = current_page();
     for (unsigned x = 0; x < length; x += 2) {
         if (page != current_page()) {

@@ -24,7 +24,10 @@ class sketch_line {
 
 class isp_sketch {
   public:
-    isp_sketch(ChipModel& chip, const sim_clock& clock, sketch_line& line, double sck_hz);
+    // `page_wait_ms`: the sketch's wait after a page write (its programming LED's flicker);
+    // built without the flicker it waits none.
+    isp_sketch(ChipModel& chip, const sim_clock& clock, sketch_line& line, double sck_hz,
+               double page_wait_ms);
 
     // One pass of the sketch's loop: a command read and answered.
     void step();
@@ -52,6 +55,7 @@ class isp_sketch {
     const sim_clock& clock_;
     sketch_line& line_;
     double half_period_us_;
+    double page_wait_ms_;
 
     bool pmode_ = false;
     unsigned here_ = 0; // a word address

@@ -67,6 +67,8 @@ board_settings parse_board_settings(int count, char** options) {
             if (settings.sck_hz < 1000.0) {
                 throw target_error("sck_hz must be 1000 or more");
             }
+        } else if (key == "page_wait_ms") {
+            settings.page_wait_ms = number_option<double>(key, value);
         } else if (key == "fault" && (value == "silent" || value == "garbage")) {
             settings.silent = value == "silent";
             settings.garbage_after = value == "garbage" ? 0 : settings.garbage_after;
@@ -83,7 +85,7 @@ board_settings parse_board_settings(int count, char** options) {
 
 pty_board::pty_board(TargetSession& session, const board_settings& settings)
     : session_(session), settings_(settings),
-      sketch_(session.chip(), session.clock(), *this, settings.sck_hz),
+      sketch_(session.chip(), session.clock(), *this, settings.sck_hz, settings.page_wait_ms),
       byte_us_(10.0e6 / settings.baud) {
     master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {

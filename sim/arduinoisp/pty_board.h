@@ -17,13 +17,14 @@ struct board_settings {
     unsigned baud = 19200;
     double boot_ms = 1000.0;   // from the reset until the sketch listens
     double sck_hz = 125000.0;  // the sketch's SPI clock on a 16 MHz board
+    double page_wait_ms = 30.0; // after each page write, while its LED flickers; 0: none
     bool silent = false;       // no sketch: nothing ever answers
     long garbage_after = -1;   // commands answered before the answers turn to garbage
     long stall_after = -1;     // commands answered before the board goes silent
 };
 
-// Reads "key=value" options (baud, boot_ms, sck_hz, fault=silent|garbage, garbage_after,
-// stall_after); throws target_error for others.
+// Reads "key=value" options (baud, boot_ms, sck_hz, page_wait_ms, fault=silent|garbage,
+// garbage_after, stall_after); throws target_error for others.
 board_settings parse_board_settings(int count, char** options);
 
 class pty_board final : public sketch_line {

@@ -29,9 +29,6 @@ arduinoisp_programmer_t::arduinoisp_programmer_t(stk500_link_t serial_link,
     : link(std::move(serial_link)), device(selection) {}
 
 arduinoisp_programmer_t::~arduinoisp_programmer_t() {
-    if (!link.healthy()) {
-        return;
-    }
     try {
         leave_programming_mode();
     } catch (const app_error&) { // said where it failed; the run's own status stands
@@ -58,7 +55,8 @@ void arduinoisp_programmer_t::enter_programming_mode() {
 }
 
 void arduinoisp_programmer_t::leave_programming_mode() {
-    if (!programming) {
+    // A board that failed gets nothing more: the failure has been said.
+    if (!programming || !link.healthy()) {
         return;
     }
     settle(0);

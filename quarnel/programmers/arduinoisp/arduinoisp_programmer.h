@@ -1,7 +1,8 @@
 // An Arduino board running the ArduinoISP sketch: the engine's instructions go as UNIVERSAL
 // commands, flash pages and blocks of flash and EEPROM as PROG_PAGE and READ_PAGE from a
-// LOAD_ADDRESS. The sketch does not wait after a page write: the host keeps the chip untouched
-// until the page's time has passed, counting the line time of what it sends meanwhile.
+// LOAD_ADDRESS. The sketch's wait after a page write is its LED's flicker, gone from builds
+// without it: the host keeps the chip untouched until the page's time has passed, counting the
+// line time of what it sends meanwhile.
 #pragma once
 
 #include "quarnel/devices/current_device.h"

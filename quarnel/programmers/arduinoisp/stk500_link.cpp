@@ -17,7 +17,7 @@ namespace {
 constexpr long sync_window_ms = 3000;
 constexpr unsigned sync_answer_ms = 200;
 // Beyond the line time of a command and its answer: the sketch's own work and a USB bridge.
-constexpr unsigned answer_slack_ms = 1000;
+constexpr unsigned answer_slack_ms = 3000;
 
 long ms_since(std::int64_t start) {
     return static_cast<long>((platform::counter_now() - start) * 1000 /
