@@ -243,7 +243,11 @@ void isp_sketch::step() {
         break;
     case 'A': { // get parameter: hardware 2, software 1.18, a serial programmer
         const std::uint8_t which = line_.getch();
-        byte_reply(which == 0x80 ? 2 : which == 0x81 ? 1 : which == 0x82 ? 18 : which == 0x93 ? 'S' : 0);
+        byte_reply(which == 0x80   ? 2
+                   : which == 0x81 ? 1
+                   : which == 0x82 ? 18
+                   : which == 0x93 ? 'S'
+                                   : 0);
         break;
     }
     case 'B': // set device

@@ -15,12 +15,12 @@ namespace avrsim {
 
 struct board_settings {
     unsigned baud = 19200;
-    double boot_ms = 1000.0;   // from the reset until the sketch listens
-    double sck_hz = 125000.0;  // the sketch's SPI clock on a 16 MHz board
+    double boot_ms = 1000.0;    // from the reset until the sketch listens
+    double sck_hz = 125000.0;   // the sketch's SPI clock on a 16 MHz board
     double page_wait_ms = 30.0; // after each page write, while its LED flickers; 0: none
-    bool silent = false;       // no sketch: nothing ever answers
-    long garbage_after = -1;   // commands answered before the answers turn to garbage
-    long stall_after = -1;     // commands answered before the board goes silent
+    bool silent = false;        // no sketch: nothing ever answers
+    long garbage_after = -1;    // commands answered before the answers turn to garbage
+    long stall_after = -1;      // commands answered before the board goes silent
 };
 
 // Reads "key=value" options (baud, boot_ms, sck_hz, page_wait_ms, fault=silent|garbage,
@@ -60,8 +60,8 @@ class pty_board final : public sketch_line {
     int master_ = -1;
     std::string path_;
     double byte_us_;
-    bool client_ = false;  // a program has the port open
-    bool opened_ = false;  // it was opened since the last reset
+    bool client_ = false; // a program has the port open
+    bool opened_ = false; // it was opened since the last reset
     const volatile bool* stop_ = nullptr;
     double last_in_us_ = 0.0;
     double last_out_us_ = 0.0;

@@ -7,7 +7,7 @@
 namespace quarnel {
 
 struct arduinoisp_port_t {
-    std::string path;   // /dev/ttyACM0, COM3
+    std::string path;      // /dev/ttyACM0, COM3
     unsigned baud = 19200; // the sketch's own
 };
 

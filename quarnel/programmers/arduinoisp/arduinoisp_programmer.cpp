@@ -83,15 +83,20 @@ void arduinoisp_programmer_t::send_device() {
     const auto page = static_cast<std::uint32_t>(row.flash_page);
     const auto eeprom = static_cast<std::uint32_t>(row.eeprom_size);
     const auto flash = static_cast<std::uint32_t>(row.flash_size);
-    // The sketch reads only the sizes, and from the device code whether the chip is an 8051
-    // (codes from 0xE0 on, RESET active high).
-    link.command({stk500::set_device,
-                  0x00, 0x00, 0x00, 0x01, 0x01, 0x01, 0x01, 0x03,
-                  0xFF, 0xFF, 0xFF, 0xFF,
-                  std::uint8_t(page >> 8), std::uint8_t(page),
-                  std::uint8_t(eeprom >> 8), std::uint8_t(eeprom),
-                  std::uint8_t(flash >> 24), std::uint8_t(flash >> 16),
-                  std::uint8_t(flash >> 8), std::uint8_t(flash)});
+    // Device code, revision, programmer type, parallel and polling modes, self-timed, lock and
+    // fuse bytes, poll values; the sketch reads only the sizes after them, and from the device
+    // code whether the chip is an 8051 (codes from 0xE0 on, RESET active high).
+    std::vector<std::uint8_t> command = {
+        stk500::set_device, 0x00, 0x00, 0x00, 0x01, 0x01, 0x01, 0x01, 0x03, 0xFF, 0xFF, 0xFF, 0xFF};
+    const auto append = [&command](std::uint32_t value, int bytes) {
+        for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8) {
+            command.push_back(static_cast<std::uint8_t>(value >> shift));
+        }
+    };
+    append(page, 2);
+    append(eeprom, 2);
+    append(flash, 4);
+    link.command(command);
     device_sent_page = row.flash_page;
 }
 
@@ -104,7 +109,8 @@ void arduinoisp_programmer_t::send_extended_address(long address) {
 }
 
 void arduinoisp_programmer_t::load_address(long word_address) {
-    link.command({stk500::load_address, std::uint8_t(word_address), std::uint8_t(word_address >> 8)});
+    link.command(
+        {stk500::load_address, std::uint8_t(word_address), std::uint8_t(word_address >> 8)});
 }
 
 bool arduinoisp_programmer_t::sketch_pages(long page_size) const {

@@ -64,8 +64,8 @@ class arduinoisp_programmer_t final : public programmer_t {
     stk500_link_t link;
     const DeviceSelection& device;
     bool programming = false;
-    long device_sent_page = -1; // the page size of the last SET_DEVICE
-    int extended_byte = -1;     // last sent; -1: unknown
+    long device_sent_page = -1;  // the page size of the last SET_DEVICE
+    int extended_byte = -1;      // last sent; -1: unknown
     std::int64_t busy_until = 0; // counter value at which the last page write ends
     std::vector<std::uint8_t> data;
 };

@@ -35,8 +35,8 @@ std::unique_ptr<programmer_t> create_arduinoisp_programmer(const AdapterSettings
     link.command({stk500::get_parameter, stk500::parameter_major}, &major, 1);
     link.command({stk500::get_parameter, stk500::parameter_minor}, &minor, 1);
     const std::string name(sign_on, sign_on + sizeof sign_on);
-    console_log(3, "\t%% %s on %s at %u baud, firmware %u.%02u\n", name.c_str(),
-                port.path.c_str(), port.baud, unsigned{major}, unsigned{minor});
+    console_log(3, "\t%% %s on %s at %u baud, firmware %u.%02u\n", name.c_str(), port.path.c_str(),
+                port.baud, unsigned{major}, unsigned{minor});
     return std::make_unique<arduinoisp_programmer_t>(std::move(link), device);
 }
 

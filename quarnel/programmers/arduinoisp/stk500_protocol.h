@@ -6,10 +6,7 @@
 namespace quarnel::stk500 {
 
 inline constexpr std::uint8_t ok = 0x10;
-inline constexpr std::uint8_t failed = 0x11;
-inline constexpr std::uint8_t unknown = 0x12;
 inline constexpr std::uint8_t in_sync = 0x14;
-inline constexpr std::uint8_t no_sync = 0x15;
 inline constexpr std::uint8_t end_of_packet = 0x20; // Sync_CRC_EOP
 
 inline constexpr std::uint8_t get_sync = 0x30;
@@ -26,11 +23,9 @@ inline constexpr std::uint8_t read_page = 0x74;
 inline constexpr std::uint8_t memory_flash = 'F';
 inline constexpr std::uint8_t memory_eeprom = 'E';
 
-inline constexpr std::uint8_t parameter_hardware = 0x80;
 inline constexpr std::uint8_t parameter_major = 0x81;
 inline constexpr std::uint8_t parameter_minor = 0x82;
 
-inline constexpr int set_device_length = 20; // the parameter bytes of set_device
 inline constexpr int largest_block = 256;    // the sketch's buffer
 
 } // namespace quarnel::stk500

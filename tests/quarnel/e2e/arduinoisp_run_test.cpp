@@ -17,7 +17,8 @@ std::string dots(std::size_t bytes) {
 
 std::vector<std::string> with(std::vector<std::string> args, const ArduinoBoard& board,
                               unsigned baud) {
-    args.insert(args.begin() + 1, {"-aarduinoisp", "-p" + board.path() + ",b=" + std::to_string(baud)});
+    args.insert(args.begin() + 1,
+                {"-aarduinoisp", "-p" + board.path() + ",b=" + std::to_string(baud)});
     return args;
 }
 
@@ -113,7 +114,9 @@ TEST(ArduinoIspRun, BoardsThatFailEndWithMessageStatusAndNoFile) {
          "port the board's?)\n\n",
          70},
         {{"stall_after=40"}, "ArduinoISP on PORT stopped answering\n\n", 70},
-        {{"garbage_after=40"}, "ArduinoISP on PORT answered 0x4E to command 0x55\n\nSynchronisation lost\n\n", 40},
+        {{"garbage_after=40"},
+         "ArduinoISP on PORT answered 0x4E to command 0x55\n\nSynchronisation lost\n\n",
+         40},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.options.front());
@@ -127,7 +130,8 @@ TEST(ArduinoIspRun, BoardsThatFailEndWithMessageStatusAndNoFile) {
         EXPECT_FALSE(bench.files().count("back.hex"));
     }
     const Bench bench("mega328P");
-    const std::vector<std::string> args = {"+mega328P", "-aarduinoisp", "-p/dev/ttyACM97", "-r", "back.hex"};
+    const std::vector<std::string> args = {"+mega328P", "-aarduinoisp", "-p/dev/ttyACM97", "-r",
+                                           "back.hex"};
     const BenchRun run = bench.quarnel(args);
     EXPECT_EQ(run.body, echo(args) + "can't open /dev/ttyACM97: No such file or directory\n\n");
     EXPECT_EQ(run.status, 70);
