@@ -179,20 +179,22 @@ eepromp=(-o16MHz -wp -v -d ":bin:$work/1k.bin")
 ftdi_run "mega328P EEPROM 1 KB, FT2232H -o16MHz" mega328P ft2232h 2500000 125 0 0 0 0 1024 3.6 5 "${eeprom[@]}"
 ftdi_run "mega328P EEPROM 1 KB, FT2232H -o16MHz -wp" mega328P ft2232h 2500000 125 0 0 0 0 1024 3.6 5 "${eepromp[@]}"
 ftdi_run "mega328P EEPROM 1 KB, FT2232H -o16MHz -wp, libftdi" mega328P ft2232h 2500000 125 0 0 0 0 1024 3.6 5 "${eepromp[@]}"
-# ArduinoISP run: label baud pages board-options... -- quarnel-arguments... The board of
-# `avrsim arduinoisp` paces its UART at the baud rate; its stats give the bytes each way. The
-# first bound is their line time (ten bits a byte) and the sketch's own wait after each page
-# write (30 ms, while its LED flickers), the second adds the board's boot after the port opens
-# and quarnel's DTR pulse (300 ms).
+# ArduinoISP run: label baud pages loaded-bytes sketch-sck-hz board-options... --
+# quarnel-arguments... The board of `avrsim arduinoisp` paces its UART at the baud rate; its
+# stats give the bytes each way. The first bound is their line time (ten bits a byte), the
+# sketch's own wait after each page write (30 ms, while its LED flickers) and its SPI time for
+# the page loads (32 SCK clocks a byte, the line idle meanwhile); the second adds the board's
+# boot after the port opens (1 s) and quarnel's DTR pulse (300 ms).
 arduinoisp_run() {
-    local label=$1 baud=$2 pages=$3 board_options=() quarnel_args=()
-    shift 3
+    local label=$1 baud=$2 pages=$3 loaded=$4 sketch_sck=$5 board_options=() quarnel_args=()
+    shift 5
     while [ "$1" != "--" ]; do board_options+=("$1"); shift; done
     shift
     quarnel_args=("$@")
     wanted "$label" || return 0
     local target=$work/board.txt stats=$work/board.stats TIMEFORMAT='%3R %3U %3S'
     "$bin/avrsim" new "$target" mega328P clock=16MHz "stats=$stats" >/dev/null
+    board_options+=("sck_hz=$sketch_sck")
     rm -f "$stats"
     exec {board_out}< <(exec "$bin/avrsim" arduinoisp "$target" "baud=$baud" "${board_options[@]}")
     local board=$! port
@@ -206,12 +208,13 @@ arduinoisp_run() {
     local bytes
     bytes=$(($(stat_of serial_in "$stats") + $(stat_of serial_out "$stats")))
     local bound fixed
-    bound=$(awk -v b="$bytes" -v r="$baud" -v p="$pages" 'BEGIN { print b * 10 / r + p * 0.030 }')
+    bound=$(awk -v b="$bytes" -v r="$baud" -v p="$pages" -v l="$loaded" -v k="$sketch_sck" \
+        'BEGIN { print b * 10 / r + p * 0.030 + l * 32 / k }')
     fixed=$(awk -v b="$bound" 'BEGIN { print b + 1.0 + 0.3 }')
     row "$label" "$wall" "$bound" "$fixed" "$bytes bytes" \
         "$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')" ""
 }
-arduinoisp_run "mega328P 32 KB, ArduinoISP 19200 baud" 19200 256 sck_hz=1000000 -- \
+arduinoisp_run "mega328P 32 KB, ArduinoISP 19200 baud" 19200 256 32768 1000000 -- \
     -e -w -v ":bin:$work/32k.bin"
 
 # KELMA waits: 256 pages (4.5 ms busy, 6 ms catalogue), erase (9 / 20 ms + 2 ms pulse), two

@@ -108,9 +108,22 @@ void arduinoisp_programmer_t::send_extended_address(long address) {
     }
 }
 
+long arduinoisp_programmer_t::address_line_bytes(long word_address) const {
+    return (word_address & 0xFFFF) == here ? 0 : address_bytes;
+}
+
 void arduinoisp_programmer_t::load_address(long word_address) {
+    word_address &= 0xFFFF;
+    if (word_address == here) {
+        return;
+    }
     link.command(
         {stk500::load_address, std::uint8_t(word_address), std::uint8_t(word_address >> 8)});
+    here = word_address;
+}
+
+void arduinoisp_programmer_t::advance_here(long bytes) {
+    here = (here + bytes / 2) & 0xFFFF;
 }
 
 bool arduinoisp_programmer_t::sketch_pages(long page_size) const {
@@ -146,9 +159,11 @@ bool arduinoisp_programmer_t::write_page(const PageWrite& page) {
         command[2] = std::uint8_t(length);
         command[3] = stk500::memory_flash;
         std::copy(data.begin(), data.end(), command.begin() + 4);
-        settle(address_bytes + page_command_bytes + static_cast<long>(data.size()));
-        load_address((first >> 1) & 0xFFFF);
+        settle(address_line_bytes(first >> 1) + page_command_bytes +
+               static_cast<long>(data.size()));
+        load_address(first >> 1);
         link.command(command);
+        advance_here(static_cast<long>(data.size()));
     }
     busy_until = platform::counter_now() + counts_for_ms(page.time_ms);
     return true;
@@ -174,11 +189,15 @@ void arduinoisp_programmer_t::read_block(memory_slot memory, long address, long 
     for (long at = first; at < end;) {
         const long length = std::min<long>(end - at, stk500::largest_block);
         data.resize(static_cast<std::size_t>(length));
-        settle(address_bytes + page_command_bytes);
-        load_address((at >> 1) & 0xFFFF);
+        settle(address_line_bytes(at >> 1) + page_command_bytes);
+        load_address(at >> 1);
         link.command({stk500::read_page, std::uint8_t(length >> 8), std::uint8_t(length),
                       memory == SLOT_CODE ? stk500::memory_flash : stk500::memory_eeprom},
                      data.data(), data.size());
+        // The sketch counts flash words on; an EEPROM read leaves the address where it was.
+        if (memory == SLOT_CODE) {
+            advance_here(length);
+        }
         for (long i = std::max(at, address); i < std::min(at + length, address + count); ++i) {
             buffer[i - address] = data[static_cast<std::size_t>(i - at)];
         }

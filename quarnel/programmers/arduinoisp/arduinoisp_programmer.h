@@ -54,7 +54,11 @@ class arduinoisp_programmer_t final : public programmer_t {
     void send_device();
     // The extended address byte of flash `address`, through UNIVERSAL, when it changed.
     void send_extended_address(long address);
+    // LOAD_ADDRESS unless the sketch's address is `word_address` already (it counts on
+    // through flash pages written and read); the line bytes that takes.
     void load_address(long word_address);
+    long address_line_bytes(long word_address) const;
+    void advance_here(long bytes);
     // Waits until a page write ends, less the line time of `bytes` the sketch takes in before
     // it clocks the chip again.
     void settle(long bytes);
@@ -66,6 +70,7 @@ class arduinoisp_programmer_t final : public programmer_t {
     bool programming = false;
     long device_sent_page = -1;  // the page size of the last SET_DEVICE
     int extended_byte = -1;      // last sent; -1: unknown
+    long here = -1;              // the sketch's word address (16 bits); -1: unknown
     std::int64_t busy_until = 0; // counter value at which the last page write ends
     std::vector<std::uint8_t> data;
 };
