@@ -14,10 +14,8 @@ constexpr std::uint8_t crc_eop = 0x20;
 constexpr double eeprom_byte_ms = 45.0;
 } // namespace
 
-isp_sketch::isp_sketch(ChipModel& chip, const sim_clock& clock, sketch_line& line, double sck_hz,
-                       double page_wait_ms)
-    : chip_(chip), clock_(clock), line_(line), half_period_us_(0.5e6 / sck_hz),
-      page_wait_ms_(page_wait_ms) {}
+isp_sketch::isp_sketch(ChipModel& chip, sketch_line& line, double sck_hz, double page_wait_ms)
+    : chip_(chip), line_(line), half_period_us_(0.5e6 / sck_hz), page_wait_ms_(page_wait_ms) {}
 
 void isp_sketch::restart() {
     end_pmode();
@@ -31,10 +29,10 @@ std::uint8_t isp_sketch::spi_byte(std::uint8_t out) {
     std::uint8_t in = 0;
     for (int bit = 7; bit >= 0; --bit) {
         chip_.set_mosi(((out >> bit) & 1) != 0);
-        busy_wait_us(clock_, half_period_us_);
+        line_.spin_us(half_period_us_);
         in = static_cast<std::uint8_t>(in << 1 | (chip_.miso() ? 1 : 0));
         chip_.set_sck(true);
-        busy_wait_us(clock_, half_period_us_);
+        line_.spin_us(half_period_us_);
         chip_.set_sck(false);
     }
     return in;
@@ -89,7 +87,7 @@ void isp_sketch::start_pmode() {
     chip_.set_mosi(false);
     line_.delay_ms(20.0);
     chip_.set_reset(false);
-    busy_wait_us(clock_, 100.0);
+    line_.spin_us(100.0);
     chip_.set_reset(true);
     line_.delay_ms(50.0);
     spi_transaction(0xAC, 0x53, 0x00, 0x00);

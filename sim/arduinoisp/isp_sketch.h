@@ -3,7 +3,6 @@
 #pragma once
 
 #include "sim/chip_model.h"
-#include "sim/sim_clock.h"
 
 #include <cstdint>
 
@@ -18,6 +17,8 @@ class sketch_line {
     // Into the UART's transmit buffer; waits while it is full.
     virtual void put(std::uint8_t byte) = 0;
     virtual void delay_ms(double ms) = 0;
+    // A short wait the sketch spins through (an SPI clock phase).
+    virtual void spin_us(double us) = 0;
     // Between two SPI transactions: the UART's buffers move on.
     virtual void service() = 0;
 };
@@ -26,8 +27,7 @@ class isp_sketch {
   public:
     // `page_wait_ms`: the sketch's wait after a page write (its programming LED's flicker);
     // built without the flicker it waits none.
-    isp_sketch(ChipModel& chip, const sim_clock& clock, sketch_line& line, double sck_hz,
-               double page_wait_ms);
+    isp_sketch(ChipModel& chip, sketch_line& line, double sck_hz, double page_wait_ms);
 
     // One pass of the sketch's loop: a command read and answered.
     void step();
@@ -52,7 +52,6 @@ class isp_sketch {
     void read_signature();
 
     ChipModel& chip_;
-    const sim_clock& clock_;
     sketch_line& line_;
     double half_period_us_;
     double page_wait_ms_;

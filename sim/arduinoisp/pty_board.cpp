@@ -85,7 +85,7 @@ board_settings parse_board_settings(int count, char** options) {
 
 pty_board::pty_board(TargetSession& session, const board_settings& settings)
     : session_(session), settings_(settings),
-      sketch_(session.chip(), session.clock(), *this, settings.sck_hz, settings.page_wait_ms),
+      sketch_(session.chip(), *this, settings.sck_hz, settings.page_wait_ms),
       byte_us_(10.0e6 / settings.baud) {
     master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {

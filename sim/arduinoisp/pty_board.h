@@ -42,6 +42,7 @@ class pty_board final : public sketch_line {
     std::uint8_t getch() override;
     void put(std::uint8_t byte) override;
     void delay_ms(double ms) override;
+    void spin_us(double us) override { busy_wait_us(session_.clock(), us); }
     void service() override;
 
   private:
