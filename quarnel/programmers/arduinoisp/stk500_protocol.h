@@ -26,6 +26,6 @@ inline constexpr std::uint8_t memory_eeprom = 'E';
 inline constexpr std::uint8_t parameter_major = 0x81;
 inline constexpr std::uint8_t parameter_minor = 0x82;
 
-inline constexpr int largest_block = 256;    // the sketch's buffer
+inline constexpr int largest_block = 256; // the sketch's buffer
 
 } // namespace quarnel::stk500
