@@ -61,12 +61,12 @@ void add_pin(pinmap_t& map, int signal, const std::string& key, std::string pin_
     }
     const PinInfo* pin = find_pin(table, pin_text.c_str());
     if (pin == nullptr) {
-        fail("adapter: invalid pin name '%s'\n", pin_text.c_str());
+        fail("adapter: invalid pin name '%s'\n", shown_line(pin_text).c_str());
     }
     const int user = signal_using(map, pin->mask);
     if (user >= 0) {
-        fail("adapter: can't use '%s' for '%s' - already used for '%s'\n", pin_text.c_str(),
-             key.c_str(), signal_table[user].name);
+        fail("adapter: can't use '%s' for '%s' - already used for '%s'\n",
+             shown_line(pin_text).c_str(), shown_line(key).c_str(), signal_table[user].name);
     }
     if ((pin->direction & info.direction) == 0) {
         fail("adapter: can't use %s pin '%s' for %s signal '%s'\n", direction_name(pin->direction),
@@ -130,7 +130,7 @@ void parse_inline(pinmap_t& map, const char* text, pin_table_t table) {
 void parse_entry(pinmap_t& map, const char* entry, pin_table_t table) {
     const char* equals = std::strchr(entry, '=');
     if (equals == nullptr || equals[1] == '\0') {
-        fail("adapter: invalid string '%s'\n", entry);
+        fail("adapter: invalid string '%s'\n", shown_line(entry).c_str());
     }
     const std::string key = trimmed(std::string(entry, equals));
     const std::string value = equals + 1;
@@ -143,16 +143,17 @@ void parse_entry(pinmap_t& map, const char* entry, pin_table_t table) {
         if (map.name[0] != '\0') {
             fail("adapter: duplicate keyword 'name'\n");
         }
-        set_name(map, trimmed(value).c_str());
+        // Every later message shows the name; a file's control bytes must not reach the terminal.
+        set_name(map, shown_line(trimmed(value)).c_str());
         return;
     }
     const SignalInfo* info = find_signal(key.c_str());
     if (info == nullptr) {
-        fail("adapter: invalid signal name '%s'\n", key.c_str());
+        fail("adapter: invalid signal name '%s'\n", shown_line(key).c_str());
     }
     const int signal = static_cast<int>(info - signal_table);
     if (map.signals[signal].present()) {
-        fail("adapter: duplicate signal name '%s'\n", key.c_str());
+        fail("adapter: duplicate signal name '%s'\n", shown_line(key).c_str());
     }
     std::size_t start = 0;
     while (true) {

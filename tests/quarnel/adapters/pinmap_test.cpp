@@ -173,9 +173,30 @@ TEST_F(PinmapFile, MissingFileAndBadLineAreRefused) {
 
 TEST_F(PinmapFile, OverlongLineIsNotSilentlyTruncated) {
     write_file(dir.file("long.cfg"), "sck=D6" + std::string(600, ' ') + "x\n");
-    // The line is read in pieces of 511 characters; the second piece is an entry.
+    // The line is read in pieces of 511 characters; the second piece is an entry, shown cut.
     EXPECT_EQ(refused("m=" + dir.file("long.cfg")),
-              "adapter: invalid string '" + std::string(95, ' ') + "x'\n");
+              "adapter: invalid string '" + std::string(80, ' ') + "...'\n");
+}
+
+TEST_F(PinmapFile, BytesOfTheFileAreShownEscaped) {
+    const struct {
+        std::string line;
+        std::string message;
+    } cases[] = {
+        {"sck\x1b[2J", "adapter: invalid string 'sck\\x1B[2J'\n"},
+        {"clo\x01ock=D5", "adapter: invalid signal name 'clo\\x01ock'\n"},
+        {"sck=D\xc3\xa9", "adapter: invalid pin name 'D\\xC3\\xA9'\n"},
+        {"sck=D5\nSC\x7fK=D6", "adapter: invalid signal name 'SC\\x7FK'\n"},
+        {"sck=D5\nmo\tsi=D5", "adapter: invalid signal name 'mo\\x09si'\n"},
+        {std::string(100, 'k') + "=D5",
+         "adapter: invalid signal name '" + std::string(80, 'k') + "...'\n"},
+    };
+    for (const auto& c : cases) {
+        write_file(dir.file("odd.cfg"), c.line + "\n");
+        EXPECT_EQ(refused("m=" + dir.file("odd.cfg")), c.message) << c.line;
+    }
+    write_file(dir.file("named.cfg"), "name=Bench\x1b[1mX\x07\nsck=D6\n");
+    EXPECT_STREQ(parsed("m=" + dir.file("named.cfg")).name, "Bench\\x1B[1mX\\x07");
 }
 
 TEST(PinmapChecks, RequireDefinedAndWithinNameTheFirstOffender) {
