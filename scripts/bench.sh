@@ -138,7 +138,7 @@ lpt_run() {
     shift 5
     wanted "$label" || return 0
     local target=$work/target.txt stats=$work/port.txt
-    timed "$target" "$stats" "$settings stats=$stats" DLPORTIO_LIBRARY="$bin/libavrsim_dlportio.so" \
+    timed "$target" "$stats" "$settings port_cycle_us=1 stats=$stats" DLPORTIO_LIBRARY="$bin/libavrsim_dlportio.so" \
         AVRSIM_TARGET="$target" "$program" "$@"
     read -r wall user sys <"$work/time"
     local writes reads instructions

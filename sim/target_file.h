@@ -16,7 +16,7 @@ struct Target {
     ChipState chip;
     ChipSettings settings;
     std::string adapter = "kelma";
-    double port_cycle_us = 1.0;
+    double port_cycle_us = 1.25; // a PC port behind its ISA or LPC bridge
     bool direction_reads_back = true;
     std::string stats_path; // where a stand-in library writes its access counts; empty: nowhere
     // A socket a handler fills from this folder's chip files (ChipSocket); empty: the chip

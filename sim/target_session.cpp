@@ -14,7 +14,7 @@ const char* target_path_for(const std::string& place) {
     return path != nullptr && *path != '\0' ? path : std::getenv("AVRSIM_TARGET");
 }
 
-TargetSession::TargetSession(const char* path) {
+TargetSession::TargetSession(const char* path, const sim_clock& clock) : clock_(clock) {
     if (path == nullptr || *path == '\0') {
         std::fprintf(stderr, "avrsim: AVRSIM_TARGET names no target file; nothing attached\n");
         return;

@@ -19,8 +19,8 @@ namespace avrsim {
 // when neither is.
 const char* target_path_for(const std::string& place);
 
-// Loads the target file `path` with a chip on real monotonic time. When the path is missing
-// or the file is damaged, the reason goes to standard error once and the session has no
+// Loads the target file `path` with a chip on `clock` (which outlives the session). When the path
+// is missing or the file is damaged, the reason goes to standard error once and the session has no
 // target (the stand-in then behaves as if nothing were attached). The chip's writes reach the
 // file as it makes them (LiveTargetFile); a file with a `socket` folder holds its chips there
 // instead (ChipSocket), each saved to its own file when it leaves the socket and at the end.
@@ -29,7 +29,7 @@ const char* target_path_for(const std::string& place);
 // the file named by the target's `stats` key.
 class TargetSession {
   public:
-    explicit TargetSession(const char* path);
+    TargetSession(const char* path, const sim_clock& clock);
     ~TargetSession();
     TargetSession(const TargetSession&) = delete;
     TargetSession& operator=(const TargetSession&) = delete;
@@ -37,7 +37,6 @@ class TargetSession {
     bool loaded() const { return chip_ != nullptr; }
     Target& target() { return target_; }
     ChipModel& chip() { return *chip_; }
-    const sim_clock& clock() const { return clock_; }
     // A named access counter, written as "name value" lines to the stats file.
     long& counter(const std::string& name) { return counters_[name]; }
     // Before each access of the programmer: lets a socket's handler move.
@@ -50,7 +49,7 @@ class TargetSession {
   private:
     std::string path_;
     Target target_;
-    monotonic_clock clock_;
+    const sim_clock& clock_;
     std::unique_ptr<LiveTargetFile> file_;
     std::unique_ptr<ChipModel> chip_;
     std::unique_ptr<ChipSocket> socket_;

@@ -174,7 +174,7 @@ const char* setting_help() {
            "                       xtal: clocked only by the adapter's XTAL line\n"
            "  busy_scale=X         multiplies write and erase times (e.g. 3 for a chip at low\n"
            "                       supply voltage); default 1\n"
-           "  port_cycle_us=X      time of one port access in microseconds; default 1\n"
+           "  port_cycle_us=X      bus time of one port access in microseconds; default 1.25\n"
            "  port_direction=yes|no  whether the control register's direction bit reads back\n"
            "  faults=LIST          none, or a comma list of: absent (no chip), slip=K (out of\n"
            "                       step by K bits), lose_step=N (loses a bit after N\n"

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "sim/sim_clock.h"
+#include "sim/port_bus_clock.h"
 #include "sim/target_session.h"
 #include "sim/virtual_port.h"
 #include "sim/wiring.h"
@@ -18,34 +18,44 @@ namespace {
 // that programs on several ports each have a chip of their own), else AVRSIM_TARGET.
 class StandInPort {
   public:
-    explicit StandInPort(std::uint32_t address) : session_(target_path_for(base_name(address))) {
+    explicit StandInPort(std::uint32_t address)
+        : session_(target_path_for(base_name(address)), bus_),
+          writes_(session_.counter("port_writes")), reads_(session_.counter("port_reads")) {
         if (session_.loaded()) {
             Target& target = session_.target();
             port_ = std::make_unique<VirtualPort>(wiring_for(target.adapter), session_.chip(),
                                                   PortOptions{target.direction_reads_back});
-            cycle_us_ = target.port_cycle_us;
+            bus_.set_cycle_us(target.port_cycle_us);
         }
     }
 
     void write(std::uint32_t address, std::uint8_t value) {
-        ++session_.counter("port_writes");
+        ++writes_;
+        bus_.access();
         session_.before_access();
         if (port_) {
             port_->write(register_offset(address), value);
         }
-        busy_wait_us(session_.clock(), cycle_us_);
     }
 
     std::uint8_t read(std::uint32_t address) {
-        ++session_.counter("port_reads");
+        ++reads_;
+        bus_.access();
         session_.before_access();
         const int offset = register_offset(address);
-        const std::uint8_t value = port_ ? port_->read(offset) : idle_value(offset);
-        busy_wait_us(session_.clock(), cycle_us_);
-        return value;
+        return port_ ? port_->read(offset) : idle_value(offset);
     }
 
-    long& counter(const char* name) { return session_.counter(name); }
+    void write_buffer(std::uint32_t address, const unsigned char* buffer, std::uint32_t count) {
+        // Counted from the first one on: a library without the call has no such count.
+        if (buffer_writes_ == nullptr) {
+            buffer_writes_ = &session_.counter("buffer_writes");
+        }
+        ++*buffer_writes_;
+        for (std::uint32_t i = 0; buffer != nullptr && i < count; ++i) {
+            write(address, buffer[i]);
+        }
+    }
 
   private:
     static std::string base_name(std::uint32_t address) {
@@ -63,9 +73,12 @@ class StandInPort {
     // Registers of a port with nothing attached: open status inputs read high (BUSY as 0).
     static std::uint8_t idle_value(int offset) { return offset == 1 ? 0x7F : 0xFF; }
 
+    port_bus_clock bus_; // before the session: its chip runs on this clock
     TargetSession session_;
+    long& writes_;
+    long& reads_;
+    long* buffer_writes_ = nullptr;
     std::unique_ptr<VirtualPort> port_;
-    double cycle_us_ = 1.0;
 };
 
 // Created on first use and kept until the library unloads: a program may still use the
@@ -103,10 +116,7 @@ __attribute__((visibility("default"))) void DlPortWritePortUchar(std::uint32_t p
 #ifndef AVRSIM_WITHOUT_BUFFER_WRITE
 __attribute__((visibility("default"))) void
 DlPortWritePortBufferUchar(std::uint32_t port_address, unsigned char* buffer, std::uint32_t count) {
-    ++port(port_address).counter("buffer_writes");
-    for (std::uint32_t i = 0; buffer != nullptr && i < count; ++i) {
-        port(port_address).write(port_address, buffer[i]);
-    }
+    port(port_address).write_buffer(port_address, buffer, count);
 }
 #endif
 }

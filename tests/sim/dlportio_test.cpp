@@ -262,4 +262,24 @@ TEST(DlPortIoStandIn, EachAccessTakesThePortCycle) {
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::microseconds(1000));
 }
 
+TEST(DlPortIoStandIn, ChipSeesPhasesInPortCyclesNotInHostTime) {
+    // A 1 MHz chip takes SCK edges only after phases of more than 2 us. The host's own time
+    // for an access (long under sanitizers) must not lengthen a phase: 1.6 us stays short.
+    const struct {
+        const char* cycle;
+        int writes_per_phase;
+        bool in_step;
+    } cases[] = {{"port_cycle_us=1", 1, false},
+                 {"port_cycle_us=1.6", 1, false},
+                 {"port_cycle_us=1", 3, true},
+                 {"port_cycle_us=2.5", 1, true}};
+    for (const auto& c : cases) {
+        TempDir dir;
+        PortLibrary port(library(), new_target_file(dir, "mega8", {"clock=1MHz", c.cycle}));
+        BitBang spi{port, 0x20, 0x40, 0x10, 0x40};
+        spi.writes_per_phase = c.writes_per_phase;
+        EXPECT_EQ(enter(spi) == 0x53, c.in_step) << c.cycle << " " << c.writes_per_phase;
+    }
+}
+
 } // namespace

@@ -34,7 +34,7 @@ struct BitBang {
     std::uint8_t miso_status;      // status-register mask
     bool miso_inverted = false;    // the port inverts the line (BUSY)
     std::uint8_t extra = 0;        // lines held high throughout (enables)
-    int writes_per_phase = 3;      // 1 us a write; a 1 MHz chip needs 2 us phases
+    int writes_per_phase = 3;      // 1.25 us a write; a 1 MHz chip needs 2 us phases
     std::uint8_t xtal = 0;         // data line toggled on every write (target clock)
     bool xtal_high = false;
 

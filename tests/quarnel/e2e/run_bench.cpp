@@ -77,7 +77,7 @@ Bench::Bench(const std::string& chip, const std::vector<std::string>& settings) 
 
 void Bench::add_chip(const std::string& name, const std::string& chip,
                      const std::vector<std::string>& settings) const {
-    std::vector<std::string> args = {"new", file(name), chip, "port_cycle_us=0.3"};
+    std::vector<std::string> args = {"new", file(name), chip};
     args.insert(args.end(), settings.begin(), settings.end());
     avrsim(args);
 }
