@@ -87,7 +87,8 @@ void stop_board(int) {
 
 int serve_board(int argc, char** argv) {
     const board_settings settings = parse_board_settings(argc - 3, argv + 3);
-    TargetSession session(argv[2]);
+    const monotonic_clock clock;
+    TargetSession session(argv[2], clock);
     if (!session.loaded()) {
         return status_failed;
     }

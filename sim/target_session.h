@@ -37,6 +37,7 @@ class TargetSession {
     bool loaded() const { return chip_ != nullptr; }
     Target& target() { return target_; }
     ChipModel& chip() { return *chip_; }
+    const sim_clock& clock() const { return clock_; }
     // A named access counter, written as "name value" lines to the stats file.
     long& counter(const std::string& name) { return counters_[name]; }
     // Before each access of the programmer: lets a socket's handler move.
