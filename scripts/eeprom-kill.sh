@@ -13,7 +13,7 @@ export DLPORTIO_LIBRARY=$bin/libavrsim_dlportio.so AVRSIM_TARGET=$work/chip.avr
 head -c 600 /dev/urandom >prog.bin
 head -c 512 /dev/urandom >eeprom.bin
 objcopy -I binary -O ihex eeprom.bin eeprom.hex
-"$bin/avrsim" new chip.avr mega8 clock=8MHz port_cycle_us=0.25 >/dev/null
+"$bin/avrsim" new chip.avr mega8 clock=8MHz port_cycle_us=0.4 >/dev/null
 "$bin/avrsim" write chip.avr eeprom eeprom.hex >/dev/null
 signals=(KILL INT TERM)
 

@@ -37,9 +37,9 @@ bench() {
   : >"$numbers"
   for i in $(seq "$runs"); do
     if [ "$program" = quarnel ]; then
-      "$bin/avrsim" new "chip$i.avr" mega8 clock=8MHz port_cycle_us=0.25 >/dev/null
+      "$bin/avrsim" new "chip$i.avr" mega8 clock=8MHz port_cycle_us=0.4 >/dev/null
     else
-      "$bin/avrsim" new "chip$i.avr" mega8 adapter=dorvik clock=8MHz port_cycle_us=0.25 >/dev/null
+      "$bin/avrsim" new "chip$i.avr" mega8 adapter=dorvik clock=8MHz port_cycle_us=0.4 >/dev/null
     fi
   done
   for round in $(seq "$rounds"); do

@@ -39,7 +39,7 @@ chip_number() {
   fi
 }
 
-new_chip() { "$bin/avrsim" new "$1" mega8 clock=8MHz port_cycle_us=0.25 >/dev/null; }
+new_chip() { "$bin/avrsim" new "$1" mega8 clock=8MHz port_cycle_us=0.4 >/dev/null; }
 
 # One station's run on chip $1 with the counter and log of URI $2; more switches after.
 station() {

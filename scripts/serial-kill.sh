@@ -23,7 +23,7 @@ awk 'BEGIN {
   }
   print ":00000001FF"
 }' >prog.hex
-"$bin/avrsim" new chip.avr mega8 clock=8MHz port_cycle_us=0.25 >/dev/null
+"$bin/avrsim" new chip.avr mega8 clock=8MHz port_cycle_us=0.4 >/dev/null
 echo 1000 >sn.txt
 failed=0
 signals=(INT TERM KILL)
