@@ -15,23 +15,6 @@ namespace {
 
 constexpr int path_max = 4096;
 
-struct descriptor0 {
-    std::uint8_t bLength;
-    std::uint8_t bDescriptorType;
-    std::uint16_t bcdUSB;
-    std::uint8_t bDeviceClass;
-    std::uint8_t bDeviceSubClass;
-    std::uint8_t bDeviceProtocol;
-    std::uint8_t bMaxPacketSize0;
-    std::uint16_t idVendor;
-    std::uint16_t idProduct;
-    std::uint16_t bcdDevice;
-    std::uint8_t iManufacturer;
-    std::uint8_t iProduct;
-    std::uint8_t iSerialNumber;
-    std::uint8_t bNumConfigurations;
-} __attribute__((packed));
-
 struct bus0;
 
 struct device0 {
@@ -39,7 +22,7 @@ struct device0 {
     device0* prev;
     char filename[path_max + 1];
     bus0* bus;
-    descriptor0 descriptor;
+    usb_device_descriptor descriptor;
     void* config;
     void* dev;
     std::uint8_t devnum;
@@ -95,20 +78,7 @@ LIBUSB0_EXPORT int usb_find_devices() {
         std::memset(&device, 0, sizeof device);
         std::snprintf(device.filename, sizeof device.filename, "%03d", plugged->address);
         device.bus = &the_bus;
-        device.descriptor = {18,
-                             1,
-                             0x0110,
-                             0xFF,
-                             0,
-                             0,
-                             8,
-                             plugged->vendor,
-                             plugged->product,
-                             0x0104,
-                             1,
-                             2,
-                             static_cast<std::uint8_t>(plugged->serial_number.empty() ? 0 : 3),
-                             1};
+        device.descriptor = device_descriptor_of(*plugged);
         device.dev = plugged;
         device.devnum = static_cast<std::uint8_t>(plugged->address);
         device.prev = previous;

@@ -11,23 +11,6 @@ using namespace avrsim;
 
 namespace {
 
-struct device_descriptor {
-    std::uint8_t bLength;
-    std::uint8_t bDescriptorType;
-    std::uint16_t bcdUSB;
-    std::uint8_t bDeviceClass;
-    std::uint8_t bDeviceSubClass;
-    std::uint8_t bDeviceProtocol;
-    std::uint8_t bMaxPacketSize0;
-    std::uint16_t idVendor;
-    std::uint16_t idProduct;
-    std::uint16_t bcdDevice;
-    std::uint8_t iManufacturer;
-    std::uint8_t iProduct;
-    std::uint8_t iSerialNumber;
-    std::uint8_t bNumConfigurations;
-};
-
 struct device_handle {
     usb_plugged* device;
 };
@@ -62,20 +45,8 @@ LIBUSB_EXPORT void libusb_free_device_list(usb_plugged** list, int) {
     std::free(list);
 }
 
-LIBUSB_EXPORT int libusb_get_device_descriptor(usb_plugged* device, device_descriptor* out) {
-    std::memset(out, 0, sizeof *out);
-    out->bLength = 18;
-    out->bDescriptorType = 1;
-    out->bcdUSB = 0x0110;
-    out->bDeviceClass = 0xFF;
-    out->bMaxPacketSize0 = 8;
-    out->idVendor = device->vendor;
-    out->idProduct = device->product;
-    out->bcdDevice = 0x0104;
-    out->iManufacturer = 1;
-    out->iProduct = 2;
-    out->iSerialNumber = device->serial_number.empty() ? 0 : 3;
-    out->bNumConfigurations = 1;
+LIBUSB_EXPORT int libusb_get_device_descriptor(usb_plugged* device, usb_device_descriptor* out) {
+    *out = device_descriptor_of(*device);
     return 0;
 }
 

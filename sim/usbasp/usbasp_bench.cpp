@@ -249,4 +249,21 @@ void usbasp_bench::write_stats() const {
     }
 }
 
+usb_device_descriptor device_descriptor_of(const usb_plugged& device) {
+    return {.bLength = 18,
+            .bDescriptorType = 1,
+            .bcdUSB = 0x0110,
+            .bDeviceClass = 0xFF,
+            .bDeviceSubClass = 0,
+            .bDeviceProtocol = 0,
+            .bMaxPacketSize0 = 8,
+            .idVendor = device.vendor,
+            .idProduct = device.product,
+            .bcdDevice = 0x0104,
+            .iManufacturer = 1,
+            .iProduct = 2,
+            .iSerialNumber = static_cast<std::uint8_t>(device.serial_number.empty() ? 0 : 3),
+            .bNumConfigurations = 1};
+}
+
 } // namespace avrsim

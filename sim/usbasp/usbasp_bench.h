@@ -44,6 +44,30 @@ struct usb_plugged {
     bool used = false;
 };
 
+// The standard USB device descriptor, 18 bytes without padding, as both libraries' faces hand
+// it out.
+struct usb_device_descriptor {
+    std::uint8_t bLength;
+    std::uint8_t bDescriptorType;
+    std::uint16_t bcdUSB;
+    std::uint8_t bDeviceClass;
+    std::uint8_t bDeviceSubClass;
+    std::uint8_t bDeviceProtocol;
+    std::uint8_t bMaxPacketSize0;
+    std::uint16_t idVendor;
+    std::uint16_t idProduct;
+    std::uint16_t bcdDevice;
+    std::uint8_t iManufacturer;
+    std::uint8_t iProduct;
+    std::uint8_t iSerialNumber;
+    std::uint8_t bNumConfigurations;
+};
+static_assert(sizeof(usb_device_descriptor) == 18);
+
+// The descriptor of a plugged device: a vendor-class USB 1.1 device with one configuration and
+// its strings at 1 (manufacturer), 2 (product) and, when it has one, 3 (serial number).
+usb_device_descriptor device_descriptor_of(const usb_plugged& device);
+
 class usbasp_bench {
   public:
     explicit usbasp_bench(const char* target_path);
