@@ -6,6 +6,8 @@
 set -euo pipefail
 trials=${1:-60}
 bin=$(cd "${QUARNEL_BIN:-$(dirname "$0")/../build/bin}" && pwd)
+# shellcheck source=scripts/serial-chips.sh
+source "$(dirname "$0")/serial-chips.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/eeprom-kill.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -13,7 +15,7 @@ export DLPORTIO_LIBRARY=$bin/libavrsim_dlportio.so AVRSIM_TARGET=$work/chip.avr
 head -c 600 /dev/urandom >prog.bin
 head -c 512 /dev/urandom >eeprom.bin
 objcopy -I binary -O ihex eeprom.bin eeprom.hex
-"$bin/avrsim" new chip.avr mega8 clock=8MHz port_cycle_us=0.4 >/dev/null
+new_chip chip.avr
 "$bin/avrsim" write chip.avr eeprom eeprom.hex >/dev/null
 signals=(KILL INT TERM)
 

@@ -8,6 +8,8 @@ set -euo pipefail
 runs=${1:-8}
 rounds=${2:-20}
 bin=$(cd "${QUARNEL_BIN:-$(dirname "$0")/../build/bin}" && pwd)
+# shellcheck source=scripts/serial-chips.sh
+source "$(dirname "$0")/serial-chips.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/serial-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -19,16 +21,6 @@ failed=0
 printf ':10000000000102030405060708090A0B0C0D0E0F78\n:00000001FF\n' >prog.hex
 printf ':00000001FF\n' >empty.hex
 
-# The 32-bit number at flash address 0 of a chip, or "blank".
-chip_number() {
-  "$bin/avrsim" read "$1" flash "$1.hex" >/dev/null
-  local h
-  h=$(awk '/^:10000000/ { print substr($0, 10, 8) }' "$1.hex")
-  if [ -z "$h" ] || [ "$h" = FFFFFFFF ]; then echo blank; else
-    echo $((16#${h:6:2}${h:4:2}${h:2:2}${h:0:2}))
-  fi
-}
-
 # One program's rounds: $1 quarnel|dorvik, $2 the number file's line end.
 bench() {
   local program=$1 eol=$2 ok=0
@@ -37,9 +29,9 @@ bench() {
   : >"$numbers"
   for i in $(seq "$runs"); do
     if [ "$program" = quarnel ]; then
-      "$bin/avrsim" new "chip$i.avr" mega8 clock=8MHz port_cycle_us=0.4 >/dev/null
+      new_chip "chip$i.avr"
     else
-      "$bin/avrsim" new "chip$i.avr" mega8 adapter=dorvik clock=8MHz port_cycle_us=0.4 >/dev/null
+      new_chip "chip$i.avr" adapter=dorvik
     fi
   done
   for round in $(seq "$rounds"); do

@@ -12,6 +12,8 @@ rounds=${2:-5}
 top=$(cd "$(dirname "$0")/.." && pwd)
 bin=$(cd "${QUARNEL_BIN:-$top/build/bin}" && pwd)
 server=$top/examples/production/pg-rehearsal.sh
+# shellcheck source=scripts/serial-chips.sh
+source "$top/scripts/serial-chips.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/serial-db.XXXXXX")
 trap 'bash "$server" remove "$work/pg"; [ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 cd "$work"
@@ -28,18 +30,6 @@ printf ':10000000000102030405060708090A0B0C0D0E0F78\n:00000001FF\n' >prog.hex
 
 sql() { psql -X -q -tA "$db" -c "$1"; }
 export PGOPTIONS="-c client_min_messages=warning"
-
-# The 32-bit number at flash address 0 of a chip, or "blank".
-chip_number() {
-  "$bin/avrsim" read "$1" flash "$1.hex" >/dev/null
-  local h
-  h=$(awk '/^:10000000/ { print substr($0, 10, 8) }' "$1.hex")
-  if [ -z "$h" ] || [ "$h" = FFFFFFFF ]; then echo blank; else
-    echo $((16#${h:6:2}${h:4:2}${h:2:2}${h:0:2}))
-  fi
-}
-
-new_chip() { "$bin/avrsim" new "$1" mega8 clock=8MHz port_cycle_us=0.4 >/dev/null; }
 
 # One station's run on chip $1 with the counter and log of URI $2; more switches after.
 station() {

@@ -10,6 +10,8 @@
 set -euo pipefail
 trials=${1:-150}
 bin=$(cd "${QUARNEL_BIN:-$(dirname "$0")/../build/bin}" && pwd)
+# shellcheck source=scripts/serial-chips.sh
+source "$(dirname "$0")/serial-chips.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/serial-kill.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -23,7 +25,7 @@ awk 'BEGIN {
   }
   print ":00000001FF"
 }' >prog.hex
-"$bin/avrsim" new chip.avr mega8 clock=8MHz port_cycle_us=0.4 >/dev/null
+new_chip chip.avr
 echo 1000 >sn.txt
 failed=0
 signals=(INT TERM KILL)
@@ -31,16 +33,6 @@ phases=("Chip serial number is" "Device erased" "Programming CODE memory" "...."
 
 run=("$bin/quarnel" +mega8 -o8MHz -e -w -v prog.hex "-C*SERNO4=0,sn.txt")
 program() { "${run[@]}" >run.log 2>&1; }
-
-# The 32-bit number at flash address 0 of the chip, or "blank".
-chip_number() {
-  "$bin/avrsim" read chip.avr flash chip.hex >/dev/null
-  local h
-  h=$(awk '/^:10000000/ { print substr($0, 10, 8) }' chip.hex)
-  if [ -z "$h" ] || [ "$h" = FFFFFFFF ]; then echo blank; else
-    echo $((16#${h:6:2}${h:4:2}${h:2:2}${h:0:2}))
-  fi
-}
 
 used=" " last=blank
 # The one virtual chip stands for a chip per run. A full run's chip, and a broken run's chip
@@ -52,7 +44,7 @@ check_chip() {
   if ! [[ $held =~ ^[0-9]+$ ]]; then
     echo "trial $1: damaged number file: $(od -c sn.txt | head -1)"; failed=1; return 1
   fi
-  chip=$(chip_number)
+  chip=$(chip_number chip.avr)
   if [ "$chip" != blank ] && { [ "$chip" != "$last" ] || [ "${3:-}" = new ]; }; then
     case "$used" in *" $chip "*) echo "trial $1: $chip on a second chip"; failed=1 ;; esac
     [ "$chip" -lt "$held" ] || { echo "trial $1: chip holds $chip, file offers $held"; failed=1; }
